@@ -1,0 +1,151 @@
+#include "component/pixel_host.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+namespace quelder {
+
+namespace {
+int Round(float v) {
+    if (!std::isfinite(v)) return 0;
+    return static_cast<int>(std::lround(std::clamp(v, -1.0e8f, 1.0e8f)));
+}
+constexpr std::int32_t kControlArrayElementMissing = 340;
+constexpr std::int32_t kObjectAlreadyLoaded = 360;
+constexpr std::int32_t kCannotUnloadDesignElement = 362;
+}  // namespace
+
+// ---- square views ----------------------------------------------------------
+
+PixelSquareView::PixelSquareView(Pixel background)
+    : background_(background), kept_(kSquareSize, kSquareSize, background) {}
+
+PixelSquareView::PixelSquareView(const PixelSquareView& design)
+    : background_(design.background_),
+      left_(design.left_), top_(design.top_), width_(design.width_), height_(design.height_),
+      visible_(false), kept_(design.kept_) {}
+
+int PixelSquareView::PixelLeft() const { return Round(left_); }
+int PixelSquareView::PixelTop() const { return Round(top_); }
+int PixelSquareView::PixelWidth() const { return std::max(0, Round(width_)); }
+int PixelSquareView::PixelHeight() const { return std::max(0, Round(height_)); }
+
+void PixelSquareView::Changed() {
+    if (onChanged) onChanged(*this);
+}
+
+void PixelSquareView::FitKept() {
+    const int w = std::max(kept_.Width(), PixelWidth());
+    const int h = std::max(kept_.Height(), PixelHeight());
+    if (w != kept_.Width() || h != kept_.Height()) kept_.Resize(w, h, background_);
+}
+
+void PixelSquareView::SetLeft(float value) { Changed(); left_ = value; Changed(); }
+void PixelSquareView::SetTop(float value) { Changed(); top_ = value; Changed(); }
+void PixelSquareView::SetWidth(float value) { Changed(); width_ = value; FitKept(); Changed(); }
+void PixelSquareView::SetHeight(float value) { Changed(); height_ = value; FitKept(); Changed(); }
+void PixelSquareView::SetVisible(bool value) { visible_ = value; Changed(); }
+
+void PixelSquareView::SetPicture(const PictureRef& picture) {
+    Image image = picture ? picture->Render() : Image();
+    kept_ = Image(std::max(PixelWidth(), image.Width()), std::max(PixelHeight(), image.Height()), background_);
+    kept_.Copy(image, 0, 0);
+    ++pictures_;
+    Changed();
+}
+
+void PixelSquareView::Refresh() {
+    ++refreshes_;
+    if (onRefresh) onRefresh(*this);
+}
+
+// ---- image list --------------------------------------------------------------
+
+PixelImageList::PixelImageList(std::vector<PictureRef> pictures, Pixel highlight) : highlight_(highlight) {
+    entries_.reserve(pictures.size());
+    for (auto& p : pictures) {
+        Image pixels = p ? p->Render() : Image();
+        entries_.push_back({std::move(p), std::move(pixels)});
+    }
+}
+
+const PixelImageList::Entry& PixelImageList::At(std::int32_t index) const {
+    if (index < 1 || index > Count()) Raise(error::kIndexOutOfBounds);
+    return entries_[static_cast<std::size_t>(index - 1)];
+}
+
+PictureRef PixelImageList::Picture(std::int32_t index) const { return At(index).picture; }
+const Image& PixelImageList::Pixels(std::int32_t index) const { return At(index).pixels; }
+
+void PixelImageList::Draw(std::int32_t index, DrawContext& dc, int x, int y, DrawStyle style) {
+    const Entry& entry = At(index);
+    auto* context = dynamic_cast<PixelSquareView::KeptContext*>(&dc);
+    if (context == nullptr) Raise(5);  // not one of our views' contexts
+    Image& kept = context->view->kept_;
+    if (style == DrawStyle::Selected)
+        DrawSelected(kept, entry.pixels, x, y, highlight_);
+    else
+        DrawTransparent(kept, entry.pixels, x, y);
+}
+
+void PixelImageList::Remove(std::int32_t index) {
+    At(index);
+    entries_.erase(entries_.begin() + (index - 1));
+}
+
+void PixelImageList::Add(std::int32_t index, const PictureRef& picture) {
+    if (index < 1 || index > Count() + 1) Raise(error::kIndexOutOfBounds);
+    if (!picture) Raise(error::kInvalidPropertyValue);
+    Image pixels = picture->Render();
+    entries_.insert(entries_.begin() + (index - 1), Entry{picture, std::move(pixels)});
+}
+
+// ---- the Check array -------------------------------------------------------
+
+PixelHostBase::PixelHostBase(std::vector<PictureRef> boardImages, Pixel buttonFace, Pixel highlight)
+    : buttonFace_(buttonFace), images_(std::move(boardImages), highlight) {
+    views_[1] = std::make_unique<PixelSquareView>(buttonFace);
+}
+
+bool PixelHostBase::CheckLoaded(std::int16_t index) const {
+    return index >= 1 && index <= kSquareCount && views_[static_cast<std::size_t>(index)] != nullptr;
+}
+
+PixelSquareView& PixelHostBase::View(std::int16_t index) {
+    if (!CheckLoaded(index)) Raise(kControlArrayElementMissing, "Control array element doesn't exist");
+    return *views_[static_cast<std::size_t>(index)];
+}
+
+const PixelSquareView& PixelHostBase::View(std::int16_t index) const {
+    if (!CheckLoaded(index)) Raise(kControlArrayElementMissing, "Control array element doesn't exist");
+    return *views_[static_cast<std::size_t>(index)];
+}
+
+void PixelHostBase::LoadCheck(std::int16_t index) {
+    if (index < 1 || index > kSquareCount) Raise(kControlArrayElementMissing, "Control array element doesn't exist");
+    if (CheckLoaded(index)) Raise(kObjectAlreadyLoaded, "Object already loaded");
+    auto view = std::make_unique<PixelSquareView>(View(1));
+    ViewCreated(*view);
+    views_[static_cast<std::size_t>(index)] = std::move(view);
+}
+
+void PixelHostBase::UnloadCheck(std::int16_t index) {
+    if (index == 1) Raise(kCannotUnloadDesignElement, "Can't unload controls created at design time");
+    View(index);
+    views_[static_cast<std::size_t>(index)].reset();
+}
+
+Image PixelHostBase::Compose(int width, int height) const {
+    Image surface(width, height, buttonFace_);
+    for (std::int16_t k = 1; k <= kSquareCount; ++k) {
+        if (!CheckLoaded(k)) continue;
+        const PixelSquareView& v = View(k);
+        if (!v.Visible()) continue;
+        Image visible(v.PixelWidth(), v.PixelHeight(), v.Background());
+        visible.Copy(v.Kept(), 0, 0);
+        surface.Copy(visible, v.PixelLeft(), v.PixelTop());
+    }
+    return surface;
+}
+
+}  // namespace quelder

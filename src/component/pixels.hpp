@@ -1,0 +1,64 @@
+// 32-bit pixel images: the kept images of the square views, the images of the
+// image list and the composed board are all held in this one form.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace quelder {
+
+// 0x00RRGGBB, the layout of a 32-bit top-down DIB.
+using Pixel = std::uint32_t;
+
+constexpr Pixel MakePixel(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+    return (Pixel{r} << 16) | (Pixel{g} << 8) | Pixel{b};
+}
+constexpr std::uint8_t RedOf(Pixel p) { return static_cast<std::uint8_t>(p >> 16); }
+constexpr std::uint8_t GreenOf(Pixel p) { return static_cast<std::uint8_t>(p >> 8); }
+constexpr std::uint8_t BlueOf(Pixel p) { return static_cast<std::uint8_t>(p); }
+
+// The mask colour of the board images: pure black is not drawn in the
+// transparent style.
+constexpr Pixel kMaskColour = MakePixel(0, 0, 0);
+
+class Image {
+public:
+    Image() = default;
+    Image(int width, int height, Pixel fill = 0);
+
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    bool Empty() const { return width_ == 0 || height_ == 0; }
+
+    Pixel At(int x, int y) const { return pixels_[Offset(x, y)]; }
+    void Set(int x, int y, Pixel p) { pixels_[Offset(x, y)] = p; }
+    bool Contains(int x, int y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
+
+    const std::vector<Pixel>& Pixels() const { return pixels_; }
+    std::vector<Pixel>& Pixels() { return pixels_; }
+
+    void Fill(Pixel p);
+    // Copies src with its top-left corner at (x, y), clipped to this image.
+    void Copy(const Image& src, int x, int y);
+    // Grows or shrinks to width x height, keeping what lies at the top-left and
+    // filling the new area with fill.
+    void Resize(int width, int height, Pixel fill);
+
+    friend bool operator==(const Image&, const Image&) = default;
+
+private:
+    std::size_t Offset(int x, int y) const {
+        return static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x);
+    }
+    int width_ = 0;
+    int height_ = 0;
+    std::vector<Pixel> pixels_;
+};
+
+// Draws src at (x, y) leaving out every pixel of the mask colour.
+void DrawTransparent(Image& dst, const Image& src, int x, int y);
+// Draws src at (x, y) in the selected style: every pixel that is not the mask
+// colour is mixed half and half with the highlight colour; mask pixels are left.
+void DrawSelected(Image& dst, const Image& src, int x, int y, Pixel highlight);
+
+}  // namespace quelder
