@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# Builds and tests Quelder from source on a Debian machine.
+#
+#   ./quelder.sh test    install what is missing, build all three builds, run every test
+#   ./quelder.sh demo    install what is missing, build, and run the demo host
+#   ./quelder.sh build   install what is missing and build
+#
+# Builds go to build/native (the portable logic and its tests), build/win64 and
+# build/win32 (Quelder.ocx for 64-bit and 32-bit Windows).
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+build=$root/build
+jobs=$(nproc 2>/dev/null || echo 2)
+
+packages=(cmake g++ ninja-build googletest g++-mingw-w64-i686 g++-mingw-w64-x86-64
+          wine64 wine64-tools xvfb x11-apps imagemagick binutils)
+
+say() { printf '== %s\n' "$*"; }
+
+install_missing() {
+  local missing=()
+  for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  say "installing ${missing[*]}"
+  local sudo=
+  [ "$(id -u)" -eq 0 ] || sudo=sudo
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+configure_and_build() {  # dir [cmake args...]
+  local dir=$1; shift
+  cmake -S "$root" -B "$dir" -G Ninja "$@" >/dev/null
+  cmake --build "$dir" -j "$jobs"
+}
+
+build_all() {
+  install_missing
+  say "native build"
+  configure_and_build "$build/native"
+  say "64-bit Windows build"
+  configure_and_build "$build/win64" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake"
+  say "32-bit Windows build"
+  configure_and_build "$build/win32" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake"
+}
+
+xvfb_pid=
+start_display() {
+  [ -n "${DISPLAY:-}" ] && return 0
+  local n
+  for n in $(seq 99 130); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+    say "started Xvfb on $DISPLAY"
+    return 0
+  done
+  echo "no free display number for Xvfb" >&2; return 1
+}
+
+stop_display() {
+  WINEPREFIX=$build/win64/wineprefix /usr/lib/wine/wineserver -k 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+}
+
+run_tests() {
+  start_display
+  trap stop_display EXIT
+  local passed=0 failed=0 status=0 dir log line
+  for dir in native win64 win32; do
+    say "tests of build/$dir"
+    log=$(mktemp)
+    ctest --test-dir "$build/$dir" --output-on-failure -j "$jobs" 2>&1 | tee "$log" || true
+    line=$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1 || true)
+    if [ -z "$line" ]; then
+      echo "build/$dir: no test summary"; status=1
+    else
+      local total fail
+      total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$line")
+      fail=$(sed -E 's/.* ([0-9]+) tests? failed.*/\1/' <<<"$line")
+      passed=$((passed + total - fail)); failed=$((failed + fail))
+      [ "$fail" -eq 0 ] || status=1
+    fi
+    rm -f "$log"
+  done
+  echo "$passed passed, $failed failed"
+  return $status
+}
+
+run_demo() {
+  local demo=$root/tools/demo/run-demo.sh
+  if [ -x "$demo" ]; then
+    "$demo" "$build"
+  else
+    say "everything is built; the demo host is not written yet (Quelder.ocx: build/win64/src/component/Quelder.ocx, build/win32/src/component/Quelder.ocx)"
+  fi
+}
+
+case "${1:-}" in
+  build) build_all ;;
+  test) build_all; run_tests ;;
+  demo) build_all; run_demo ;;
+  *) echo "usage: $0 test|demo|build" >&2; exit 2 ;;
+esac

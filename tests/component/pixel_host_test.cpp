@@ -1,0 +1,107 @@
+#include "support/board_fixture.hpp"
+
+namespace quelder {
+namespace {
+
+using testing::ExpectError;
+
+PictureRef Solid(int w, int h, Pixel p) { return std::make_shared<PixelPicture>(Image(w, h, p)); }
+
+const Pixel kRed = MakePixel(200, 0, 0);
+const Pixel kBack = MakePixel(240, 240, 240);
+
+TEST(PixelSquareView, PictureSitsTopLeftOverTheBackgroundAndSurvivesResizing) {
+    PixelSquareView view(kBack);
+    view.SetWidth(50);
+    view.SetHeight(50);
+    view.SetPicture(Solid(37, 37, kRed));
+    EXPECT_EQ(view.Kept().Width(), 50);
+    EXPECT_EQ(view.Kept().At(36, 36), kRed);
+    EXPECT_EQ(view.Kept().At(37, 10), kBack) << "margin right of the picture";
+    EXPECT_EQ(view.Kept().At(10, 49), kBack) << "margin below the picture";
+
+    view.SetWidth(0);
+    view.SetHeight(0);
+    view.SetWidth(40);
+    view.SetHeight(40);
+    EXPECT_EQ(view.Kept().At(36, 36), kRed) << "collapsing and growing again keeps the kept image";
+
+    view.SetPicture(nullptr);
+    EXPECT_EQ(view.Kept().At(0, 0), kBack) << "no picture: plain background";
+    EXPECT_EQ(view.PictureCount(), 2);
+}
+
+TEST(PixelSquareView, RoundsFractionalPlacesToPixels) {
+    PixelSquareView view(kBack);
+    view.SetLeft(37.5f);
+    view.SetTop(262.5f);
+    view.SetWidth(37.5f);
+    EXPECT_EQ(view.Left(), 37.5f) << "kept as handed over";
+    EXPECT_EQ(view.PixelLeft(), 38);
+    EXPECT_EQ(view.PixelTop(), 263);
+    EXPECT_EQ(view.PixelWidth(), 38);
+}
+
+TEST(PixelImageList, DrawsTransparentAndSelectedOnlyWhereTheImageIsNotBlack) {
+    Image piece(3, 1, kMaskColour);
+    piece.Set(1, 0, kRed);
+    PixelImageList list({std::make_shared<PixelPicture>(piece)}, MakePixel(0, 0, 255));
+    PixelSquareView view(kBack);
+    view.SetPicture(Solid(3, 1, MakePixel(100, 100, 100)));
+
+    list.Draw(1, view.hDC(), 0, 0, DrawStyle::Transparent);
+    EXPECT_EQ(view.Kept().At(0, 0), MakePixel(100, 100, 100)) << "mask pixel left alone";
+    EXPECT_EQ(view.Kept().At(1, 0), kRed);
+
+    list.Draw(1, view.hDC(), 0, 0, DrawStyle::Selected);
+    const Pixel tinted = view.Kept().At(1, 0);
+    EXPECT_EQ(view.Kept().At(2, 0), MakePixel(100, 100, 100)) << "mask pixel left alone when selected";
+    EXPECT_GT(BlueOf(tinted), 100) << std::hex << tinted;
+    EXPECT_LT(RedOf(tinted), 200) << std::hex << tinted;
+}
+
+TEST(PixelImageList, RemoveAndAddKeepTheNumbersAndRefuseMissingImages) {
+    const PictureRef a = Solid(1, 1, 1), b = Solid(1, 1, 2), c = Solid(1, 1, 3), d = Solid(1, 1, 4);
+    PixelImageList list({a, b, c}, 0);
+    list.Remove(2);
+    list.Add(2, d);
+    EXPECT_EQ(list.Count(), 3);
+    EXPECT_EQ(list.Picture(1), a);
+    EXPECT_EQ(list.Picture(2), d);
+    EXPECT_EQ(list.Picture(3), c);
+
+    PixelSquareView view(kBack);
+    for (std::int32_t bad : {0, 4, -1, 2147483647}) {
+        const std::string what = "image " + std::to_string(bad);
+        ExpectError([&] { list.Picture(bad); }, 35600, "Index out of bounds", what);
+        ExpectError([&] { list.Draw(bad, view.hDC(), 0, 0, DrawStyle::Transparent); }, 35600, "Index out of bounds", what);
+        ExpectError([&] { list.Remove(bad); }, 35600, "Index out of bounds", what);
+    }
+    ExpectError([&] { list.Add(5, a); }, 35600, "Index out of bounds", "add beyond the end");
+    EXPECT_EQ(list.Count(), 3);
+}
+
+TEST(PixelHostBase, CheckArrayLoadsCopiesAndRefusesWhatDoesNotExist) {
+    MemoryHost host(testing::BoardImages());
+    host.View(1).SetLeft(5);
+    host.LoadCheck(2);
+    EXPECT_FALSE(host.View(2).Visible()) << "a loaded element starts hidden";
+    EXPECT_EQ(host.View(2).Left(), 5.0f) << "a copy of element 1";
+    ExpectError([&] { host.LoadCheck(2); }, 360, "Object already loaded", "load twice");
+    ExpectError([&] { host.Check(3); }, 340, "Control array element doesn't exist", "Check(3)");
+    ExpectError([&] { host.UnloadCheck(1); }, 362, "Can't unload controls created at design time", "unload 1");
+    host.UnloadCheck(2);
+    EXPECT_FALSE(host.CheckLoaded(2));
+}
+
+TEST(MemoryHost, RefusesSizesAWindowCannotTake) {
+    MemoryHost host(testing::BoardImages());
+    for (float bad : {-1.0f, 32768.0f, 1.0e9f}) {
+        ExpectError([&] { host.SetHeight(bad); }, 380, "Invalid property value", std::to_string(bad));
+    }
+    EXPECT_NO_THROW(host.SetHeight(0));
+    EXPECT_NO_THROW(host.SetHeight(32767));
+}
+
+}  // namespace
+}  // namespace quelder
