@@ -45,6 +45,12 @@ void MemoryHost::RaiseEvent(const SquareEvent& event) {
     if (onEvent) onEvent(event);
 }
 
+bool MemoryHost::DeliverInput(const std::function<void()>& handler) {
+    if (!enabled_) return false;
+    handler();
+    return true;
+}
+
 PictureRef MemoryHost::LoadPicture() { return std::make_shared<PixelPicture>(Image()); }
 
 void MemoryHost::LoadCheck(std::int16_t index) {

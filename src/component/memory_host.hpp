@@ -51,6 +51,11 @@ public:
     // Makes LoadCheck fail for this element (a construction that fails part-way).
     std::int16_t failLoadAt = 0;
 
+    // User input on a square view, as the surface passes it on: handler (the
+    // control's square handler) runs only while the surface is enabled.
+    // Returns whether it ran.
+    bool DeliverInput(const std::function<void()>& handler);
+
 private:
     float width_ = 0, height_ = 0;
     bool enabled_ = true;
