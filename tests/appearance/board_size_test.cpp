@@ -1,0 +1,108 @@
+#include <limits>
+
+#include "appearance/board_size.hpp"
+#include "position/new_game.hpp"
+#include "position/selection.hpp"
+#include "support/board_fixture.hpp"
+
+namespace quelder {
+namespace {
+
+using testing::Control;
+using testing::ExpectError;
+
+struct Geometry {
+    float left, top, width, height;
+    friend bool operator==(const Geometry&, const Geometry&) = default;
+};
+
+std::vector<Geometry> Layout(const Control& c) {
+    std::vector<Geometry> out;
+    for (std::int16_t k = 1; k <= 64; ++k) {
+        const PixelSquareView& v = c.host.View(k);
+        out.push_back({v.Left(), v.Top(), v.Width(), v.Height()});
+    }
+    return out;
+}
+
+TEST(BoardSize, LaysTheSquaresOutFromTheInnerHeight) {
+    struct Case { std::int32_t dimension; float edge; };
+    // 296 gives back the squares the board starts with; 300 a fractional edge,
+    // handed to the views exactly as 37.5 and its multiples.
+    const Case cases[] = {{400, 50}, {296, 37}, {300, 37.5f}, {8, 1}, {0, 0}};
+    for (const Case& k : cases) {
+        Control c;
+        ChangeBoardSize(c.board, k.dimension);
+        EXPECT_EQ(c.host.Height(), static_cast<float>(k.dimension));
+        EXPECT_EQ(c.host.Width(), static_cast<float>(k.dimension));
+        for (std::int16_t i = 1; i <= 64; ++i) {
+            const PixelSquareView& v = c.host.View(i);
+            const Square s = SquareOf(i);
+            const Geometry expected{(s.col - 1) * k.edge, (s.row - 1) * k.edge, k.edge, k.edge};
+            const Geometry got{v.Left(), v.Top(), v.Width(), v.Height()};
+            EXPECT_EQ(got, expected) << "Dimension " << k.dimension << ", Check(" << i << ") at " << got.left << ", "
+                                     << got.top << " size " << got.width << " x " << got.height;
+            EXPECT_EQ(v.RefreshCount(), 1) << "Dimension " << k.dimension << ", Check(" << i << ")";
+        }
+    }
+}
+
+TEST(BoardSize, TopsOfAFractionalEdgeAreTheExactMultiples) {
+    Control c;
+    ChangeBoardSize(c.board, 300);
+    const float tops[] = {0.0f, 37.5f, 75.0f, 112.5f, 150.0f, 187.5f, 225.0f, 262.5f};
+    for (std::int16_t row = 1; row <= 8; ++row) {
+        for (std::int16_t col = 1; col <= 8; ++col) {
+            EXPECT_EQ(c.View(col, row).Top(), tops[row - 1]) << "(" << col << ", " << row << ")";
+            EXPECT_EQ(c.View(col, row).Left(), tops[col - 1]) << "(" << col << ", " << row << ")";
+        }
+    }
+}
+
+TEST(BoardSize, ChangesGeometryOnlyAndDoesNotScaleThePictures) {
+    Control c;
+    NewGame(c.board);
+    SelectSquare(c.board, 2, 7);
+    const Control::Snapshot before = c.Take();
+    for (std::int32_t dimension : {400, 100, 296}) {
+        ChangeBoardSize(c.board, dimension);
+        const Control::Snapshot after = c.Take();
+        EXPECT_EQ(after.pieces, before.pieces) << "Dimension " << dimension;
+        EXPECT_EQ(after.selected, before.selected) << "Dimension " << dimension;
+        EXPECT_EQ(after.changes, before.changes) << "Dimension " << dimension << ": notified";
+        for (std::int16_t k = 1; k <= 64; ++k) {
+            // The kept image grows with the view but holds the picture at its
+            // own size in the top-left corner.
+            const Image& kept = c.host.View(k).Kept();
+            Image corner(kSquareSize, kSquareSize);
+            corner.Copy(kept, 0, 0);
+            EXPECT_EQ(corner, before.kept[static_cast<std::size_t>(k - 1)]) << "Dimension " << dimension << ", square " << k;
+        }
+        EXPECT_TRUE(c.host.events.empty());
+    }
+    // Squares larger than the pictures show the view's background beyond them.
+    ChangeBoardSize(c.board, 400);
+    const Image surface = c.host.Compose();
+    EXPECT_EQ(surface.At(45, 45), kButtonFace) << std::hex << surface.At(45, 45);
+    EXPECT_EQ(surface.At(20, 20), c.host.View(1).Kept().At(20, 20)) << std::hex << surface.At(20, 20);
+    testing::SaveArtifact(surface, "board_400");
+}
+
+TEST(BoardSize, ASizeTheSurfaceRefusesChangesNothing) {
+    for (std::int32_t dimension : {-1, 32768, std::numeric_limits<std::int32_t>::max(),
+                                   std::numeric_limits<std::int32_t>::min()}) {
+        Control c;
+        ChangeBoardSize(c.board, 300);
+        const std::vector<Geometry> layout = Layout(c);
+        const Control::Snapshot before = c.Take();
+        ExpectError([&] { ChangeBoardSize(c.board, dimension); }, error::kInvalidPropertyValue,
+                    "Invalid property value", "Dimension " + std::to_string(dimension));
+        EXPECT_EQ(c.host.Height(), 300.0f) << "Dimension " << dimension;
+        EXPECT_EQ(c.host.Width(), 300.0f) << "Dimension " << dimension;
+        EXPECT_TRUE(Layout(c) == layout) << "Dimension " << dimension << ": the squares moved";
+        EXPECT_TRUE(c.Take() == before) << "Dimension " << dimension << ": something was repainted or refreshed";
+    }
+}
+
+}  // namespace
+}  // namespace quelder
