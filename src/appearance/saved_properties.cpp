@@ -1,5 +1,6 @@
 #include "appearance/saved_properties.hpp"
 
+#include <algorithm>
 #include <array>
 #include <map>
 #include <string>
