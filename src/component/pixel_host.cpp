@@ -35,8 +35,8 @@ void PixelSquareView::Changed() {
 }
 
 void PixelSquareView::FitKept() {
-    const int w = std::max(kept_.Width(), PixelWidth());
-    const int h = std::max(kept_.Height(), PixelHeight());
+    const int w = std::max(kept_.Width(), std::min(PixelWidth(), kMaxKeptSize));
+    const int h = std::max(kept_.Height(), std::min(PixelHeight(), kMaxKeptSize));
     if (w != kept_.Width() || h != kept_.Height()) kept_.Resize(w, h, background_);
 }
 
@@ -48,7 +48,8 @@ void PixelSquareView::SetVisible(bool value) { visible_ = value; Changed(); }
 
 void PixelSquareView::SetPicture(const PictureRef& picture) {
     Image image = picture ? picture->Render() : Image();
-    kept_ = Image(std::max(PixelWidth(), image.Width()), std::max(PixelHeight(), image.Height()), background_);
+    kept_ = Image(std::max(std::min(PixelWidth(), kMaxKeptSize), image.Width()),
+                  std::max(std::min(PixelHeight(), kMaxKeptSize), image.Height()), background_);
     kept_.Copy(image, 0, 0);
     ++pictures_;
     Changed();
@@ -135,15 +136,24 @@ void PixelHostBase::UnloadCheck(std::int16_t index) {
     views_[static_cast<std::size_t>(index)].reset();
 }
 
-Image PixelHostBase::Compose(int width, int height) const {
+Image PixelHostBase::Compose(int width, int height) const { return ComposeArea(0, 0, width, height); }
+
+Image PixelHostBase::ComposeArea(int left, int top, int width, int height) const {
     Image surface(width, height, buttonFace_);
     for (std::int16_t k = 1; k <= kSquareCount; ++k) {
         if (!CheckLoaded(k)) continue;
         const PixelSquareView& v = View(k);
         if (!v.Visible()) continue;
-        Image visible(v.PixelWidth(), v.PixelHeight(), v.Background());
-        visible.Copy(v.Kept(), 0, 0);
-        surface.Copy(visible, v.PixelLeft(), v.PixelTop());
+        // The view's rectangle within the area; what the kept image does not
+        // cover shows the view's background.
+        const int x0 = std::max(v.PixelLeft(), left), y0 = std::max(v.PixelTop(), top);
+        const int x1 = std::min(v.PixelLeft() + v.PixelWidth(), left + width);
+        const int y1 = std::min(v.PixelTop() + v.PixelHeight(), top + height);
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x) {
+                const int kx = x - v.PixelLeft(), ky = y - v.PixelTop();
+                surface.Set(x - left, y - top, v.Kept().Contains(kx, ky) ? v.Kept().At(kx, ky) : v.Background());
+            }
     }
     return surface;
 }

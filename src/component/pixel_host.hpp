@@ -13,6 +13,9 @@ namespace quelder {
 
 constexpr int kSquareSize = 37;  // pixels, the size of every board image
 constexpr std::int16_t kSquareCount = 64;
+// A kept image grows with its view up to this size; beyond it a view shows its
+// background, so a huge board costs no more memory than a large one.
+constexpr int kMaxKeptSize = 1024;
 
 class PixelSquareView : public SquareView {
 public:
@@ -34,8 +37,9 @@ public:
     DrawContext& hDC() override { return context_; }
     void Refresh() override;
 
-    // The kept image: at least the view's size, never smaller than the last
-    // picture set, so shrinking and growing the view again loses nothing.
+    // The kept image: at least the view's size (up to kMaxKeptSize), never
+    // smaller than the last picture set, so shrinking and growing the view
+    // again loses nothing.
     const Image& Kept() const { return kept_; }
     Image& Kept() { return kept_; }
     Pixel Background() const { return background_; }
@@ -113,6 +117,9 @@ public:
     // Paints the visible views over a surface of the given size filled with
     // the button-face colour: what the control shows.
     Image Compose(int width, int height) const;
+    // The part of that picture at (left, top) of the given size: what a window
+    // repaints when only part of it is invalid.
+    Image ComposeArea(int left, int top, int width, int height) const;
 
 protected:
     // Lets a subclass hook the views it creates.

@@ -105,3 +105,23 @@ TEST(MemoryHost, RefusesSizesAWindowCannotTake) {
 
 }  // namespace
 }  // namespace quelder
+
+namespace quelder {
+namespace {
+
+TEST(PixelSquareView, AHugeViewKeepsABoundedImageAndShowsBackgroundBeyondIt) {
+    MemoryHost host(testing::BoardImages());
+    PixelSquareView& view = host.View(1);
+    view.SetPicture(host.Images().Picture(2));
+    view.SetWidth(4096);
+    view.SetHeight(4096);
+    EXPECT_LE(view.Kept().Width(), kMaxKeptSize);
+    EXPECT_LE(view.Kept().Height(), kMaxKeptSize);
+    const Image corner = host.ComposeArea(4000, 4000, 10, 10);
+    EXPECT_EQ(corner.At(5, 5), kButtonFace) << std::hex << corner.At(5, 5);
+    const Image origin = host.ComposeArea(0, 0, 37, 37);
+    EXPECT_EQ(origin, host.PixelHostBase::Compose(37, 37)) << "an area at the origin equals the composed surface";
+}
+
+}  // namespace
+}  // namespace quelder
