@@ -1,18 +1,30 @@
-// The four entry points of Quelder.ocx.
+// The entry points of Quelder.ocx. Each hands the component's description to
+// the generic service that does the work.
 #include <windows.h>
 #include <objbase.h>
 
+#include "component/component_description.hpp"
+
+using quelder::win32::kQuelderComponent;
+
 extern "C" {
 
-STDAPI DllCanUnloadNow() { return S_OK; }
-
-STDAPI DllGetClassObject(REFCLSID, REFIID, LPVOID* ppv) {
-    if (ppv == nullptr) return E_POINTER;
-    *ppv = nullptr;
-    return CLASS_E_CLASSNOTAVAILABLE;
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH) {
+        DisableThreadLibraryCalls(instance);
+        quelder::com::AttachModule(kQuelderComponent, instance);
+    }
+    return TRUE;
 }
 
-STDAPI DllRegisterServer() { return E_NOTIMPL; }
-STDAPI DllUnregisterServer() { return E_NOTIMPL; }
+STDAPI DllCanUnloadNow() { return quelder::com::CanUnloadNow(kQuelderComponent); }
+
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, LPVOID* ppv) {
+    return quelder::com::GetClassObject(kQuelderComponent, clsid, riid, ppv);
+}
+
+STDAPI DllRegisterServer() { return quelder::com::RegisterServer(kQuelderComponent); }
+
+STDAPI DllUnregisterServer() { return quelder::com::UnregisterServer(kQuelderComponent); }
 
 }
