@@ -222,6 +222,7 @@ public:
         GetModuleFileNameA(nullptr, self, MAX_PATH);
         source_ = self;
         source_ = source_.substr(0, source_.find_last_of('\\') + 1) + QUELDER_STAND_IN_NAME;
+        RemoveTree(kScratch);  // left over from a run that was cut short
         MakeFolder(kScratch);
         marker_ = std::string(kScratch) + "\\runs.txt";
         SetEnvironmentVariableA("QUELDER_SYSINFO_MARKER", marker_.c_str());
@@ -238,6 +239,7 @@ public:
             },
             10000);
         for (auto folder = folders_.rbegin(); folder != folders_.rend(); ++folder) RemoveDirectoryA(folder->c_str());
+        RemoveTree(kScratch);
         SetEnvironmentVariableA("QUELDER_SYSINFO_MARKER", nullptr);
     }
     StandIns(const StandIns&) = delete;
@@ -287,6 +289,21 @@ public:
     }
 
 private:
+    static void RemoveTree(const std::string& folder) {
+        WIN32_FIND_DATAA entry;
+        const HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &entry);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                const std::string name = entry.cFileName;
+                if (name == "." || name == "..") continue;
+                if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(folder + "\\" + name);
+                else DeleteFileA((folder + "\\" + name).c_str());
+            } while (FindNextFileA(search, &entry));
+            FindClose(search);
+        }
+        RemoveDirectoryA(folder.c_str());
+    }
+
     std::string source_;
     std::string marker_;
     std::vector<std::string> folders_;
