@@ -1,0 +1,123 @@
+#include "board_events.hpp"
+
+#include <cwchar>
+
+namespace quelder::demo {
+
+namespace {
+
+const wchar_t* KindName(EventKind kind) {
+    switch (kind) {
+    case EventKind::Click: return L"Click";
+    case EventKind::DblClick: return L"DblClick";
+    case EventKind::MouseDown: return L"MouseDown";
+    case EventKind::MouseMove: return L"MouseMove";
+    case EventKind::MouseUp: return L"MouseUp";
+    }
+    return L"?";
+}
+
+// Argument position (0 = first) of an Invoke call, converted to type.
+bool ReadArgument(const DISPPARAMS& params, UINT position, VARTYPE type, VARIANT& out) {
+    if (position >= params.cArgs) return false;
+    // IDispatch passes the arguments last first; VariantChangeType looks
+    // through VT_BYREF.
+    VARIANTARG& arg = params.rgvarg[params.cArgs - 1 - position];
+    return SUCCEEDED(VariantChangeType(&out, &arg, 0, type));
+}
+
+bool ReadShort(const DISPPARAMS& params, UINT position, short& value) {
+    com::Variant v;
+    if (!ReadArgument(params, position, VT_I2, v)) return false;
+    value = V_I2(&v);
+    return true;
+}
+
+bool ReadFloat(const DISPPARAMS& params, UINT position, float& value) {
+    com::Variant v;
+    if (!ReadArgument(params, position, VT_R4, v)) return false;
+    value = V_R4(&v);
+    return true;
+}
+
+}  // namespace
+
+std::wstring Describe(const BoardEvent& event) {
+    wchar_t text[160];
+    if (event.kind == EventKind::Click || event.kind == EventKind::DblClick) {
+        std::swprintf(text, std::size(text), L"%ls col %d row %d", KindName(event.kind), event.col, event.row);
+    } else {
+        std::swprintf(text, std::size(text), L"%ls col %d row %d Button %d Shift %d X %g Y %g", KindName(event.kind),
+                      event.col, event.row, event.button, event.shift, static_cast<double>(event.x),
+                      static_cast<double>(event.y));
+    }
+    return text;
+}
+
+STDMETHODIMP BoardEventSink::GetTypeInfoCount(UINT* count) {
+    if (count == nullptr) return E_POINTER;
+    *count = 0;
+    return S_OK;
+}
+
+STDMETHODIMP BoardEventSink::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
+    if (info == nullptr) return E_POINTER;
+    *info = nullptr;
+    return DISP_E_BADINDEX;
+}
+
+STDMETHODIMP BoardEventSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return DISP_E_UNKNOWNNAME; }
+
+STDMETHODIMP BoardEventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
+                                    UINT* argErr) {
+    if (result != nullptr) VariantInit(result);
+    if (params == nullptr) return E_POINTER;
+    if (id < static_cast<DISPID>(EventKind::Click) || id > static_cast<DISPID>(EventKind::MouseUp))
+        return DISP_E_MEMBERNOTFOUND;
+    BoardEvent event;
+    event.kind = static_cast<EventKind>(id);
+    const bool mouse = event.kind != EventKind::Click && event.kind != EventKind::DblClick;
+    if (params->cArgs != (mouse ? 6u : 2u)) return DISP_E_BADPARAMCOUNT;
+    bool ok = ReadShort(*params, 0, event.col) && ReadShort(*params, 1, event.row);
+    if (ok && mouse) {
+        ok = ReadShort(*params, 2, event.button) && ReadShort(*params, 3, event.shift) &&
+             ReadFloat(*params, 4, event.x) && ReadFloat(*params, 5, event.y);
+    }
+    if (!ok) {
+        if (argErr != nullptr) *argErr = 0;
+        return DISP_E_TYPEMISMATCH;
+    }
+    // The listener's work (status line, calls back into the control) must not
+    // let an exception out of this COM method.
+    try {
+        if (listener_ != nullptr) listener_->OnBoardEvent(event);
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+    return S_OK;
+}
+
+HRESULT EventConnection::Connect(IUnknown* control, IDispatch* sink) {
+    Reset();
+    if (control == nullptr || sink == nullptr) return E_POINTER;
+    ComPtr<IConnectionPointContainer> container;
+    HRESULT hr = control->QueryInterface(IID_PPV_ARGS(container.GetAddressOf()));
+    if (FAILED(hr)) return hr;
+    ComPtr<IConnectionPoint> point;
+    hr = container->FindConnectionPoint(DIID___Quelder, point.GetAddressOf());
+    if (FAILED(hr)) return hr;
+    DWORD cookie = 0;
+    hr = point->Advise(sink, &cookie);
+    if (FAILED(hr)) return hr;
+    point_ = std::move(point);
+    cookie_ = cookie;
+    return S_OK;
+}
+
+void EventConnection::Reset() {
+    if (point_ && cookie_ != 0) point_->Unadvise(cookie_);
+    cookie_ = 0;
+    point_.Reset();
+}
+
+}  // namespace quelder::demo

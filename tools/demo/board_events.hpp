@@ -1,0 +1,78 @@
+// The demo's side of the control's events: what one event says, how the status
+// line names it, the IDispatch sink that receives them, and the advise that
+// connects the sink for as long as it is kept.
+#pragma once
+
+#include <windows.h>
+#include <ocidl.h>
+
+#include <string>
+
+#include "component/com_base.hpp"
+#include "component/quelder_idl.hpp"
+
+namespace quelder::demo {
+
+using com::ComPtr;
+
+// The events of __Quelder, by dispatch id.
+enum class EventKind { Click = 1, DblClick = 2, MouseDown = 3, MouseMove = 4, MouseUp = 5 };
+
+struct BoardEvent {
+    EventKind kind = EventKind::Click;
+    short col = 0, row = 0;
+    // Only for MouseDown, MouseMove and MouseUp.
+    short button = 0, shift = 0;
+    float x = 0, y = 0;
+};
+
+// "Click col 5 row 7", "MouseDown col 5 row 7 Button 1 Shift 0 X 120 Y 300".
+std::wstring Describe(const BoardEvent& event);
+
+class BoardEventListener {
+public:
+    virtual void OnBoardEvent(const BoardEvent& event) = 0;
+
+protected:
+    ~BoardEventListener() = default;
+};
+
+// Answers __Quelder and IDispatch; hands every event it understands to the
+// listener until Detach. Arguments may come by value or by reference.
+class BoardEventSink final : public com::Object<__Quelder> {
+public:
+    explicit BoardEventSink(BoardEventListener& listener) : listener_(&listener) {}
+    // No more events reach the listener (the control may still hold the sink).
+    void Detach() { listener_ = nullptr; }
+
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override;
+    STDMETHODIMP GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;
+    STDMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) override;
+    STDMETHODIMP Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                        EXCEPINFO* excepinfo, UINT* argErr) override;
+
+private:
+    BoardEventListener* listener_;
+};
+
+// A sink advised on the control's __Quelder connection point; unadvised when
+// this object goes.
+class EventConnection {
+public:
+    EventConnection() = default;
+    ~EventConnection() { Reset(); }
+    EventConnection(const EventConnection&) = delete;
+    EventConnection& operator=(const EventConnection&) = delete;
+
+    // Advises sink on control; S_OK or the failing call's HRESULT (nothing
+    // is kept then).
+    HRESULT Connect(IUnknown* control, IDispatch* sink);
+    void Reset();
+    bool Connected() const { return cookie_ != 0; }
+
+private:
+    ComPtr<IConnectionPoint> point_;
+    DWORD cookie_ = 0;
+};
+
+}  // namespace quelder::demo

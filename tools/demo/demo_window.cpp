@@ -1,0 +1,340 @@
+#include "demo_window.hpp"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <array>
+
+namespace quelder::demo {
+
+namespace {
+
+constexpr const wchar_t* kClassName = L"QuelderDemoWindow";
+constexpr int kHostId = 200, kStatusId = 201, kMoveLineId = 202;
+constexpr int kMargin = 8, kGap = 6, kButtonHeight = 26, kMoveLineHeight = 20;
+// Events kept for the self-play's checks; older ones are dropped.
+constexpr std::size_t kEventsKept = 512;
+
+struct ButtonSpec {
+    Command command;
+    const wchar_t* text;
+    int width;
+    DWORD style;
+};
+constexpr std::array<ButtonSpec, 6> kButtons{{
+    {Command::NewGame, L"&New game", 80, BS_PUSHBUTTON},
+    {Command::Clear, L"&Clear", 64, BS_PUSHBUTTON},
+    {Command::Bigger, L"&Bigger", 64, BS_PUSHBUTTON},
+    {Command::Smaller, L"&Smaller", 64, BS_PUSHBUTTON},
+    {Command::Enabled, L"&Enabled", 76, BS_AUTOCHECKBOX},
+    {Command::About, L"&About", 64, BS_PUSHBUTTON},
+}};
+
+int ButtonRowWidth() {
+    int width = 0;
+    for (const auto& spec : kButtons) width += spec.width + kGap;
+    return width - kGap;
+}
+
+std::wstring WindowText(HWND window) {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+int Height(const RECT& r) { return r.bottom - r.top; }
+
+}  // namespace
+
+DemoWindow::DemoWindow(HINSTANCE instance, const AtlContainer& atl) : instance_(instance), atl_(atl) {}
+
+DemoWindow::~DemoWindow() {
+    TearDown();
+    window_.reset();
+}
+
+bool DemoWindow::Create(int show) {
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = WindowProc;
+    wc.hInstance = instance_;
+    wc.hIcon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
+    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kClassName;
+    if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+        failure_ = L"The window class could not be registered.";
+        return false;
+    }
+    constexpr DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+    HWND window = CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, L"Quelder Demo", style, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance_, this);
+    if (window == nullptr) {
+        failure_ = L"The main window could not be created (error " + std::to_wstring(GetLastError()) + L").";
+        return false;
+    }
+    window_.reset(window);
+    if (!CreateChildren() || !HostControl()) return false;
+    GrowToFit();
+    // The smallest size that shows everything is the size to start with.
+    const SIZE client = MinimumClientSize();
+    RECT frame{0, 0, client.cx, client.cy};
+    AdjustWindowRectEx(&frame, style, FALSE, WS_EX_CONTROLPARENT);
+    SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    Layout();
+    ShowWindow(window, show);
+    UpdateWindow(window);
+    return true;
+}
+
+bool DemoWindow::CreateChildren() {
+    const auto font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
+    for (const auto& spec : kButtons) {
+        HWND button = CreateWindowExW(0, L"BUTTON", spec.text, WS_CHILD | WS_VISIBLE | WS_TABSTOP | spec.style, 0, 0,
+                                      spec.width, kButtonHeight, window_.get(),
+                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.command)), instance_, nullptr);
+        if (button == nullptr) {
+            failure_ = L"The buttons could not be created.";
+            return false;
+        }
+        SendMessageW(button, WM_SETFONT, font, TRUE);
+    }
+    moveLine_ = CreateWindowExW(0, L"STATIC", L"Click a piece to pick it up.",
+                                WS_CHILD | WS_VISIBLE | SS_CENTER | SS_ENDELLIPSIS | SS_NOPREFIX, 0, 0, 10, 10,
+                                window_.get(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kMoveLineId)), instance_,
+                                nullptr);
+    status_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"No event yet", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0,
+                              0, window_.get(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kStatusId)), instance_,
+                              nullptr);
+    if (moveLine_ == nullptr || status_ == nullptr) {
+        failure_ = L"The status lines could not be created.";
+        return false;
+    }
+    SendMessageW(moveLine_, WM_SETFONT, font, TRUE);
+    return true;
+}
+
+bool DemoWindow::HostControl() {
+    if (!atl_.Ready()) {
+        failure_ = L"atl.dll, the control container, could not be loaded.";
+        return false;
+    }
+    const RECT place{kMargin, kMargin, kMargin + boardSize_, kMargin + boardSize_};
+    host_ = atl_.CreateHost(window_.get(), kProgId, place, kHostId);
+    com::ComPtr<IUnknown> control;
+    if (!host_ || FAILED(atl_.Control(host_.get(), control)) || !control) {
+        failure_ = std::wstring(L"The control ") + kProgId +
+                   L" could not be created. Is Quelder.ocx registered (regsvr32 Quelder.ocx)?";
+        return false;
+    }
+    com::ComPtr<_Quelder> quelder;
+    HRESULT hr = control.As(&quelder);
+    if (SUCCEEDED(hr)) {
+        sink_ = BoardEventSink::Create<BoardEventSink>(static_cast<BoardEventListener&>(*this));
+        hr = connection_.Connect(control.Get(), sink_.Get());
+    }
+    if (FAILED(hr)) {
+        failure_ = L"The control's events could not be connected: " + LastErrorText(hr);
+        return false;
+    }
+    control_ = std::move(control);
+    board_ = QuelderBoard(std::move(quelder));
+    // The control's own size, so that its surface and its window agree.
+    ChangeBoardSize(boardSize_);
+    SyncEnabled();
+    return true;
+}
+
+void DemoWindow::TearDown() {
+    // No event may reach this object once it starts going.
+    if (sink_) sink_->Detach();
+    connection_.Reset();
+    sink_.Reset();
+    board_.Reset();
+    control_.Reset();
+    // Destroying the host window closes the control (OLECLOSE_NOSAVE) and
+    // releases the container's references to it.
+    host_.reset();
+}
+
+bool DemoWindow::PreTranslate(MSG& msg) const {
+    return window_ && IsDialogMessageW(window_.get(), &msg);
+}
+
+HWND DemoWindow::Button(Command command) const {
+    return GetDlgItem(window_.get(), static_cast<int>(command));
+}
+
+std::wstring DemoWindow::StatusText() const { return WindowText(status_); }
+
+std::wstring DemoWindow::MoveText() const { return WindowText(moveLine_); }
+
+SIZE DemoWindow::MinimumClientSize() const {
+    RECT status{};
+    if (status_ != nullptr) GetWindowRect(status_, &status);
+    const int width = std::max(ButtonRowWidth(), boardSize_) + 2 * kMargin;
+    const int height = kMargin + kButtonHeight + kMargin + boardSize_ + kGap + kMoveLineHeight + kMargin + Height(status);
+    return {width, height};
+}
+
+void DemoWindow::GrowToFit() {
+    RECT client{};
+    GetClientRect(window_.get(), &client);
+    const SIZE needed = MinimumClientSize();
+    if (client.right >= needed.cx && client.bottom >= needed.cy) return;
+    RECT frame{0, 0, std::max<LONG>(client.right, needed.cx), std::max<LONG>(client.bottom, needed.cy)};
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(window_.get(), GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongPtrW(window_.get(), GWL_EXSTYLE)));
+    SetWindowPos(window_.get(), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void DemoWindow::Layout() {
+    if (!window_ || status_ == nullptr) return;
+    RECT client{};
+    GetClientRect(window_.get(), &client);
+    // The status bar places itself at the bottom.
+    SendMessageW(status_, WM_SIZE, 0, 0);
+    RECT status{};
+    GetWindowRect(status_, &status);
+
+    int x = kMargin;
+    for (const auto& spec : kButtons) {
+        SetWindowPos(Button(spec.command), nullptr, x, kMargin, spec.width, kButtonHeight,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        x += spec.width + kGap;
+    }
+    // The board in the middle of the space between the buttons and the move
+    // line, the move line right under it.
+    const int top = kMargin + kButtonHeight + kMargin;
+    const int bottom = client.bottom - Height(status) - kMargin - kMoveLineHeight - kGap;
+    const int boardX = std::max<int>(kMargin, (client.right - boardSize_) / 2);
+    const int boardY = std::max(top, top + (bottom - top - boardSize_) / 2);
+    if (host_) {
+        SetWindowPos(host_.get(), nullptr, boardX, boardY, boardSize_, boardSize_, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    SetWindowPos(moveLine_, nullptr, kMargin, boardY + boardSize_ + kGap, std::max(0L, client.right - 2 * kMargin),
+                 kMoveLineHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(window_.get(), nullptr, TRUE);
+}
+
+void DemoWindow::ChangeBoardSize(int size) {
+    LONG dimension = size;
+    const HRESULT hr = board_.Get()->ChangeBoardSize(&dimension);
+    if (FAILED(hr)) {
+        SetMoveText(L"ChangeBoardSize failed: " + LastErrorText(hr));
+        return;
+    }
+    boardSize_ = size;
+    EnableWindow(Button(Command::Bigger), boardSize_ + kBoardStep <= kLargestBoard);
+    EnableWindow(Button(Command::Smaller), boardSize_ - kBoardStep >= kSmallestBoard);
+    GrowToFit();
+    Layout();
+}
+
+void DemoWindow::SyncEnabled() {
+    VARIANT_BOOL enabled = VARIANT_FALSE;
+    if (SUCCEEDED(board_.Get()->get_Enabled(&enabled)))
+        SendMessageW(Button(Command::Enabled), BM_SETCHECK, enabled ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void DemoWindow::SetMoveText(const std::wstring& text) { SetWindowTextW(moveLine_, text.c_str()); }
+
+void DemoWindow::OnCommand(Command command) {
+    if (!board_) return;
+    HRESULT hr = S_OK;
+    const wchar_t* call = L"";
+    switch (command) {
+    case Command::NewGame:
+        // NewGame repaints every square but leaves the selection flags.
+        road_.Drop(board_);
+        call = L"NewGame";
+        hr = board_.Get()->NewGame();
+        if (SUCCEEDED(hr)) SetMoveText(L"New game: click a piece to pick it up.");
+        break;
+    case Command::Clear:
+        road_.Drop(board_);
+        call = L"Clear";
+        hr = board_.Get()->Clear();
+        if (SUCCEEDED(hr)) SetMoveText(L"The board is empty.");
+        break;
+    case Command::Bigger:
+        ChangeBoardSize(std::min(boardSize_ + kBoardStep, kLargestBoard));
+        return;
+    case Command::Smaller:
+        ChangeBoardSize(std::max(boardSize_ - kBoardStep, kSmallestBoard));
+        return;
+    case Command::Enabled: {
+        const bool checked = SendMessageW(Button(Command::Enabled), BM_GETCHECK, 0, 0) == BST_CHECKED;
+        call = L"Enabled";
+        hr = board_.Get()->put_Enabled(checked ? VARIANT_TRUE : VARIANT_FALSE);
+        if (SUCCEEDED(hr)) SetMoveText(checked ? L"The board answers the mouse." : L"The board ignores the mouse.");
+        SyncEnabled();
+        break;
+    }
+    case Command::About:
+        call = L"About";
+        hr = board_.Get()->About();
+        break;
+    }
+    if (FAILED(hr)) SetMoveText(std::wstring(call) + L" failed: " + LastErrorText(hr));
+}
+
+void DemoWindow::OnBoardEvent(const BoardEvent& event) {
+    if (events_.size() == kEventsKept) events_.pop_front();
+    events_.push_back(event);
+    SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(Describe(event).c_str()));
+    if (event.kind == EventKind::Click) SetMoveText(road_.Click(board_, {event.col, event.row}));
+}
+
+LRESULT CALLBACK DemoWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<DemoWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    // Before CreateWindowEx returns, and once the owner has let go of the
+    // window, the defaults do.
+    if (self == nullptr || self->window_.get() != window) return DefWindowProcW(window, message, wParam, lParam);
+    return self->OnMessage(message, wParam, lParam);
+}
+
+LRESULT DemoWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    HWND window = window_.get();
+    switch (message) {
+    case WM_SIZE:
+        Layout();
+        return 0;
+    case WM_GETMINMAXINFO: {
+        const SIZE client = MinimumClientSize();
+        RECT frame{0, 0, client.cx, client.cy};
+        AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE)), FALSE,
+                           static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE)));
+        auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+        info->ptMinTrackSize = {frame.right - frame.left, frame.bottom - frame.top};
+        return 0;
+    }
+    case WM_COMMAND:
+        if (HIWORD(wParam) == BN_CLICKED) {
+            const int id = LOWORD(wParam);
+            if (id >= static_cast<int>(Command::NewGame) && id <= static_cast<int>(Command::About))
+                OnCommand(static_cast<Command>(id));
+        }
+        return 0;
+    case WM_DESTROY:
+        TearDown();
+        // The window is going: the owner must not destroy it again.
+        window_.release();
+        status_ = moveLine_ = nullptr;
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+}  // namespace quelder::demo

@@ -1,0 +1,87 @@
+// The demo's main window: a row of buttons (New game, Clear, Bigger,
+// Smaller, Enabled, About), the board control hosted by ProgID in an AtlAxWin
+// child window, a line saying what the last click did, and a status bar
+// naming the last event of the control with its values.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <deque>
+#include <string>
+
+#include "atl_container.hpp"
+#include "board_events.hpp"
+#include "board_road.hpp"
+#include "component/com_base.hpp"
+#include "component/win_handles.hpp"
+#include "quelder_board.hpp"
+
+namespace quelder::demo {
+
+enum class Command { NewGame = 101, Clear, Bigger, Smaller, Enabled, About };
+
+class DemoWindow final : private BoardEventListener {
+public:
+    static constexpr const wchar_t* kProgId = L"QuelderLib.Quelder";
+    // Board sizes (the control's ChangeBoardSize), in pixels.
+    static constexpr int kNaturalBoard = 296, kBoardStep = 40, kSmallestBoard = 136, kLargestBoard = 536;
+
+    DemoWindow(HINSTANCE instance, const AtlContainer& atl);
+    ~DemoWindow();
+    DemoWindow(const DemoWindow&) = delete;
+    DemoWindow& operator=(const DemoWindow&) = delete;
+
+    // Creates the window with its children and the control, and shows it.
+    // False on failure; Failure() says why.
+    bool Create(int show);
+    const std::wstring& Failure() const { return failure_; }
+
+    HWND Handle() const { return window_.get(); }
+    // Gives keyboard navigation between the buttons; true when msg was used.
+    bool PreTranslate(MSG& msg) const;
+
+    // What the self-play needs to drive and check the window.
+    HWND Button(Command command) const;
+    HWND BoardHost() const { return host_.get(); }
+    int BoardSize() const { return boardSize_; }
+    IUnknown* Control() const { return control_.Get(); }
+    const std::deque<BoardEvent>& Events() const { return events_; }
+    void ForgetEvents() { events_.clear(); }
+    const MoveRoad& Road() const { return road_; }
+    std::wstring StatusText() const;
+    std::wstring MoveText() const;
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    bool CreateChildren();
+    bool HostControl();
+    void Layout();
+    SIZE MinimumClientSize() const;
+    void GrowToFit();
+    void OnCommand(Command command);
+    void ChangeBoardSize(int size);
+    void SyncEnabled();
+    void SetMoveText(const std::wstring& text);
+    void OnBoardEvent(const BoardEvent& event) override;
+    // Lets go of the control in order: events, pointers, then its window.
+    void TearDown();
+
+    HINSTANCE instance_;
+    const AtlContainer& atl_;
+    handles::UniqueWindow window_;
+    handles::UniqueWindow host_;
+    HWND status_ = nullptr;    // children, destroyed with the window
+    HWND moveLine_ = nullptr;
+    com::ComPtr<IUnknown> control_;
+    QuelderBoard board_;
+    com::ComPtr<BoardEventSink> sink_;
+    EventConnection connection_;
+    MoveRoad road_;
+    std::deque<BoardEvent> events_;
+    int boardSize_ = kNaturalBoard;
+    std::wstring failure_;
+};
+
+}  // namespace quelder::demo

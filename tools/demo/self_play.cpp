@@ -1,0 +1,228 @@
+#include "self_play.hpp"
+
+#include <array>
+#include <cmath>
+#include <functional>
+
+namespace quelder::demo {
+
+namespace {
+
+// Twips in a pixel at 96 dots per inch: the control reports X and Y in the
+// square's own twips.
+constexpr float kTwipsPerPixel = 15.0f;
+constexpr unsigned kEventTimeout = 3000, kQuiet = 600;
+constexpr long kNone = 1;
+
+using Position = std::array<long, 64>;
+
+// The starting position that New game sets up, column by column per row.
+Position StartingPosition() {
+    Position p;
+    p.fill(kNone);
+    constexpr std::array<long, 8> black{3, 4, 5, 6, 7, 5, 4, 3}, white{9, 10, 11, 12, 13, 11, 10, 9};
+    for (std::size_t c = 0; c < 8; ++c) {
+        p[c] = black[c];
+        p[8 + c] = 2;
+        p[48 + c] = 8;
+        p[56 + c] = white[c];
+    }
+    return p;
+}
+
+std::size_t At(Square s) { return static_cast<std::size_t>((s.row - 1) * 8 + (s.col - 1)); }
+
+// Runs messages until done() holds or ms have passed; true if done() held.
+bool PumpUntil(const std::function<bool()>& done, unsigned ms) {
+    const ULONGLONG end = GetTickCount64() + ms;
+    for (;;) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                PostQuitMessage(static_cast<int>(msg.wParam));
+                return done();
+            }
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (done()) return true;
+        const ULONGLONG now = GetTickCount64();
+        if (now >= end) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(std::min<ULONGLONG>(end - now, 20)),
+                                  QS_ALLINPUT);
+    }
+}
+
+bool SendButton(DWORD flags) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    return SendInput(1, &input, sizeof(input)) == 1;
+}
+
+// A left click at a point of the screen, as a user makes it.
+bool ClickAt(POINT point) {
+    if (!SetCursorPos(point.x, point.y)) return false;
+    PumpMessages(30);
+    if (!SendButton(MOUSEEVENTF_LEFTDOWN)) return false;
+    PumpMessages(30);
+    return SendButton(MOUSEEVENTF_LEFTUP);
+}
+
+POINT CentreOf(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+class Player {
+public:
+    explicit Player(DemoWindow& demo) : demo_(demo) {}
+
+    std::vector<std::wstring> Play() {
+        HWND window = demo_.Handle();
+        SetWindowPos(window, HWND_TOP, 40, 40, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+        SetForegroundWindow(window);
+        SetActiveWindow(window);
+        PumpMessages(500);
+
+        expected_ = StartingPosition();
+        PressButton(Command::NewGame, L"New game", [&] { return demo_.MoveText().rfind(L"New game", 0) == 0; });
+
+        // A move, then a pawn of each side meeting: the white pawn takes.
+        const std::array<std::pair<Square, Square>, 3> moves{
+            {{{5, 7}, {5, 5}}, {{4, 2}, {4, 4}}, {{5, 5}, {4, 4}}}};
+        for (const auto& [from, to] : moves) {
+            ClickSquare(from, true);
+            ClickSquare(to, false);
+            expected_[At(to)] = expected_[At(from)];
+            expected_[At(from)] = kNone;
+        }
+
+        // A disabled board hears nothing.
+        PressButton(Command::Enabled, L"Enabled off", [&] { return !Checked(Command::Enabled); });
+        demo_.ForgetEvents();
+        if (ClickAt(SquareCentre({1, 8})) && PumpUntil([&] { return !demo_.Events().empty(); }, kQuiet))
+            Fail(L"the disabled board raised " + Describe(demo_.Events().front()));
+        PressButton(Command::Enabled, L"Enabled on", [&] { return Checked(Command::Enabled); });
+
+        // A selection left for the picture.
+        ClickSquare({7, 8}, true);
+        PumpMessages(300);
+
+        CheckBoard();
+        const auto& events = demo_.Events();
+        if (events.empty() || demo_.StatusText() != Describe(events.back()))
+            Fail(L"the status line shows \"" + demo_.StatusText() + L"\", not the last event");
+        return failures_;
+    }
+
+private:
+    void Fail(const std::wstring& what) { failures_.push_back(what); }
+
+    bool Checked(Command command) const {
+        return SendMessageW(demo_.Button(command), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    }
+
+    POINT SquareCentre(Square s) const {
+        RECT board{};
+        GetWindowRect(demo_.BoardHost(), &board);
+        const double edge = demo_.BoardSize() / 8.0;
+        return {board.left + static_cast<LONG>(std::lround((s.col - 0.5) * edge)),
+                board.top + static_cast<LONG>(std::lround((s.row - 0.5) * edge))};
+    }
+
+    void PressButton(Command command, const wchar_t* name, const std::function<bool()>& done) {
+        if (!ClickAt(CentreOf(demo_.Button(command))) || !PumpUntil(done, kEventTimeout))
+            Fail(std::wstring(L"pressing ") + name + L" had no effect; the line under the board says \"" +
+                 demo_.MoveText() + L"\"");
+        PumpMessages(100);
+    }
+
+    // Clicks a square and checks the events it raised: MouseDown and MouseUp
+    // with the left button, no shift and a point inside the square, then
+    // Click, all naming the square; and that the selection is as expected.
+    void ClickSquare(Square s, bool selects) {
+        demo_.ForgetEvents();
+        const auto clicked = [&] {
+            for (const auto& e : demo_.Events())
+                if (e.kind == EventKind::Click) return true;
+            return false;
+        };
+        if (!ClickAt(SquareCentre(s)) || !PumpUntil(clicked, kEventTimeout)) {
+            Fail(L"no Click came for a click on " + Name(s));
+            return;
+        }
+        const float edge = static_cast<float>(demo_.BoardSize()) / 8.0f * kTwipsPerPixel;
+        int downs = 0, ups = 0, clicks = 0;
+        for (const auto& e : demo_.Events()) {
+            const Square at{e.col, e.row};
+            if (e.kind == EventKind::MouseMove) continue;
+            if (at != s) {
+                Fail(L"a click on " + Name(s) + L" raised " + Describe(e));
+                continue;
+            }
+            if (e.kind == EventKind::Click) {
+                ++clicks;
+            } else if (e.kind == EventKind::MouseDown || e.kind == EventKind::MouseUp) {
+                (e.kind == EventKind::MouseDown ? downs : ups)++;
+                if (e.button != 1 || e.shift != 0 || e.x < 0 || e.y < 0 || e.x > edge || e.y > edge)
+                    Fail(L"unexpected values in " + Describe(e));
+            } else {
+                Fail(L"a single click raised " + Describe(e));
+            }
+        }
+        if (downs != 1 || ups != 1 || clicks != 1)
+            Fail(L"a click on " + Name(s) + L" raised " + std::to_wstring(downs) + L" MouseDown, " +
+                 std::to_wstring(ups) + L" MouseUp and " + std::to_wstring(clicks) + L" Click events");
+        const auto selected = demo_.Road().Selected();
+        if (selects != (selected == s))
+            Fail(L"after a click on " + Name(s) + L" the demo " + (selected ? L"has " + Name(*selected) : L"has no") +
+                 L" selected; the line under the board says \"" + demo_.MoveText() + L"\"");
+        PumpMessages(100);
+    }
+
+    // The control's own account, read through IDispatch as a script would.
+    void CheckBoard() {
+        ComPtr<IDispatch> control;
+        if (demo_.Control() == nullptr || FAILED(demo_.Control()->QueryInterface(IID_PPV_ARGS(control.GetAddressOf())))) {
+            Fail(L"the control has no IDispatch");
+            return;
+        }
+        for (short row = 1; row <= 8; ++row) {
+            for (short col = 1; col <= 8; ++col) {
+                const Square s{col, row};
+                long piece = 0, selected = 0;
+                HRESULT hr = DispatchSquareProperty(control.Get(), L"Piece", s, piece);
+                if (FAILED(hr)) {
+                    Fail(L"Piece(" + Name(s) + L") failed: " + LastErrorText(hr));
+                } else if (piece != expected_[At(s)]) {
+                    Fail(L"Piece(" + Name(s) + L") is " + PieceName(piece) + L", expected " +
+                         PieceName(expected_[At(s)]));
+                }
+                hr = DispatchSquareProperty(control.Get(), L"IsSelected", s, selected);
+                const long wanted = s == Square{7, 8} ? -1 : 0;
+                if (FAILED(hr)) {
+                    Fail(L"IsSelected(" + Name(s) + L") failed: " + LastErrorText(hr));
+                } else if (selected != wanted) {
+                    Fail(L"IsSelected(" + Name(s) + L") is " + std::to_wstring(selected) + L", expected " +
+                         std::to_wstring(wanted));
+                }
+            }
+        }
+    }
+
+    DemoWindow& demo_;
+    Position expected_{};
+    std::vector<std::wstring> failures_;
+};
+
+}  // namespace
+
+void PumpMessages(unsigned ms) {
+    PumpUntil([] { return false; }, ms);
+}
+
+std::vector<std::wstring> PlayTypicalGame(DemoWindow& demo) { return Player(demo).Play(); }
+
+}  // namespace quelder::demo

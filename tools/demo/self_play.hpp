@@ -1,0 +1,23 @@
+// The demo playing itself, for scripts and tests: real mouse clicks (the
+// cursor moved with SetCursorPos, the buttons pressed with SendInput) on the
+// demo's own window, then a check of what the control reported and holds.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "demo_window.hpp"
+
+namespace quelder::demo {
+
+// Plays New game, the move (5,7)-(5,5), the capture sequence (4,2)-(4,4),
+// (5,5)x(4,4), switches Enabled off and on around a click that must raise
+// nothing, and leaves the knight on (7,8) selected. Returns what went wrong,
+// each as one line; empty when everything arrived and the board holds the
+// position expected.
+std::vector<std::wstring> PlayTypicalGame(DemoWindow& demo);
+
+// Runs the window's messages for about ms milliseconds.
+void PumpMessages(unsigned ms);
+
+}  // namespace quelder::demo
