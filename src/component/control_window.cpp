@@ -1,0 +1,427 @@
+#include "component/control_window.hpp"
+
+#include <windowsx.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <functional>
+#include <utility>
+
+#include "component/win_handles.hpp"
+
+namespace quelder::win32 {
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"QuelderBoardWindow";
+constexpr float kTwipsPerInch = 1440.0f;
+// Render composes at most this many pixels; a larger surface is sampled at
+// no more than kMaxRenderEdge pixels a side.
+constexpr long long kMaxRenderPixels = 4096LL * 4096LL;
+constexpr double kMaxRenderEdge = 2048.0;
+
+using UniqueRegion = handles::Unique<HRGN, handles::DeleteGdiObject>;
+
+// A surface of width x height pixels shown in outWidth x outHeight pixels:
+// each pixel shows the surface's pixel at its place.
+Image SampleSurface(const PixelHostBase& host, int width, int height, int outWidth, int outHeight) {
+    Image image(outWidth, outHeight, host.ButtonFace());
+    const auto sourceX = [&](long long i) { return i * width / outWidth; };
+    const auto sourceY = [&](long long j) { return j * height / outHeight; };
+    for (std::int16_t k = 1; k <= kSquareCount; ++k) {
+        if (!host.CheckLoaded(k)) continue;
+        const PixelSquareView& view = host.View(k);
+        if (!view.Visible()) continue;
+        const long long left = view.PixelLeft(), top = view.PixelTop();
+        const long long right = left + view.PixelWidth(), bottom = top + view.PixelHeight();
+        // The output pixels whose place lies in the view, give or take one.
+        const long long i0 = std::max(0LL, left * outWidth / width - 1);
+        const long long i1 = std::min<long long>(outWidth, right * outWidth / width + 1);
+        const long long j0 = std::max(0LL, top * outHeight / height - 1);
+        const long long j1 = std::min<long long>(outHeight, bottom * outHeight / height + 1);
+        for (long long j = j0; j < j1; ++j) {
+            const long long y = sourceY(j);
+            if (y < top || y >= bottom) continue;
+            for (long long i = i0; i < i1; ++i) {
+                const long long x = sourceX(i);
+                if (x < left || x >= right) continue;
+                const int kx = static_cast<int>(x - left), ky = static_cast<int>(y - top);
+                image.Set(static_cast<int>(i), static_cast<int>(j),
+                          view.Kept().Contains(kx, ky) ? view.Kept().At(kx, ky) : view.Background());
+            }
+        }
+    }
+    return image;
+}
+
+// Draws image into the rectangle (x, y, width, height) of dc, stretched when
+// the sizes differ.
+void DrawImage(HDC dc, const Image& image, int x, int y, int width, int height) {
+    if (image.Empty()) return;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = image.Width();
+    info.bmiHeader.biHeight = -image.Height();  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    const bool stretched = width != image.Width() || height != image.Height();
+    int oldMode = 0;
+    POINT oldOrigin{};
+    if (stretched) {
+        oldMode = SetStretchBltMode(dc, HALFTONE);
+        SetBrushOrgEx(dc, 0, 0, &oldOrigin);
+    }
+    StretchDIBits(dc, x, y, width, height, 0, 0, image.Width(), image.Height(), image.Pixels().data(), &info,
+                  DIB_RGB_COLORS, SRCCOPY);
+    if (oldMode != 0) {
+        SetStretchBltMode(dc, oldMode);
+        SetBrushOrgEx(dc, oldOrigin.x, oldOrigin.y, nullptr);
+    }
+}
+
+RECT ViewRect(const PixelSquareView& view) {
+    return {view.PixelLeft(), view.PixelTop(), view.PixelLeft() + view.PixelWidth(),
+            view.PixelTop() + view.PixelHeight()};
+}
+
+// The keys held when the message being handled was sent.
+std::int16_t ShiftState() {
+    std::int16_t shift = 0;
+    if (GetKeyState(VK_SHIFT) < 0) shift |= 1;
+    if (GetKeyState(VK_CONTROL) < 0) shift |= 2;
+    if (GetKeyState(VK_MENU) < 0) shift |= 4;
+    return shift;
+}
+
+std::int16_t ButtonsOf(WPARAM wParam) {
+    std::int16_t buttons = 0;
+    if (wParam & MK_LBUTTON) buttons |= 1;
+    if (wParam & MK_RBUTTON) buttons |= 2;
+    if (wParam & MK_MBUTTON) buttons |= 4;
+    return buttons;
+}
+
+POINT PointOf(LPARAM lParam) { return {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}; }
+
+bool RegisterControlWindowClass(HINSTANCE module, WNDPROC procedure) {
+    WNDCLASSEXW existing{};
+    existing.cbSize = sizeof existing;
+    if (GetClassInfoExW(module, kClassName, &existing)) return true;
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = procedure;
+    wc.hInstance = module;
+    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    wc.lpszClassName = kClassName;
+    return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+// onChanged / onRefresh of a view while a window shows it.
+struct ViewHook {
+    std::weak_ptr<bool> alive;
+    ControlWindow* window;
+    bool refresh;
+    std::function<void(PixelSquareView&)> previous;
+
+    void operator()(PixelSquareView& view) const {
+        if (previous) previous(view);
+        const auto live = alive.lock();
+        if (!live || !*live) return;
+        if (refresh)
+            window->ViewRefreshed(view);
+        else
+            window->ViewChanged(view);
+    }
+};
+
+// Puts back what was there before the hook of window, if it is still there.
+void Unhook(std::function<void(PixelSquareView&)>& slot, const ControlWindow* window) {
+    if (const auto* hook = slot.target<ViewHook>(); hook != nullptr && hook->window == window) {
+        auto previous = hook->previous;
+        slot = std::move(previous);
+    }
+}
+
+}  // namespace
+
+// ---- the surface ---------------------------------------------------------------
+
+std::int16_t SquareAt(const PixelHostBase& host, int x, int y) {
+    for (std::int16_t k = kSquareCount; k >= 1; --k) {
+        if (!host.CheckLoaded(k)) continue;
+        const PixelSquareView& view = host.View(k);
+        if (!view.Visible()) continue;
+        const long long left = view.PixelLeft(), top = view.PixelTop();
+        if (x >= left && x < left + view.PixelWidth() && y >= top && y < top + view.PixelHeight()) return k;
+    }
+    return 0;
+}
+
+void RenderSurface(const PixelHostBase& host, int width, int height, HDC dc, const RECT& bounds) {
+    const int outWidth = bounds.right - bounds.left, outHeight = bounds.bottom - bounds.top;
+    if (width <= 0 || height <= 0 || outWidth == 0 || outHeight == 0) return;
+    Image image;
+    if (static_cast<long long>(width) * height <= kMaxRenderPixels) {
+        image = host.ComposeArea(0, 0, width, height);
+    } else {
+        // Too large to hold: sampled at the size it is drawn, within the limit.
+        const double scale = std::min({1.0, kMaxRenderEdge / width, kMaxRenderEdge / height,
+                                       static_cast<double>(std::abs(outWidth)) / width,
+                                       static_cast<double>(std::abs(outHeight)) / height});
+        image = SampleSurface(host, width, height, std::max(1, static_cast<int>(width * scale)),
+                              std::max(1, static_cast<int>(height * scale)));
+    }
+    DrawImage(dc, image, bounds.left, bounds.top, outWidth, outHeight);
+}
+
+bool UnregisterControlWindowClass(HINSTANCE module) { return UnregisterClassW(kClassName, module) != 0; }
+
+// ---- the window ----------------------------------------------------------------
+
+ControlWindow::ControlWindow(HINSTANCE module, PixelHostBase& host, SquareInput& input)
+    : module_(module), host_(host), input_(input) {}
+
+ControlWindow::~ControlWindow() {
+    Destroy();
+    *alive_ = false;
+    for (std::int16_t k = 1; k <= kSquareCount; ++k) {
+        if (!host_.CheckLoaded(k)) continue;
+        PixelSquareView& view = host_.View(k);
+        Unhook(view.onChanged, this);
+        Unhook(view.onRefresh, this);
+    }
+}
+
+HWND ControlWindow::Create(HWND parent, const RECT& position) {
+    if (window_ != nullptr) {
+        SetParent(window_, parent);
+        Place(position, position);
+        return window_;
+    }
+    if (!RegisterControlWindowClass(module_, &ControlWindow::WindowProc)) return nullptr;
+    {
+        handles::ScreenDc screen;
+        const int x = GetDeviceCaps(screen.get(), LOGPIXELSX), y = GetDeviceCaps(screen.get(), LOGPIXELSY);
+        dpiX_ = x > 0 ? x : 96;
+        dpiY_ = y > 0 ? y : 96;
+    }
+    size_ = {std::max(0L, position.right - position.left), std::max(0L, position.bottom - position.top)};
+    DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+    if (!enabled_) style |= WS_DISABLED;
+    // WM_NCCREATE sets window_.
+    return CreateWindowExW(0, kClassName, L"", style, position.left, position.top, size_.cx, size_.cy, parent,
+                           nullptr, module_, this);
+}
+
+void ControlWindow::Destroy() {
+    if (window_ != nullptr) DestroyWindow(window_);
+    window_ = nullptr;
+    press_ = {};
+}
+
+void ControlWindow::SetSize(int width, int height) {
+    size_ = {std::max(0, width), std::max(0, height)};
+    if (window_ != nullptr)
+        SetWindowPos(window_, nullptr, 0, 0, size_.cx, size_.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void ControlWindow::Place(const RECT& position, const RECT& clip) {
+    size_ = {std::max(0L, position.right - position.left), std::max(0L, position.bottom - position.top)};
+    if (window_ == nullptr) return;
+    SetWindowPos(window_, nullptr, position.left, position.top, size_.cx, size_.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT visible{};
+    IntersectRect(&visible, &position, &clip);
+    if (EqualRect(&visible, &position)) {
+        SetWindowRgn(window_, nullptr, TRUE);
+        return;
+    }
+    OffsetRect(&visible, -position.left, -position.top);
+    UniqueRegion region(CreateRectRgnIndirect(&visible));
+    // The window owns the region once it is set.
+    if (region && SetWindowRgn(window_, region.get(), TRUE)) region.release();
+}
+
+void ControlWindow::SetEnabled(bool enabled) {
+    enabled_ = enabled;
+    if (!enabled) EndPress();
+    if (window_ != nullptr) EnableWindow(window_, enabled ? TRUE : FALSE);
+}
+
+void ControlWindow::ViewChanged(const PixelSquareView& view) {
+    const RECT rect = ViewRect(view);
+    if (window_ != nullptr && !IsRectEmpty(&rect)) InvalidateRect(window_, &rect, FALSE);
+}
+
+void ControlWindow::ViewRefreshed(const PixelSquareView& view) {
+    const RECT rect = ViewRect(view);
+    if (window_ != nullptr && !IsRectEmpty(&rect)) RedrawWindow(window_, &rect, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+}
+
+void ControlWindow::HookViews() {
+    for (std::int16_t k = 1; k <= kSquareCount; ++k) {
+        if (!host_.CheckLoaded(k)) continue;
+        PixelSquareView& view = host_.View(k);
+        view.onChanged = ViewHook{alive_, this, false, std::move(view.onChanged)};
+        view.onRefresh = ViewHook{alive_, this, true, std::move(view.onRefresh)};
+    }
+}
+
+void ControlWindow::Render(HDC dc, const RECT& bounds) const { RenderSurface(host_, size_.cx, size_.cy, dc, bounds); }
+
+ControlWindow::Twips ControlWindow::ToTwips(std::int16_t index, POINT point) const {
+    const PixelSquareView& view = host_.View(index);
+    return {static_cast<float>(point.x - view.PixelLeft()) * kTwipsPerInch / static_cast<float>(dpiX_),
+            static_cast<float>(point.y - view.PixelTop()) * kTwipsPerInch / static_cast<float>(dpiY_)};
+}
+
+// ---- messages ------------------------------------------------------------------
+
+LRESULT CALLBACK ControlWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    ControlWindow* self = nullptr;
+    if (message == WM_NCCREATE) {
+        self = static_cast<ControlWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->window_ = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    } else {
+        self = reinterpret_cast<ControlWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    }
+    if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        if (self->window_ == window) {
+            self->window_ = nullptr;
+            self->press_ = {};
+        }
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    // Nothing may escape into the system; self may be gone by the time a
+    // failure arrives here, so it is not touched again.
+    try {
+        return self->OnMessage(message, wParam, lParam);
+    } catch (...) {
+        return 0;
+    }
+}
+
+LRESULT ControlWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT:
+        Paint();
+        return 0;
+    case WM_PRINTCLIENT: {
+        RECT client{};
+        GetClientRect(window_, &client);
+        DrawImage(reinterpret_cast<HDC>(wParam), host_.ComposeArea(0, 0, client.right, client.bottom), 0, 0,
+                  client.right, client.bottom);
+        return 0;
+    }
+    case WM_LBUTTONDOWN: ButtonDown(1, false, lParam); return 0;
+    case WM_RBUTTONDOWN: ButtonDown(2, false, lParam); return 0;
+    case WM_MBUTTONDOWN: ButtonDown(4, false, lParam); return 0;
+    case WM_LBUTTONDBLCLK: ButtonDown(1, true, lParam); return 0;
+    case WM_RBUTTONDBLCLK: ButtonDown(2, true, lParam); return 0;
+    case WM_MBUTTONDBLCLK: ButtonDown(4, true, lParam); return 0;
+    case WM_LBUTTONUP: ButtonUp(1, lParam); return 0;
+    case WM_RBUTTONUP: ButtonUp(2, lParam); return 0;
+    case WM_MBUTTONUP: ButtonUp(4, lParam); return 0;
+    case WM_MOUSEMOVE: MouseMoved(wParam, lParam); return 0;
+    case WM_CAPTURECHANGED:
+        // Someone else took the mouse: the press ends without a release.
+        if (reinterpret_cast<HWND>(lParam) != window_) press_ = {};
+        return 0;
+    case WM_CANCELMODE:
+        EndPress();
+        return 0;
+    case WM_ENABLE:
+        if (!wParam) EndPress();
+        return 0;
+    default:
+        return DefWindowProcW(window_, message, wParam, lParam);
+    }
+}
+
+void ControlWindow::Paint() {
+    handles::PaintDc dc(window_);
+    const RECT& area = dc.Area();
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    if (width <= 0 || height <= 0) return;
+    // One picture of the whole area, drawn at once: nothing flickers.
+    DrawImage(dc.get(), host_.ComposeArea(area.left, area.top, width, height), area.left, area.top, width,
+              height);
+}
+
+void ControlWindow::EndPress() {
+    press_ = {};
+    if (window_ != nullptr && GetCapture() == window_) ReleaseCapture();
+}
+
+void ControlWindow::ButtonDown(std::int16_t button, bool doubleClick, LPARAM lParam) {
+    const POINT point = PointOf(lParam);
+    std::int16_t index = press_.index;
+    bool raiseDouble = false;
+    if (index != 0) {
+        // Another button while one is held: the square of the press hears it.
+        if (!host_.CheckLoaded(index)) return EndPress();
+        press_.buttons |= button;
+    } else {
+        index = SquareAt(host_, point.x, point.y);
+        const std::int16_t previous = std::exchange(lastDown_, index);
+        if (index == 0) return;  // bare surface
+        // A double click counts on the square that had the first click.
+        raiseDouble = doubleClick && index == previous;
+        press_ = {index, button, raiseDouble};
+        SetCapture(window_);
+    }
+    const std::int16_t shift = ShiftState();
+    if (raiseDouble) {
+        input_.DblClick(index);
+    } else {
+        const Twips at = ToTwips(index, point);
+        input_.MouseDown(index, button, shift, at.x, at.y);
+    }
+}
+
+void ControlWindow::ButtonUp(std::int16_t button, LPARAM lParam) {
+    // Only a release of a button pressed on a square is reported.
+    const std::int16_t index = press_.index;
+    if (index == 0 || (press_.buttons & button) == 0) return;
+    if (!host_.CheckLoaded(index)) return EndPress();
+    const POINT point = PointOf(lParam);
+    press_.buttons = static_cast<std::int16_t>(press_.buttons & ~button);
+    const bool last = press_.buttons == 0;
+    RECT client{};
+    GetClientRect(window_, &client);
+    const bool click = last && !press_.doubleClick && PtInRect(&client, point) &&
+                       SquareAt(host_, point.x, point.y) == index;
+    if (last) EndPress();
+    const Twips at = ToTwips(index, point);
+    // The host's handler may destroy the window, this object with it, or
+    // disable the control: what follows checks first.
+    const auto alive = alive_;
+    const HWND window = window_;
+    input_.MouseUp(index, button, ShiftState(), at.x, at.y);
+    if (!*alive || window_ != window || !enabled_) return;
+    if (click) input_.Click(index);
+}
+
+void ControlWindow::MouseMoved(WPARAM wParam, LPARAM lParam) {
+    const POINT point = PointOf(lParam);
+    std::int16_t index = press_.index;
+    if (index != 0) {
+        if (!host_.CheckLoaded(index)) return EndPress();
+    } else {
+        // Buttons held without a press on a square were pressed elsewhere
+        // (on bare surface or outside): those moves are not the squares'.
+        if (ButtonsOf(wParam) != 0) return;
+        index = SquareAt(host_, point.x, point.y);
+        if (index == 0) return;
+    }
+    const Twips at = ToTwips(index, point);
+    input_.MouseMove(index, ButtonsOf(wParam), ShiftState(), at.x, at.y);
+}
+
+}  // namespace quelder::win32
