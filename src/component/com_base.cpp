@@ -19,7 +19,7 @@ std::wstring Module::Path() {
 
 ComPtr<ITypeLib> Module::TypeLib() {
     ComPtr<ITypeLib> library;
-    const HRESULT hr = LoadTypeLibEx(Path().c_str(), REGKIND_NONE, &library);
+    const HRESULT hr = LoadTypeLibEx(Path().c_str(), REGKIND_NONE, library.GetAddressOf());
     if (FAILED(hr)) throw HresultError(hr);
     return library;
 }

@@ -7,7 +7,6 @@
 #include <windows.h>
 #include <ocidl.h>
 #include <oleauto.h>
-#include <wrl/client.h>
 
 #include <atomic>
 #include <string>
@@ -15,9 +14,9 @@
 #include <type_traits>
 #include <utility>
 
-namespace quelder::com {
+#include "component/com_ptr.hpp"
 
-using Microsoft::WRL::ComPtr;
+namespace quelder::com {
 
 // ---- the module ---------------------------------------------------------------
 

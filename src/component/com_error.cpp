@@ -15,7 +15,7 @@ HRESULT HresultOf(std::int32_t number) {
 HRESULT SetError(HRESULT hr, std::wstring_view description, REFIID iid) noexcept {
     try {
         ComPtr<ICreateErrorInfo> create;
-        if (FAILED(CreateErrorInfo(&create))) return hr;
+        if (FAILED(CreateErrorInfo(create.GetAddressOf()))) return hr;
         const std::wstring text(description);
         create->SetGUID(iid);
         create->SetSource(const_cast<LPOLESTR>(Module::ErrorSource()));
@@ -71,7 +71,7 @@ void FillExcepInfo(HRESULT hr, EXCEPINFO* excepinfo) noexcept {
     *excepinfo = EXCEPINFO{};
     excepinfo->scode = hr;
     ComPtr<IErrorInfo> info;
-    if (GetErrorInfo(0, &info) != S_OK || !info) return;
+    if (GetErrorInfo(0, info.GetAddressOf()) != S_OK || !info) return;
     info->GetSource(&excepinfo->bstrSource);
     info->GetDescription(&excepinfo->bstrDescription);
     info->GetHelpFile(&excepinfo->bstrHelpFile);

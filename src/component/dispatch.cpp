@@ -66,7 +66,7 @@ TypeInfoDispatch::TypeInfoDispatch(ITypeInfo* dual) : dispatchInfo_(dual) {
     ComPtr<ITypeInfo> vtable;
     HREFTYPE ref = 0;
     if (SUCCEEDED(dual->GetRefTypeOfImplType(-1, &ref))) {
-        const HRESULT hr = dual->GetRefTypeInfo(ref, &vtable);
+        const HRESULT hr = dual->GetRefTypeInfo(ref, vtable.GetAddressOf());
         if (FAILED(hr)) throw HresultError(hr);
     } else {
         vtable = dual;
@@ -104,7 +104,7 @@ TypeInfoDispatch::Param TypeInfoDispatch::Describe(ITypeInfo* info, const TYPEDE
         return param;
     }
     ComPtr<ITypeInfo> referenced;
-    const HRESULT hr = info->GetRefTypeInfo(t->hreftype, &referenced);
+    const HRESULT hr = info->GetRefTypeInfo(t->hreftype, referenced.GetAddressOf());
     if (FAILED(hr)) throw HresultError(hr);
     const TypeAttr attr = AttrOf(referenced.Get());
     switch (attr->typekind) {

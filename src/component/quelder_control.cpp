@@ -22,7 +22,7 @@ using com::Out;
 namespace {
 ComPtr<ITypeInfo> TypeInfoOf(ITypeLib& library, REFGUID guid) {
     ComPtr<ITypeInfo> info;
-    const HRESULT hr = library.GetTypeInfoOfGuid(guid, &info);
+    const HRESULT hr = library.GetTypeInfoOfGuid(guid, info.GetAddressOf());
     if (FAILED(hr)) throw com::HresultError(hr);
     return info;
 }

@@ -20,9 +20,6 @@
 #include "component/dispatch.hpp"
 #include "component/win32_host.hpp"
 
-// MinGW's objsafe.h gives IObjectSafety no __uuidof.
-__CRT_UUID_DECL(IObjectSafety, 0xcb5bdc81, 0x93c1, 0x11cf, 0x8f, 0x20, 0x00, 0x80, 0x5f, 0x2c, 0xd0, 0x64)
-
 namespace quelder::win32 {
 
 class QuelderControl final
