@@ -1,0 +1,160 @@
+// Instances come and go without leaving anything behind: memory, GDI objects
+// and the library's count of live objects (DllCanUnloadNow).
+#include <gtest/gtest.h>
+
+#include <olectl.h>
+#include <psapi.h>
+
+#include "control_test_support.hpp"
+
+namespace quelder::testing {
+namespace {
+
+// The process's committed private memory (what GetProcessMemoryInfo reports
+// under Wine too) and its GDI objects (0 where the count is not kept).
+SIZE_T CommittedBytes() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return counters.PagefileUsage;
+}
+DWORD GdiObjects() { return GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS); }
+
+// A sink that ignores the events: makes the control raise them all the way.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+class QuietSink : public IDispatch {
+public:
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        *ppv = nullptr;
+        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IDispatch) && !IsEqualIID(riid, DIID___Quelder))
+            return E_NOINTERFACE;
+        *ppv = this;
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override { return S_OK; }
+};
+#pragma GCC diagnostic pop
+
+// One instance's life: made, used in every way that allocates (pictures,
+// events, a failure with its error info, IDispatch calls), released.
+void Life(IClassFactory& factory, QuietSink& sink) {
+    ComPtr<_Quelder> board;
+    ASSERT_EQ(factory.CreateInstance(nullptr, IID__Quelder, reinterpret_cast<void**>(board.GetAddressOf())), S_OK);
+    ASSERT_EQ(board->NewGame(), S_OK);
+    PieceNum pawn = Bpawn, rook = Wrook;
+    ComPtr<IPictureDisp> picture;
+    ASSERT_EQ(board->get_Picture(&rook, picture.GetAddressOf()), S_OK);
+    ASSERT_EQ(board->putref_Picture(&pawn, picture.Get()), S_OK);
+    SHORT col = 9, row = 1;
+    EXPECT_NE(board->SelectSquare(&col, &row), S_OK);
+    Invocation call;
+    Invoke(board.Get(), dispid::MovePiece, DISPATCH_METHOD, {I2(1), I2(2), I2(1), I2(4)}, call);
+    EXPECT_EQ(call.hr, S_OK);
+    Invocation failing;
+    Invoke(board.Get(), dispid::Piece, DISPATCH_PROPERTYGET, {I2(0), I2(0)}, failing);
+    EXPECT_EQ(failing.hr, DISP_E_EXCEPTION);
+
+    ComPtr<IConnectionPointContainer> container;
+    ComPtr<IConnectionPoint> events;
+    ComPtr<IQuelderTestHook> hook;
+    ASSERT_EQ(board.As(&container), S_OK);
+    ASSERT_EQ(container->FindConnectionPoint(DIID___Quelder, events.GetAddressOf()), S_OK);
+    DWORD cookie = 0;
+    ASSERT_EQ(events->Advise(&sink, &cookie), S_OK);
+    ASSERT_EQ(board.As(&hook), S_OK);
+    ASSERT_EQ(hook->SquareMouseDown(12, 1, 0, 100.0f, 200.0f), S_OK);
+    ASSERT_EQ(hook->SquareClick(12), S_OK);
+}
+
+TEST(Lifetime, AThousandInstancesLeaveNothingBehind) {
+    ComApartment com;
+    Ocx ocx;
+    ASSERT_NE(ocx.Module(), nullptr);
+    ComPtr<IClassFactory> factory = ocx.Factory();
+    ASSERT_TRUE(factory);
+    QuietSink sink;
+    // The first instances load what stays loaded (the type library, caches).
+    for (int i = 0; i < 20; ++i) Life(*factory.Get(), sink);
+    const SIZE_T memoryBefore = CommittedBytes();
+    const DWORD gdiBefore = GdiObjects();
+
+    for (int i = 0; i < 1000 && !HasFatalFailure(); ++i) Life(*factory.Get(), sink);
+
+    const SIZE_T memoryAfter = CommittedBytes();
+    // An instance holds about half a megabyte; a leak of a few kilobytes each
+    // would show as megabytes.
+    EXPECT_LT(memoryAfter, memoryBefore + 4 * 1024 * 1024)
+        << "committed memory grew from " << memoryBefore << " to " << memoryAfter << " bytes";
+    EXPECT_EQ(GdiObjects(), gdiBefore);
+    factory.Reset();
+    EXPECT_EQ(ocx.CanUnloadNow(), S_OK);
+}
+
+TEST(Lifetime, CanUnloadNowCountsObjectsAndLocks) {
+    ComApartment com;
+    Ocx ocx;
+    ASSERT_NE(ocx.Module(), nullptr);
+    EXPECT_EQ(ocx.CanUnloadNow(), S_OK);
+    ComPtr<IClassFactory> factory = ocx.Factory();
+    ASSERT_TRUE(factory);
+    EXPECT_EQ(ocx.CanUnloadNow(), S_FALSE) << "a class factory is alive";
+    ComPtr<_Quelder> board = ocx.Create();
+    ASSERT_TRUE(board);
+    ASSERT_EQ(factory->LockServer(TRUE), S_OK);
+    factory.Reset();
+    EXPECT_EQ(ocx.CanUnloadNow(), S_FALSE) << "a control is alive and the server is locked";
+    board.Reset();
+    EXPECT_EQ(ocx.CanUnloadNow(), S_FALSE) << "the server is locked";
+    factory = ocx.Factory();
+    ASSERT_EQ(factory->LockServer(FALSE), S_OK);
+    factory.Reset();
+    EXPECT_EQ(ocx.CanUnloadNow(), S_OK);
+}
+
+TEST(Lifetime, AggregationIsRefused) {
+    ComApartment com;
+    Ocx ocx;
+    ComPtr<IClassFactory> factory = ocx.Factory();
+    ASSERT_TRUE(factory);
+    ComPtr<IUnknown> outer = ocx.Factory();
+    void* made = reinterpret_cast<void*>(1);
+    EXPECT_EQ(factory->CreateInstance(outer.Get(), IID_IUnknown, &made), CLASS_E_NOAGGREGATION);
+    EXPECT_EQ(made, nullptr);
+    EXPECT_EQ(factory->CreateInstance(nullptr, IID_IClassFactory, &made), E_NOINTERFACE);
+    EXPECT_EQ(made, nullptr);
+    factory.Reset();
+    outer.Reset();
+    EXPECT_EQ(ocx.CanUnloadNow(), S_OK) << "a refused creation left an object behind";
+}
+
+TEST(Lifetime, PicturesHandedOutOutliveTheControlAndTakeTheirBitmapsAlong) {
+    ComApartment com;
+    Ocx ocx;
+    ComPtr<_Quelder> board = ocx.Create();
+    ASSERT_TRUE(board);
+    PieceNum king = Bking;
+    ComPtr<IPictureDisp> picture;
+    ASSERT_EQ(board->get_Picture(&king, picture.GetAddressOf()), S_OK);
+    ComPtr<IPicture> drawable;
+    ASSERT_EQ(picture.As(&drawable), S_OK);
+    OLE_HANDLE handle = 0;
+    ASSERT_EQ(drawable->get_Handle(&handle), S_OK);
+    const auto bitmap = reinterpret_cast<HGDIOBJ>(static_cast<UINT_PTR>(handle));
+    EXPECT_EQ(GetObjectType(bitmap), static_cast<DWORD>(OBJ_BITMAP));
+
+    board.Reset();
+    EXPECT_EQ(GetObjectType(bitmap), static_cast<DWORD>(OBJ_BITMAP)) << "the picture lost its bitmap with the control";
+    SHORT type = 0;
+    EXPECT_EQ(drawable->get_Type(&type), S_OK);
+    drawable.Reset();
+    picture.Reset();
+    EXPECT_EQ(GetObjectType(bitmap), 0u) << "the bitmap outlived its picture";
+}
+
+}  // namespace
+}  // namespace quelder::testing

@@ -1,0 +1,348 @@
+// The type library inside Quelder.ocx, as a container or object browser
+// reads it: the library, its four type descriptions in order, every member of
+// _Quelder and __Quelder, and the PieceNum constants.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "control_test_support.hpp"
+
+namespace quelder::testing {
+namespace {
+
+const wchar_t* const kEnabledHelp = L"Returns/sets a value that determines whether an object can respond to "
+                                    L"user-generated events.";
+
+std::wstring Name(ITypeInfo* info, MEMBERID id = MEMBERID_NIL) {
+    BSTR name = nullptr;
+    info->GetDocumentation(id, &name, nullptr, nullptr, nullptr);
+    std::wstring result = name ? name : L"";
+    SysFreeString(name);
+    return result;
+}
+
+// A parameter type as the IDL spells it: "short*", "PieceNum", "IPictureDisp**".
+std::wstring TypeText(ITypeInfo* info, const TYPEDESC& type) {
+    switch (type.vt) {
+        case VT_PTR: return TypeText(info, *type.lptdesc) + L"*";
+        case VT_I2: return L"short";
+        case VT_I4: return L"long";
+        case VT_R4: return L"float";
+        case VT_BOOL: return L"VARIANT_BOOL";
+        case VT_HRESULT: return L"HRESULT";
+        case VT_VOID: return L"void";
+        case VT_USERDEFINED: {
+            ComPtr<ITypeInfo> referenced;
+            if (FAILED(info->GetRefTypeInfo(type.hreftype, referenced.GetAddressOf()))) return L"?";
+            return Name(referenced.Get());
+        }
+        default: return L"vt" + std::to_wstring(type.vt);
+    }
+}
+
+struct TypeAttr {
+    explicit TypeAttr(ITypeInfo* owner) : info(owner) { info->GetTypeAttr(&attr); }
+    ~TypeAttr() {
+        if (attr) info->ReleaseTypeAttr(attr);
+    }
+    TypeAttr(const TypeAttr&) = delete;
+    TypeAttr& operator=(const TypeAttr&) = delete;
+    const TYPEATTR* operator->() const { return attr; }
+    ITypeInfo* info;
+    TYPEATTR* attr = nullptr;
+};
+
+// One function of a type description, read back.
+struct Function {
+    std::wstring name;
+    MEMBERID id = 0;
+    INVOKEKIND kind = INVOKE_FUNC;
+    std::vector<std::wstring> types;   // parameters, declaration order
+    std::vector<USHORT> flags;         // PARAMFLAG_* of each
+    WORD funcFlags = 0;
+    std::wstring help;
+    DWORD helpContext = 0;
+    SHORT vtableOffset = 0;
+};
+
+std::vector<Function> Functions(ITypeInfo* info) {
+    std::vector<Function> functions;
+    TypeAttr attr(info);
+    for (UINT i = 0; i < attr->cFuncs; ++i) {
+        FUNCDESC* desc = nullptr;
+        if (FAILED(info->GetFuncDesc(i, &desc))) continue;
+        Function f;
+        f.id = desc->memid;
+        f.kind = desc->invkind;
+        f.funcFlags = desc->wFuncFlags;
+        f.vtableOffset = desc->oVft;
+        for (SHORT p = 0; p < desc->cParams; ++p) {
+            f.types.push_back(TypeText(info, desc->lprgelemdescParam[p].tdesc));
+            f.flags.push_back(desc->lprgelemdescParam[p].paramdesc.wParamFlags);
+        }
+        BSTR name = nullptr, help = nullptr;
+        info->GetDocumentation(desc->memid, &name, &help, &f.helpContext, nullptr);
+        f.name = name ? name : L"";
+        f.help = help ? help : L"";
+        SysFreeString(name);
+        SysFreeString(help);
+        functions.push_back(f);
+        info->ReleaseFuncDesc(desc);
+    }
+    return functions;
+}
+
+std::vector<std::wstring> Names(ITypeInfo* info, MEMBERID id) {
+    BSTR names[16] = {};
+    UINT count = 0;
+    info->GetNames(id, names, 16, &count);
+    std::vector<std::wstring> result;
+    for (UINT i = 0; i < count; ++i) {
+        result.emplace_back(names[i]);
+        SysFreeString(names[i]);
+    }
+    return result;
+}
+
+std::string Text(const std::vector<std::wstring>& list) {
+    std::string text;
+    for (const auto& item : list) text += Narrow(item) + " ";
+    return text;
+}
+
+class TypeLibTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const HRESULT hr = LoadTypeLibEx(OcxPath().c_str(), REGKIND_NONE, library_.GetAddressOf());
+        ASSERT_EQ(hr, S_OK) << "LoadTypeLibEx " << std::hex << hr;
+    }
+    ComPtr<ITypeInfo> TypeInfo(UINT index) {
+        ComPtr<ITypeInfo> info;
+        library_->GetTypeInfo(index, info.GetAddressOf());
+        return info;
+    }
+    ComPtr<ITypeLib> library_;
+};
+
+TEST_F(TypeLibTest, TheLibrary) {
+    TLIBATTR* attr = nullptr;
+    ASSERT_EQ(library_->GetLibAttr(&attr), S_OK);
+    EXPECT_TRUE(IsEqualGUID(attr->guid, LIBID_QuelderLib));
+    EXPECT_EQ(attr->wMajorVerNum, 1);
+    EXPECT_EQ(attr->wMinorVerNum, 0);
+    EXPECT_EQ(attr->lcid, 0x409u);
+    EXPECT_EQ(attr->syskind, SYS_WIN64);
+    EXPECT_TRUE(attr->wLibFlags & LIBFLAG_FCONTROL) << "flags " << attr->wLibFlags;
+    library_->ReleaseTLibAttr(attr);
+    BSTR name = nullptr, help = nullptr;
+    ASSERT_EQ(library_->GetDocumentation(-1, &name, &help, nullptr, nullptr), S_OK);
+    EXPECT_STREQ(name, L"QuelderLib");
+    EXPECT_STREQ(help, L"Quelder ActiveX");
+    SysFreeString(name);
+    SysFreeString(help);
+}
+
+TEST_F(TypeLibTest, FourTypeDescriptionsInOrder) {
+    struct Expected {
+        const wchar_t* name;
+        TYPEKIND kind;
+        const GUID* guid;
+        WORD flags;
+    };
+    const Expected expected[] = {
+        {L"_Quelder", TKIND_DISPATCH, &IID__Quelder,
+         TYPEFLAG_FHIDDEN | TYPEFLAG_FDUAL | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FDISPATCHABLE},
+        {L"Quelder", TKIND_COCLASS, &CLSID_Quelder, TYPEFLAG_FCANCREATE | TYPEFLAG_FCONTROL},
+        {L"__Quelder", TKIND_DISPATCH, &DIID___Quelder,
+         TYPEFLAG_FHIDDEN | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FDISPATCHABLE},
+        {L"PieceNum", TKIND_ENUM, nullptr, 0},
+    };
+    ASSERT_EQ(library_->GetTypeInfoCount(), std::size(expected));
+    for (UINT i = 0; i < std::size(expected); ++i) {
+        const Expected& e = expected[i];
+        ComPtr<ITypeInfo> info = TypeInfo(i);
+        ASSERT_TRUE(info) << i;
+        TypeAttr attr(info.Get());
+        EXPECT_EQ(Name(info.Get()), e.name) << "type " << i;
+        EXPECT_EQ(attr->typekind, e.kind) << Narrow(e.name);
+        if (e.guid != nullptr) {
+            EXPECT_TRUE(IsEqualGUID(attr->guid, *e.guid)) << Narrow(e.name);
+        }
+        EXPECT_EQ(attr->wTypeFlags & ~TYPEFLAG_FOLEAUTOMATION, e.flags) << Narrow(e.name) << ": " << std::hex
+                                                                         << attr->wTypeFlags;
+        BSTR help = nullptr;
+        info->GetDocumentation(MEMBERID_NIL, nullptr, &help, nullptr, nullptr);
+        EXPECT_TRUE(help == nullptr || *help == 0) << Narrow(e.name) << " has a help string";
+        SysFreeString(help);
+    }
+    ComPtr<ITypeInfo> enumeration = TypeInfo(3);
+    TypeAttr attr(enumeration.Get());
+    EXPECT_FALSE(IsEqualGUID(attr->guid, GUID_NULL)) << "PieceNum has no GUID";
+}
+
+TEST_F(TypeLibTest, DefaultInterfaceMembers) {
+    ComPtr<ITypeInfo> dispatch = TypeInfo(0);
+    ASSERT_TRUE(dispatch);
+    // The virtual-table side of the dual interface.
+    HREFTYPE ref = 0;
+    ComPtr<ITypeInfo> vtable;
+    ASSERT_EQ(dispatch->GetRefTypeOfImplType(-1, &ref), S_OK);
+    ASSERT_EQ(dispatch->GetRefTypeInfo(ref, vtable.GetAddressOf()), S_OK);
+    {
+        TypeAttr attr(vtable.Get());
+        EXPECT_EQ(attr->typekind, TKIND_INTERFACE);
+        EXPECT_TRUE(attr->wTypeFlags & TYPEFLAG_FOLEAUTOMATION) << std::hex << attr->wTypeFlags;
+        EXPECT_TRUE(attr->wTypeFlags & TYPEFLAG_FDUAL) << std::hex << attr->wTypeFlags;
+    }
+
+    const USHORT in = PARAMFLAG_FIN, inOut = PARAMFLAG_FIN | PARAMFLAG_FOUT, result = PARAMFLAG_FOUT | PARAMFLAG_FRETVAL;
+    struct Expected {
+        const wchar_t* name;
+        INVOKEKIND kind;
+        MEMBERID id;
+        std::vector<std::wstring> types;
+        std::vector<USHORT> flags;
+        WORD funcFlags;
+    };
+    const Expected expected[] = {
+        {L"Enabled", INVOKE_PROPERTYGET, 0x68030003, {L"VARIANT_BOOL*"}, {result}, 0},
+        {L"Enabled", INVOKE_PROPERTYPUT, 0x68030003, {L"VARIANT_BOOL"}, {in}, 0},
+        {L"NewGame", INVOKE_FUNC, 0x60030005, {}, {}, 0},
+        {L"Clear", INVOKE_FUNC, 0x60030006, {}, {}, 0},
+        {L"IsSelected", INVOKE_PROPERTYGET, 0x68030002, {L"short*", L"short*", L"VARIANT_BOOL*"}, {inOut, inOut, result}, 0},
+        {L"Piece", INVOKE_PROPERTYGET, 0x68030001, {L"short*", L"short*", L"PieceNum*"}, {inOut, inOut, result},
+         FUNCFLAG_FNONBROWSABLE},
+        {L"Piece", INVOKE_PROPERTYPUT, 0x68030001, {L"short*", L"short*", L"PieceNum"}, {inOut, inOut, in},
+         FUNCFLAG_FNONBROWSABLE},
+        {L"Picture", INVOKE_PROPERTYGET, 0x68030000, {L"PieceNum*", L"IPictureDisp**"}, {inOut, result}, 0},
+        {L"Picture", INVOKE_PROPERTYPUTREF, 0x68030000, {L"PieceNum*", L"IPictureDisp*"}, {inOut, in}, 0},
+        {L"ChangeBoardSize", INVOKE_FUNC, 0x60030010, {L"long*"}, {inOut}, 0},
+        {L"SelectSquare", INVOKE_FUNC, 0x60030011, {L"short*", L"short*"}, {inOut, inOut}, 0},
+        {L"UnSelectSquare", INVOKE_FUNC, 0x60030012, {L"short*", L"short*"}, {inOut, inOut}, 0},
+        {L"MovePiece", INVOKE_FUNC, 0x60030013, {L"short*", L"short*", L"short*", L"short*"}, {inOut, inOut, inOut, inOut}, 0},
+        {L"About", INVOKE_FUNC, 0x60030014, {}, {}, 0},
+    };
+    const std::vector<Function> functions = Functions(vtable.Get());
+    ASSERT_EQ(functions.size(), std::size(expected));
+    for (std::size_t i = 0; i < functions.size(); ++i) {
+        const Function& f = functions[i];
+        const Expected& e = expected[i];
+        const std::string what = std::to_string(i + 1) + ". " + Narrow(e.name);
+        EXPECT_EQ(f.name, e.name) << what;
+        EXPECT_EQ(f.kind, e.kind) << what;
+        EXPECT_EQ(f.id, e.id) << what << ": " << std::hex << f.id;
+        EXPECT_EQ(f.types, e.types) << what << ": " << Text(f.types);
+        EXPECT_EQ(f.flags, e.flags) << what;
+        EXPECT_EQ(f.funcFlags, e.funcFlags) << what << ": " << f.funcFlags;
+        EXPECT_EQ(f.vtableOffset, static_cast<SHORT>((7 + i) * sizeof(void*))) << what << " out of order";
+        EXPECT_EQ(f.help, e.name == std::wstring(L"Enabled") ? kEnabledHelp : L"") << what;
+        EXPECT_EQ(f.helpContext, 0u) << what;
+    }
+}
+
+TEST_F(TypeLibTest, ParameterNamesAsClientsSeeThem) {
+    ComPtr<ITypeInfo> dispatch = TypeInfo(0);
+    struct Expected {
+        MEMBERID id;
+        std::vector<std::wstring> names;
+    };
+    const Expected expected[] = {
+        {0x68030003, {L"Enabled"}},
+        {0x68030002, {L"IsSelected", L"col", L"row"}},
+        {0x68030001, {L"Piece", L"col", L"row"}},
+        {0x68030000, {L"Picture", L"Piece"}},
+        {0x60030010, {L"ChangeBoardSize", L"Dimension"}},
+        {0x60030011, {L"SelectSquare", L"col", L"row"}},
+        {0x60030012, {L"UnSelectSquare", L"col", L"row"}},
+        {0x60030013, {L"MovePiece", L"FromCol", L"FromRow", L"ToCol", L"ToRow"}},
+        {0x60030005, {L"NewGame"}},
+        {0x60030006, {L"Clear"}},
+        {0x60030014, {L"About"}},
+    };
+    for (const Expected& e : expected) {
+        const auto names = Names(dispatch.Get(), e.id);
+        EXPECT_EQ(names, e.names) << std::hex << e.id << ": " << Text(names);
+    }
+}
+
+TEST_F(TypeLibTest, TheClassAndItsInterfaces) {
+    ComPtr<ITypeInfo> coclass = TypeInfo(1);
+    TypeAttr attr(coclass.Get());
+    ASSERT_EQ(attr->cImplTypes, 2);
+    struct Expected {
+        const wchar_t* name;
+        INT flags;
+    };
+    const Expected expected[] = {{L"_Quelder", IMPLTYPEFLAG_FDEFAULT},
+                                 {L"__Quelder", IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE}};
+    for (UINT i = 0; i < 2; ++i) {
+        HREFTYPE ref = 0;
+        INT flags = 0;
+        ComPtr<ITypeInfo> implemented;
+        ASSERT_EQ(coclass->GetRefTypeOfImplType(i, &ref), S_OK);
+        ASSERT_EQ(coclass->GetRefTypeInfo(ref, implemented.GetAddressOf()), S_OK);
+        ASSERT_EQ(coclass->GetImplTypeFlags(i, &flags), S_OK);
+        EXPECT_EQ(Name(implemented.Get()), expected[i].name) << i;
+        EXPECT_EQ(flags, expected[i].flags) << Narrow(expected[i].name);
+    }
+}
+
+TEST_F(TypeLibTest, EventInterface) {
+    ComPtr<ITypeInfo> events = TypeInfo(2);
+    const USHORT inOut = PARAMFLAG_FIN | PARAMFLAG_FOUT;
+    const std::vector<std::wstring> square{L"short*", L"short*"};
+    const std::vector<std::wstring> mouse{L"short*", L"short*", L"short*", L"short*", L"float*", L"float*"};
+    struct Expected {
+        const wchar_t* name;
+        MEMBERID id;
+        std::vector<std::wstring> types;
+        std::vector<std::wstring> names;
+    };
+    const std::vector<std::wstring> mouseNames{L"col", L"row", L"Button", L"Shift", L"X", L"Y"};
+    const Expected expected[] = {
+        {L"Click", 1, square, {L"col", L"row"}},
+        {L"DblClick", 2, square, {L"col", L"row"}},
+        {L"MouseDown", 3, mouse, mouseNames},
+        {L"MouseMove", 4, mouse, mouseNames},
+        {L"MouseUp", 5, mouse, mouseNames},
+    };
+    const std::vector<Function> functions = Functions(events.Get());
+    ASSERT_EQ(functions.size(), std::size(expected));
+    for (std::size_t i = 0; i < functions.size(); ++i) {
+        const Function& f = functions[i];
+        const Expected& e = expected[i];
+        EXPECT_EQ(f.name, e.name) << i;
+        EXPECT_EQ(f.id, e.id) << Narrow(e.name);
+        EXPECT_EQ(f.kind, INVOKE_FUNC) << Narrow(e.name);
+        EXPECT_EQ(f.types, e.types) << Narrow(e.name) << ": " << Text(f.types);
+        EXPECT_EQ(f.flags, std::vector<USHORT>(e.types.size(), inOut)) << Narrow(e.name);
+        EXPECT_EQ(f.help, L"") << Narrow(e.name);
+        auto names = Names(events.Get(), e.id);
+        ASSERT_FALSE(names.empty());
+        names.erase(names.begin());
+        EXPECT_EQ(names, e.names) << Narrow(e.name) << ": " << Text(names);
+    }
+}
+
+TEST_F(TypeLibTest, PieceNumConstants) {
+    ComPtr<ITypeInfo> enumeration = TypeInfo(3);
+    const wchar_t* const expected[] = {L"None",  L"Bpawn", L"Brook",   L"Bknight", L"Bbishop", L"BQueen", L"Bking",
+                                       L"Wpawn", L"Wrook", L"Wknight", L"Wbishop", L"WQueen",  L"Wking"};
+    TypeAttr attr(enumeration.Get());
+    ASSERT_EQ(attr->cVars, std::size(expected));
+    for (UINT i = 0; i < attr->cVars; ++i) {
+        VARDESC* desc = nullptr;
+        ASSERT_EQ(enumeration->GetVarDesc(i, &desc), S_OK);
+        EXPECT_EQ(Name(enumeration.Get(), desc->memid), expected[i]) << i;
+        EXPECT_EQ(desc->varkind, VAR_CONST);
+        ASSERT_NE(desc->lpvarValue, nullptr);
+        VARIANT value{};
+        ASSERT_EQ(VariantChangeType(&value, desc->lpvarValue, 0, VT_I4), S_OK);
+        EXPECT_EQ(V_I4(&value), static_cast<LONG>(i + 1)) << Narrow(expected[i]);
+        enumeration->ReleaseVarDesc(desc);
+    }
+}
+
+}  // namespace
+}  // namespace quelder::testing
