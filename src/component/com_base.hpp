@@ -104,7 +104,6 @@ protected:
     virtual ~Object() { Module::ObjectDestroyed(); }
     // Interfaces not in the list (a subclass's tear-offs); null if none.
     virtual void* QueryOther(REFIID) { return nullptr; }
-    long References() const { return references_; }
 
 private:
     template <typename First_, typename...>

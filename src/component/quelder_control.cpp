@@ -288,7 +288,7 @@ STDMETHODIMP QuelderControl::SquareMouseUp(short Index, short Button, short Shif
     return Member([&] { Check_MouseUp(board_, Index, Button, Shift, X, Y); });
 }
 
-STDMETHODIMP QuelderControl::IsDirty(BOOL* dirty) {
+STDMETHODIMP QuelderControl::PropertiesDirty(BOOL* dirty) {
     return Member([&] { Out(dirty) = dirty_ ? TRUE : FALSE; });
 }
 

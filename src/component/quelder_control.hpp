@@ -84,7 +84,7 @@ public:
     STDMETHODIMP SquareMouseDown(short Index, short Button, short Shift, float X, float Y) override;
     STDMETHODIMP SquareMouseMove(short Index, short Button, short Shift, float X, float Y) override;
     STDMETHODIMP SquareMouseUp(short Index, short Button, short Shift, float X, float Y) override;
-    STDMETHODIMP IsDirty(BOOL* dirty) override;
+    STDMETHODIMP PropertiesDirty(BOOL* dirty) override;
     STDMETHODIMP SurfaceSize(float* width, float* height) override;
     STDMETHODIMP SquareVisible(short Index, BOOL* visible) override;
     STDMETHODIMP KeptPixel(short Index, int x, int y, DWORD* pixel) override;

@@ -307,7 +307,7 @@ TEST_F(EventsTest, ConnectionPointsAreFoundAndListed) {
 
 TEST_F(EventsTest, PropertyWritersNotifyWithTheirDispatchId) {
     BOOL dirty = TRUE;
-    ASSERT_EQ(hook_->IsDirty(&dirty), S_OK);
+    ASSERT_EQ(hook_->PropertiesDirty(&dirty), S_OK);
     EXPECT_FALSE(dirty) << "a new control is dirty";
 
     PropertySink& sink = NewPropertySink();
@@ -320,14 +320,14 @@ TEST_F(EventsTest, PropertyWritersNotifyWithTheirDispatchId) {
     ASSERT_EQ(board_->NewGame(), S_OK);
     ASSERT_EQ(board_->SelectSquare(&col, &row), S_OK);
     EXPECT_TRUE(sink.changed.empty()) << "methods notify nothing";
-    ASSERT_EQ(hook_->IsDirty(&dirty), S_OK);
+    ASSERT_EQ(hook_->PropertiesDirty(&dirty), S_OK);
     EXPECT_FALSE(dirty);
 
     ASSERT_EQ(board_->put_Enabled(VARIANT_TRUE), S_OK);
     ASSERT_EQ(board_->put_Piece(&col, &row, Wrook), S_OK);
     ASSERT_EQ(board_->putref_Picture(&image, picture.Get()), S_OK);
     EXPECT_EQ(sink.changed, (std::vector<DISPID>{dispid::Enabled, dispid::Piece, dispid::Picture}));
-    ASSERT_EQ(hook_->IsDirty(&dirty), S_OK);
+    ASSERT_EQ(hook_->PropertiesDirty(&dirty), S_OK);
     EXPECT_TRUE(dirty);
 
     ASSERT_EQ(notifications_->Unadvise(cookie), S_OK);
