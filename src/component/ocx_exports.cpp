@@ -3,21 +3,31 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include "about/about_dialog.hpp"
 #include "component/component_description.hpp"
+#include "component/control_window.hpp"
 
 using quelder::win32::kQuelderComponent;
 
 extern "C" {
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) {
         DisableThreadLibraryCalls(instance);
         quelder::com::AttachModule(kQuelderComponent, instance);
+    } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
+        // Unloaded by FreeLibrary (not at the process's end): the control
+        // windows' class goes with the code of its window procedure.
+        quelder::win32::UnregisterControlWindowClass(instance);
     }
     return TRUE;
 }
 
-STDAPI DllCanUnloadNow() { return quelder::com::CanUnloadNow(kQuelderComponent); }
+// The About box outlives the controls that showed it: its code must stay.
+STDAPI DllCanUnloadNow() {
+    if (quelder::about::AboutWindow() != nullptr) return S_FALSE;
+    return quelder::com::CanUnloadNow(kQuelderComponent);
+}
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, LPVOID* ppv) {
     return quelder::com::GetClassObject(kQuelderComponent, clsid, riid, ppv);

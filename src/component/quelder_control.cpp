@@ -47,7 +47,8 @@ QuelderControl::QuelderControl()
       events_(*this, DIID___Quelder, true),
       propertyNotify_(*this, IID_IPropertyNotifySink, false),
       host_(*this, com::Module::Instance()),
-      board_(host_) {}
+      board_(host_),
+      window_(com::Module::Instance(), host_, static_cast<SquareInput&>(*this)) {}
 
 void QuelderControl::Construct() {
     UserControl_Initialize(board_);
@@ -55,6 +56,10 @@ void QuelderControl::Construct() {
 }
 
 QuelderControl::~QuelderControl() {
+    // The container let go without deactivating the control: the window goes
+    // first, without calls to a container that may be half gone.
+    window_.Destroy();
+    viewSink_ = nullptr;
     try {
         UserControl_Terminate(board_);
     } catch (...) {
@@ -64,12 +69,16 @@ QuelderControl::~QuelderControl() {
     propertyNotify_.UnadviseAll();
 }
 
+void* QuelderControl::QueryOther(REFIID riid) {
+    if (IsEqualIID(riid, IID_IOleWindow)) return static_cast<IOleWindow*>(static_cast<IOleInPlaceObject*>(this));
+    if (IsEqualIID(riid, IID_IViewObject)) return static_cast<IViewObject*>(static_cast<IViewObject2*>(this));
+    if (IsEqualIID(riid, IID_IPersist)) return static_cast<IPersist*>(static_cast<IPersistStreamInit*>(this));
+    return nullptr;
+}
+
 // ---- the host's calls out -------------------------------------------------------
 
-bool QuelderControl::AmbientUserMode() {
-    // No container yet: an instance made by CreateObject is a running one.
-    return true;
-}
+bool QuelderControl::AmbientUserMode() { return userMode_; }
 
 void QuelderControl::PropertyChanged(std::string_view name) {
     dirty_ = true;
@@ -114,6 +123,35 @@ void QuelderControl::RaiseEvent(const SquareEvent& event) {
         SysFreeString(excepinfo.bstrDescription);
         SysFreeString(excepinfo.bstrHelpFile);
     }
+}
+
+// ---- the window's mouse reports ---------------------------------------------------
+// The control stays alive while the host's handlers run: one of them may let
+// go of it, or have the container destroy it.
+
+void QuelderControl::MouseDown(std::int16_t index, std::int16_t button, std::int16_t shift, float x, float y) {
+    ComPtr<QuelderControl> self(this);
+    Check_MouseDown(board_, index, button, shift, x, y);
+}
+
+void QuelderControl::MouseMove(std::int16_t index, std::int16_t button, std::int16_t shift, float x, float y) {
+    ComPtr<QuelderControl> self(this);
+    Check_MouseMove(board_, index, button, shift, x, y);
+}
+
+void QuelderControl::MouseUp(std::int16_t index, std::int16_t button, std::int16_t shift, float x, float y) {
+    ComPtr<QuelderControl> self(this);
+    Check_MouseUp(board_, index, button, shift, x, y);
+}
+
+void QuelderControl::Click(std::int16_t index) {
+    ComPtr<QuelderControl> self(this);
+    Check_Click(board_, index);
+}
+
+void QuelderControl::DblClick(std::int16_t index) {
+    ComPtr<QuelderControl> self(this);
+    Check_DblClick(board_, index);
 }
 
 // ---- IDispatch ----------------------------------------------------------------------
