@@ -1,0 +1,301 @@
+// Shared by the tests of the control on a container's window: the message
+// loop, pictures of a window or a DC, real mouse input through SendInput, and
+// a C++ host's sink of __Quelder that records the events.
+#pragma once
+
+#include <windows.h>
+#include <ocidl.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <ostream>
+#include <utility>
+#include <vector>
+
+#include "component/com_ptr.hpp"
+#include "component/host_services.hpp"
+#include "component/pixels.hpp"
+#include "component/quelder_idl.hpp"
+#include "component/win_handles.hpp"
+
+namespace quelder {
+inline void PrintTo(const SquareEvent& e, std::ostream* os) {
+    static const char* const names[] = {"?", "Click", "DblClick", "MouseDown", "MouseMove", "MouseUp"};
+    *os << names[static_cast<int>(e.kind)] << "(" << e.col << ", " << e.row;
+    if (e.kind >= SquareEventKind::MouseDown)
+        *os << ", button " << e.button << ", shift " << e.shift << ", " << e.x << ", " << e.y;
+    *os << ")";
+}
+}  // namespace quelder
+
+namespace quelder::testing {
+
+// ---- the message loop ------------------------------------------------------------
+
+template <typename Done>
+bool PumpUntil(Done done, DWORD timeoutMs) {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    for (;;) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        if (done()) return true;
+        if (GetTickCount64() > end) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+inline void Pump(DWORD ms = 50) { PumpUntil([] { return false; }, ms); }
+
+// ---- pictures ----------------------------------------------------------------------
+
+// The pixels of a DC, copied through a 32-bit DIB section.
+inline Image CopyDc(HDC source, int width, int height) {
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    handles::UniqueBitmap bitmap(CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    handles::UniqueMemoryDc memory(CreateCompatibleDC(source));
+    Image image(width, height);
+    if (!bitmap || !memory) return image;
+    {
+        handles::Selection selected(memory.get(), bitmap.get());
+        BitBlt(memory.get(), 0, 0, width, height, source, 0, 0, SRCCOPY);
+        GdiFlush();
+    }
+    const auto* p = static_cast<const Pixel*>(bits);
+    for (auto& pixel : image.Pixels()) pixel = *p++ & 0xFFFFFFu;
+    return image;
+}
+
+// What a window shows on the screen (after its pending paints).
+inline Image Shot(HWND window) {
+    UpdateWindow(window);
+    RECT client{};
+    GetClientRect(window, &client);
+    handles::WindowDc dc(window);
+    return CopyDc(dc.get(), client.right, client.bottom);
+}
+
+// What draw paints into a width x height bitmap that starts black.
+inline Image Drawn(int width, int height, const std::function<void(HDC)>& draw) {
+    handles::ScreenDc screen;
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    handles::UniqueBitmap bitmap(CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    handles::UniqueMemoryDc memory(CreateCompatibleDC(screen.get()));
+    handles::Selection selected(memory.get(), bitmap.get());
+    draw(memory.get());
+    GdiFlush();
+    return CopyDc(memory.get(), width, height);
+}
+
+inline Image Crop(const Image& image, int x, int y, int width, int height) {
+    Image part(width, height);
+    for (int j = 0; j < height; ++j)
+        for (int i = 0; i < width; ++i) part.Set(i, j, image.At(x + i, y + j));
+    return part;
+}
+
+inline ::testing::AssertionResult SameImage(const Image& actual, const Image& expected) {
+    if (actual.Width() != expected.Width() || actual.Height() != expected.Height())
+        return ::testing::AssertionFailure() << "size " << actual.Width() << " x " << actual.Height() << ", expected "
+                                             << expected.Width() << " x " << expected.Height();
+    for (int y = 0; y < actual.Height(); ++y)
+        for (int x = 0; x < actual.Width(); ++x)
+            if (actual.At(x, y) != expected.At(x, y))
+                return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") is " << std::hex
+                                                     << actual.At(x, y) << ", expected " << expected.At(x, y);
+    return ::testing::AssertionSuccess();
+}
+
+inline Pixel ButtonFace() {
+    const COLORREF c = GetSysColor(COLOR_BTNFACE);
+    return MakePixel(GetRValue(c), GetGValue(c), GetBValue(c));
+}
+
+inline SIZE ClientSize(HWND window) {
+    RECT client{};
+    GetClientRect(window, &client);
+    return {client.right, client.bottom};
+}
+
+// ---- a top-level window for the container --------------------------------------
+
+// A visible top-level window at (left, top) of the screen, in the foreground.
+class TopWindow {
+public:
+    TopWindow(int left, int top, int width, int height) {
+        const HINSTANCE module = GetModuleHandleW(nullptr);
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = &DefWindowProcW;
+        wc.hInstance = module;
+        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(DKGRAY_BRUSH));
+        wc.lpszClassName = L"QuelderTestTopWindow";
+        RegisterClassW(&wc);
+        window_.reset(CreateWindowExW(0, wc.lpszClassName, L"Quelder test", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN,
+                                      left, top, width, height, nullptr, nullptr, module, nullptr));
+        if (window_) SetForegroundWindow(window_.get());
+    }
+    HWND get() const { return window_.get(); }
+    void reset() { window_.reset(); }
+
+private:
+    handles::UniqueWindow window_;
+};
+
+// ---- real mouse input ----------------------------------------------------------------
+
+// The pointer and buttons, driven through SetCursorPos and SendInput over a
+// window's client area.
+class Mouse {
+public:
+    explicit Mouse(HWND window = nullptr) : window_(window) {}
+    void SetWindow(HWND window) { window_ = window; }
+
+    // The pointer to (x, y) of the window's client area.
+    void MoveTo(int x, int y) {
+        POINT at{x, y};
+        ClientToScreen(window_, &at);
+        SetCursorPos(at.x, at.y);
+        Pump(20);
+    }
+    static void Send(DWORD flags) {
+        INPUT in{};
+        in.type = INPUT_MOUSE;
+        in.mi.dwFlags = flags;
+        SendInput(1, &in, sizeof in);
+        Pump(20);
+    }
+    // A press that is not the second half of a double click: waits out the
+    // double-click time after a press nearby.
+    void Press(int x, int y, DWORD flags = MOUSEEVENTF_LEFTDOWN) {
+        if (std::abs(x - lastX_) < 16 && std::abs(y - lastY_) < 16) {
+            const ULONGLONG ready = lastPress_ + GetDoubleClickTime() + 50;
+            while (GetTickCount64() < ready) Pump(20);
+        }
+        MoveTo(x, y);
+        Send(flags);
+        lastX_ = x, lastY_ = y, lastPress_ = GetTickCount64();
+    }
+    void Click(int x, int y) {
+        Press(x, y);
+        Send(MOUSEEVENTF_LEFTUP);
+    }
+
+private:
+    HWND window_;
+    int lastX_ = -100, lastY_ = -100;
+    ULONGLONG lastPress_ = 0;
+};
+
+// ---- a host's event sink ---------------------------------------------------------------
+
+// COM interfaces have no virtual destructor; the sink belongs to the test.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+
+// A sink of __Quelder that records each event as a SquareEvent and then hands
+// it to onEvent, as a host's handler. Release never deletes.
+class RecordingSink : public IDispatch {
+public:
+    std::vector<SquareEvent> events;
+    std::function<void(const SquareEvent&)> onEvent;
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        if (ppv == nullptr) return E_POINTER;
+        *ppv = nullptr;
+        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IDispatch) && !IsEqualIID(riid, DIID___Quelder))
+            return E_NOINTERFACE;
+        *ppv = static_cast<IDispatch*>(this);
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(++references_); }
+    STDMETHODIMP_(ULONG) Release() override { return static_cast<ULONG>(--references_); }
+    STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
+        // Arguments come last first, each by reference.
+        if (params == nullptr || (params->cArgs != 2 && params->cArgs != 6)) return DISP_E_BADPARAMCOUNT;
+        const UINT n = params->cArgs;
+        auto shortAt = [&](UINT position) { return *V_I2REF(&params->rgvarg[n - 1 - position]); };
+        auto floatAt = [&](UINT position) { return *V_R4REF(&params->rgvarg[n - 1 - position]); };
+        SquareEvent e;
+        e.kind = static_cast<SquareEventKind>(id);
+        e.col = shortAt(0);
+        e.row = shortAt(1);
+        if (n == 6) {
+            e.button = shortAt(2);
+            e.shift = shortAt(3);
+            e.x = floatAt(4);
+            e.y = floatAt(5);
+        }
+        events.push_back(e);
+        if (onEvent) onEvent(e);
+        return S_OK;
+    }
+
+    // Advises this sink to the control's events; unadvised at Disconnect.
+    HRESULT Connect(IUnknown* control) {
+        com::ComPtr<IConnectionPointContainer> container;
+        HRESULT hr = control->QueryInterface(IID_IConnectionPointContainer,
+                                             reinterpret_cast<void**>(container.GetAddressOf()));
+        if (FAILED(hr)) return hr;
+        hr = container->FindConnectionPoint(DIID___Quelder, point_.ReleaseAndGetAddressOf());
+        if (FAILED(hr)) return hr;
+        return point_->Advise(static_cast<IDispatch*>(this), &cookie_);
+    }
+    void Disconnect() {
+        if (point_) point_->Unadvise(cookie_);
+        point_.Reset();
+    }
+    LONG References() const { return references_; }
+
+    // Waits until n events that are no moves came, and a little longer; takes
+    // what came.
+    std::vector<SquareEvent> Take(std::size_t n) {
+        PumpUntil([&] { return WithoutMoves(events).size() >= n; }, 3000);
+        Pump(100);
+        return std::exchange(events, {});
+    }
+    static std::vector<SquareEvent> WithoutMoves(const std::vector<SquareEvent>& all) {
+        std::vector<SquareEvent> kept;
+        for (const auto& e : all)
+            if (e.kind != SquareEventKind::MouseMove) kept.push_back(e);
+        return kept;
+    }
+
+private:
+    LONG references_ = 0;
+    com::ComPtr<IConnectionPoint> point_;
+    DWORD cookie_ = 0;
+};
+
+#pragma GCC diagnostic pop
+
+inline SquareEvent Down(std::int16_t col, std::int16_t row, float x, float y, std::int16_t button = 1) {
+    return {SquareEventKind::MouseDown, col, row, button, 0, x, y};
+}
+inline SquareEvent Up(std::int16_t col, std::int16_t row, float x, float y, std::int16_t button = 1) {
+    return {SquareEventKind::MouseUp, col, row, button, 0, x, y};
+}
+inline SquareEvent Clicked(std::int16_t col, std::int16_t row) { return {SquareEventKind::Click, col, row}; }
+inline SquareEvent Double(std::int16_t col, std::int16_t row) { return {SquareEventKind::DblClick, col, row}; }
+
+// Twips from pixels at the screen's dots per inch.
+inline float TwipsX(int pixels) {
+    handles::ScreenDc screen;
+    return static_cast<float>(pixels) * 1440.0f / static_cast<float>(GetDeviceCaps(screen.get(), LOGPIXELSX));
+}
+inline float TwipsY(int pixels) {
+    handles::ScreenDc screen;
+    return static_cast<float>(pixels) * 1440.0f / static_cast<float>(GetDeviceCaps(screen.get(), LOGPIXELSY));
+}
+
+}  // namespace quelder::testing
