@@ -1,0 +1,510 @@
+// The control in a container of the test's own: a client site with an
+// in-place site and, when wanted, an IDispatch for the ambient properties. It
+// records what the control asks of it and answers as a container would.
+#include <gtest/gtest.h>
+
+#include <olectl.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "control_test_support.hpp"
+#include "window_test_support.hpp"
+
+namespace quelder::testing {
+namespace {
+
+constexpr HRESULT kDesignTimePiece = static_cast<HRESULT>(0x800A017E);    // 382
+constexpr HRESULT kDesignTimePicture = static_cast<HRESULT>(0x800A017F);  // 383
+constexpr DWORD kMiscStatus = 0x20191;
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+
+// The container's site. It belongs to the test; Release never deletes.
+class TestSite : public IOleClientSite, public IOleInPlaceSite, public IDispatch {
+public:
+    HWND window = nullptr;           // the container's window
+    RECT position{10, 20, 306, 316};  // where the control goes, in that window
+    RECT clip{0, 0, 2000, 2000};
+    bool offerDispatch = true;       // ambient properties through IDispatch
+    std::optional<bool> userMode;    // Ambient.UserMode; unknown when empty
+    bool canActivate = true;
+    // OnPosRectChange: the site places the control there, as a container that
+    // agrees to the new size.
+    bool agreeToSize = true;
+    IOleInPlaceObject* placed = nullptr;
+    std::vector<std::string> calls;
+    std::vector<RECT> sizeRequests;
+
+    // IUnknown
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        if (ppv == nullptr) return E_POINTER;
+        *ppv = nullptr;
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IOleClientSite))
+            *ppv = static_cast<IOleClientSite*>(this);
+        else if (IsEqualIID(riid, IID_IOleInPlaceSite) || IsEqualIID(riid, IID_IOleWindow))
+            *ppv = static_cast<IOleInPlaceSite*>(this);
+        else if (IsEqualIID(riid, IID_IDispatch) && offerDispatch)
+            *ppv = static_cast<IDispatch*>(this);
+        if (*ppv == nullptr) return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(++references); }
+    STDMETHODIMP_(ULONG) Release() override { return static_cast<ULONG>(--references); }
+
+    // IOleClientSite
+    STDMETHODIMP SaveObject() override { return Record("SaveObject"); }
+    STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker** moniker) override {
+        *moniker = nullptr;
+        return E_NOTIMPL;
+    }
+    STDMETHODIMP GetContainer(IOleContainer** container) override {
+        *container = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP ShowObject() override { return S_OK; }
+    STDMETHODIMP OnShowWindow(BOOL) override { return S_OK; }
+    STDMETHODIMP RequestNewObjectLayout() override { return E_NOTIMPL; }
+
+    // IOleWindow
+    STDMETHODIMP GetWindow(HWND* out) override {
+        Record("GetWindow");
+        *out = window;
+        return S_OK;
+    }
+    STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+
+    // IOleInPlaceSite
+    STDMETHODIMP CanInPlaceActivate() override {
+        Record("CanInPlaceActivate");
+        return canActivate ? S_OK : S_FALSE;
+    }
+    STDMETHODIMP OnInPlaceActivate() override { return Record("OnInPlaceActivate"); }
+    STDMETHODIMP OnUIActivate() override { return Record("OnUIActivate"); }
+    STDMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document, LPRECT place,
+                                  LPRECT clipped, LPOLEINPLACEFRAMEINFO info) override {
+        Record("GetWindowContext");
+        *frame = nullptr;
+        *document = nullptr;
+        *place = position;
+        *clipped = clip;
+        info->fMDIApp = FALSE;
+        info->hwndFrame = window;
+        info->haccel = nullptr;
+        info->cAccelEntries = 0;
+        return S_OK;
+    }
+    STDMETHODIMP Scroll(SIZE) override { return E_NOTIMPL; }
+    STDMETHODIMP OnUIDeactivate(BOOL) override { return Record("OnUIDeactivate"); }
+    STDMETHODIMP OnInPlaceDeactivate() override { return Record("OnInPlaceDeactivate"); }
+    STDMETHODIMP DiscardUndoState() override { return S_OK; }
+    STDMETHODIMP DeactivateAndUndo() override { return S_OK; }
+    STDMETHODIMP OnPosRectChange(LPCRECT rect) override {
+        Record("OnPosRectChange");
+        sizeRequests.push_back(*rect);
+        if (!agreeToSize || placed == nullptr) return S_OK;
+        position = *rect;
+        return placed->SetObjectRects(&position, &clip);
+    }
+
+    // IDispatch: the ambient properties.
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override {
+        *count = 0;
+        return S_OK;
+    }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*, VARIANT* result, EXCEPINFO*,
+                        UINT*) override {
+        if (id != DISPID_AMBIENT_USERMODE || !userMode || (flags & DISPATCH_PROPERTYGET) == 0 || result == nullptr)
+            return DISP_E_MEMBERNOTFOUND;
+        V_VT(result) = VT_BOOL;
+        V_BOOL(result) = *userMode ? VARIANT_TRUE : VARIANT_FALSE;
+        return S_OK;
+    }
+
+    LONG references = 0;
+
+private:
+    HRESULT Record(const char* call) {
+        calls.emplace_back(call);
+        return S_OK;
+    }
+};
+
+// A view advise sink that counts.
+class ViewSink : public IAdviseSink {
+public:
+    int changes = 0;
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        if (ppv == nullptr) return E_POINTER;
+        *ppv = nullptr;
+        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IAdviseSink)) return E_NOINTERFACE;
+        *ppv = static_cast<IAdviseSink*>(this);
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(++references); }
+    STDMETHODIMP_(ULONG) Release() override { return static_cast<ULONG>(--references); }
+    STDMETHODIMP_(void) OnDataChange(FORMATETC*, STGMEDIUM*) override {}
+    STDMETHODIMP_(void) OnViewChange(DWORD, LONG) override { ++changes; }
+    STDMETHODIMP_(void) OnRename(IMoniker*) override {}
+    STDMETHODIMP_(void) OnSave() override {}
+    STDMETHODIMP_(void) OnClose() override {}
+    LONG references = 0;
+};
+
+#pragma GCC diagnostic pop
+
+class EmbeddingTest : public ControlTest {
+protected:
+    void SetUp() override {
+        ControlTest::SetUp();
+        ASSERT_NE(top_.get(), nullptr);
+        site_.window = top_.get();
+        ASSERT_EQ(board_.As(&object_), S_OK);
+        ASSERT_EQ(board_.As(&inPlace_), S_OK);
+        ASSERT_EQ(board_.As(&view_), S_OK);
+        site_.placed = inPlace_.Get();
+    }
+    void TearDown() override {
+        if (object_) {
+            object_->Close(OLECLOSE_NOSAVE);
+            object_->SetClientSite(nullptr);
+        }
+        object_.Reset();
+        inPlace_.Reset();
+        view_.Reset();
+        ControlTest::TearDown();
+        EXPECT_EQ(site_.references, 0) << "the control still holds the site";
+        top_.reset();
+    }
+
+    // Site set and in-place active; the control's window.
+    HWND Activate(LONG verb = OLEIVERB_INPLACEACTIVATE) {
+        EXPECT_EQ(object_->SetClientSite(&site_), S_OK);
+        EXPECT_EQ(object_->DoVerb(verb, nullptr, &site_, 0, top_.get(), &site_.position), S_OK);
+        HWND window = nullptr;
+        inPlace_->GetWindow(&window);
+        Pump();
+        return window;
+    }
+    static RECT WindowPlace(HWND window) {
+        RECT r{};
+        GetWindowRect(window, &r);
+        MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    }
+    Image Draw(int width, int height, HRESULT* result = nullptr) {
+        return Drawn(width, height, [&](HDC dc) {
+            const RECTL bounds{0, 0, width, height};
+            const HRESULT hr =
+                view_->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr, nullptr, 0);
+            if (result != nullptr) *result = hr;
+        });
+    }
+    HRESULT PutPiece(::PieceNum piece) {
+        SHORT col = 1, row = 1;
+        return board_->put_Piece(&col, &row, piece);
+    }
+    HRESULT PutPicture() {
+        ::PieceNum number = ::Bpawn;
+        ComPtr<IPictureDisp> picture;
+        EXPECT_EQ(board_->get_Picture(&number, picture.GetAddressOf()), S_OK);
+        return board_->putref_Picture(&number, picture.Get());
+    }
+
+    TestSite site_;
+    TopWindow top_{50, 50, 700, 700};
+    ComPtr<IOleObject> object_;
+    ComPtr<IOleInPlaceObject> inPlace_;
+    ComPtr<IViewObject2> view_;
+};
+
+::testing::AssertionResult SameRect(const RECT& actual, const RECT& expected) {
+    if (EqualRect(&actual, &expected)) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "(" << actual.left << ", " << actual.top << ", " << actual.right << ", "
+                                         << actual.bottom << "), expected (" << expected.left << ", " << expected.top
+                                         << ", " << expected.right << ", " << expected.bottom << ")";
+}
+
+// ---- activation and the window ---------------------------------------------------------
+
+TEST_F(EmbeddingTest, InPlaceActivationMakesOneChildWindowWhereTheSiteSays) {
+    HWND none = reinterpret_cast<HWND>(1);
+    EXPECT_EQ(inPlace_->GetWindow(&none), E_FAIL);
+    EXPECT_EQ(none, nullptr);
+
+    const HWND window = Activate();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(site_.calls, (std::vector<std::string>{"CanInPlaceActivate", "OnInPlaceActivate", "GetWindow",
+                                                      "GetWindowContext"}));
+    EXPECT_EQ(GetParent(window), top_.get());
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_TRUE(SameRect(WindowPlace(window), site_.position));
+    EXPECT_EQ(FindWindowExW(top_.get(), window, nullptr, nullptr), nullptr) << "a second window";
+
+    // Activating again keeps the window.
+    EXPECT_EQ(object_->DoVerb(OLEIVERB_SHOW, nullptr, &site_, 0, top_.get(), &site_.position), S_OK);
+    HWND again = nullptr;
+    EXPECT_EQ(inPlace_->GetWindow(&again), S_OK);
+    EXPECT_EQ(again, window);
+
+    site_.calls.clear();
+    EXPECT_EQ(inPlace_->InPlaceDeactivate(), S_OK);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(site_.calls, std::vector<std::string>{"OnInPlaceDeactivate"});
+}
+
+TEST_F(EmbeddingTest, TheWindowGoesWithTheSiteTheCloseAndTheControl) {
+    struct Case {
+        const char* how;
+        std::function<void()> end;
+    };
+    const Case cases[] = {
+        {"SetClientSite(nullptr)", [&] { EXPECT_EQ(object_->SetClientSite(nullptr), S_OK); }},
+        {"Close", [&] { EXPECT_EQ(object_->Close(OLECLOSE_NOSAVE), S_OK); }},
+        {"the last Release", [&] {
+             object_.Reset();
+             inPlace_.Reset();
+             view_.Reset();
+             hook_.Reset();
+             board_.Reset();
+         }},
+    };
+    for (const Case& c : cases) {
+        const HWND window = Activate();
+        ASSERT_NE(window, nullptr) << c.how;
+        c.end();
+        EXPECT_FALSE(IsWindow(window)) << c.how;
+    }
+}
+
+TEST_F(EmbeddingTest, CloseAsksAChangedControlToBeSaved) {
+    Activate();
+    EXPECT_EQ(board_->put_Enabled(VARIANT_TRUE), S_OK);  // changes "Enabled"
+    site_.calls.clear();
+    EXPECT_EQ(object_->Close(OLECLOSE_SAVEIFDIRTY), S_OK);
+    EXPECT_EQ(site_.calls, (std::vector<std::string>{"SaveObject", "OnInPlaceDeactivate"}));
+    EXPECT_EQ(object_->Close(7), E_INVALIDARG);
+}
+
+TEST_F(EmbeddingTest, VerbsAndARefusingSite) {
+    EXPECT_EQ(object_->SetClientSite(&site_), S_OK);
+    EXPECT_EQ(object_->DoVerb(OLEIVERB_OPEN, nullptr, &site_, 0, top_.get(), &site_.position), E_NOTIMPL);
+    EXPECT_EQ(object_->DoVerb(OLEIVERB_PROPERTIES, nullptr, &site_, 0, top_.get(), &site_.position), E_NOTIMPL);
+    site_.canActivate = false;
+    EXPECT_EQ(object_->DoVerb(OLEIVERB_SHOW, nullptr, &site_, 0, top_.get(), &site_.position),
+              OLEOBJ_S_CANNOT_DOVERB_NOW);
+    HWND window = nullptr;
+    EXPECT_EQ(inPlace_->GetWindow(&window), E_FAIL);
+    site_.canActivate = true;
+    // A verb of its own that the control does not have: the primary verb.
+    EXPECT_EQ(object_->DoVerb(3, nullptr, &site_, 0, top_.get(), &site_.position), OLEOBJ_S_INVALIDVERB);
+    ASSERT_EQ(inPlace_->GetWindow(&window), S_OK);
+    EXPECT_EQ(object_->DoVerb(OLEIVERB_HIDE, nullptr, &site_, 0, top_.get(), &site_.position), S_OK);
+    EXPECT_FALSE(IsWindowVisible(window));
+    EXPECT_EQ(object_->DoVerb(OLEIVERB_UIACTIVATE, nullptr, &site_, 0, top_.get(), &site_.position), S_OK);
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_EQ(site_.calls.back(), "OnUIActivate");
+    EXPECT_EQ(inPlace_->UIDeactivate(), S_OK);
+    EXPECT_EQ(site_.calls.back(), "OnUIDeactivate");
+}
+
+TEST_F(EmbeddingTest, ReportsItsStatusBitsAndItsNaturalSizeInHimetric) {
+    DWORD status = 0;
+    EXPECT_EQ(object_->GetMiscStatus(DVASPECT_CONTENT, &status), S_OK);
+    EXPECT_EQ(status, kMiscStatus);
+    handles::ScreenDc screen;
+    const SIZEL natural{MulDiv(296, 2540, GetDeviceCaps(screen.get(), LOGPIXELSX)),
+                        MulDiv(296, 2540, GetDeviceCaps(screen.get(), LOGPIXELSY))};
+    SIZEL extent{};
+    EXPECT_EQ(object_->GetExtent(DVASPECT_CONTENT, &extent), S_OK);
+    EXPECT_EQ(extent.cx, natural.cx);
+    EXPECT_EQ(extent.cy, natural.cy);
+    SIZEL viewExtent{};
+    EXPECT_EQ(view_->GetExtent(DVASPECT_CONTENT, -1, nullptr, &viewExtent), S_OK);
+    EXPECT_EQ(viewExtent.cx, natural.cx);
+    // A container's extent alone does not size the control.
+    SIZEL wrong{1000, 1000};
+    EXPECT_EQ(object_->SetExtent(DVASPECT_CONTENT, &wrong), S_OK);
+    EXPECT_EQ(object_->GetExtent(DVASPECT_CONTENT, &extent), S_OK);
+    EXPECT_EQ(extent.cx, natural.cx);
+    EXPECT_EQ(object_->SetExtent(DVASPECT_ICON, &wrong), DV_E_DVASPECT);
+    EXPECT_EQ(object_->GetExtent(DVASPECT_CONTENT, nullptr), E_INVALIDARG);
+
+    CLSID clsid{};
+    ComPtr<IPersist> persist;
+    ASSERT_EQ(board_.As(&persist), S_OK);
+    EXPECT_EQ(persist->GetClassID(&clsid), S_OK);
+    EXPECT_TRUE(IsEqualCLSID(clsid, CLSID_Quelder));
+}
+
+TEST_F(EmbeddingTest, TheContainersPlacementMovesAndClipsTheWindowButLeavesTheSquares) {
+    const HWND window = Activate();
+    ASSERT_EQ(board_->NewGame(), S_OK);
+    const Image before = Draw(296, 296);
+    const RECT place{30, 40, 330, 360}, clip{30, 40, 200, 200};
+    ASSERT_EQ(inPlace_->SetObjectRects(&place, &clip), S_OK);
+    EXPECT_TRUE(SameRect(WindowPlace(window), place));
+    RECT box{};
+    EXPECT_EQ(GetWindowRgnBox(window, &box), SIMPLEREGION);
+    EXPECT_TRUE(SameRect(box, RECT{0, 0, 170, 160}));
+    // Still 37-pixel squares, bare surface beyond them.
+    const Image drawn = Draw(300, 320);
+    EXPECT_TRUE(SameImage(Crop(drawn, 0, 0, 296, 296), before));
+    EXPECT_EQ(drawn.At(298, 10), ButtonFace());
+    EXPECT_EQ(drawn.At(10, 310), ButtonFace());
+    EXPECT_NE(drawn.At(18, 18), ButtonFace());
+    EXPECT_EQ(inPlace_->SetObjectRects(nullptr, &clip), E_INVALIDARG);
+}
+
+TEST_F(EmbeddingTest, ALargerBoardAsksTheContainerForItsRectangle) {
+    const HWND window = Activate();
+    LONG dimension = 400;
+    ASSERT_EQ(board_->ChangeBoardSize(&dimension), S_OK);
+    ASSERT_FALSE(site_.sizeRequests.empty());
+    EXPECT_TRUE(SameRect(site_.sizeRequests.back(), RECT{10, 20, 410, 420}));
+    EXPECT_TRUE(SameRect(WindowPlace(window), RECT{10, 20, 410, 420}));
+    // A container that does not agree: the window takes the size all the same.
+    site_.agreeToSize = false;
+    dimension = 200;
+    ASSERT_EQ(board_->ChangeBoardSize(&dimension), S_OK);
+    EXPECT_TRUE(SameRect(site_.sizeRequests.back(), RECT{10, 20, 210, 220}));
+    EXPECT_TRUE(SameRect(WindowPlace(window), RECT{10, 20, 210, 220}));
+    // Enabled leaves the size alone.
+    ASSERT_EQ(board_->put_Enabled(VARIANT_FALSE), S_OK);
+    EXPECT_FALSE(IsWindowEnabled(window));
+    EXPECT_TRUE(SameRect(WindowPlace(window), RECT{10, 20, 210, 220}));
+    ASSERT_EQ(board_->put_Enabled(VARIANT_TRUE), S_OK);
+    EXPECT_TRUE(IsWindowEnabled(window));
+}
+
+// ---- drawing ---------------------------------------------------------------------------------
+
+TEST_F(EmbeddingTest, DrawGivesTheWindowsPixelsWithOrWithoutAWindow) {
+    ASSERT_EQ(board_->NewGame(), S_OK);
+    HRESULT hr = E_FAIL;
+    const Image windowless = Draw(296, 296, &hr);
+    EXPECT_EQ(hr, S_OK);
+    const HWND window = Activate();
+    EXPECT_TRUE(SameImage(Shot(window), windowless));
+    EXPECT_TRUE(SameImage(Draw(296, 296), windowless));
+    Draw(148, 148, &hr);
+    EXPECT_EQ(hr, S_OK) << "stretched";
+
+    const RECTL bounds{0, 0, 10, 10};
+    handles::ScreenDc screen;
+    EXPECT_EQ(view_->Draw(DVASPECT_ICON, -1, nullptr, nullptr, nullptr, screen.get(), &bounds, nullptr, nullptr, 0),
+              DV_E_DVASPECT);
+    EXPECT_EQ(view_->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, screen.get(), nullptr, nullptr, nullptr, 0),
+              E_INVALIDARG);
+}
+
+TEST_F(EmbeddingTest, AViewSinkHearsOfChanges) {
+    ViewSink sink;
+    ASSERT_EQ(view_->SetAdvise(DVASPECT_CONTENT, 0, &sink), S_OK);
+    ComPtr<IAdviseSink> back;
+    DWORD aspects = 0;
+    ASSERT_EQ(view_->GetAdvise(&aspects, nullptr, back.GetAddressOf()), S_OK);
+    EXPECT_EQ(back.Get(), &sink);
+    EXPECT_EQ(aspects, static_cast<DWORD>(DVASPECT_CONTENT));
+    back.Reset();
+    ASSERT_EQ(board_->NewGame(), S_OK);
+    EXPECT_GT(sink.changes, 0);
+    ASSERT_EQ(view_->SetAdvise(DVASPECT_CONTENT, 0, nullptr), S_OK);
+    const int before = sink.changes;
+    ASSERT_EQ(board_->Clear(), S_OK);
+    EXPECT_EQ(sink.changes, before);
+    EXPECT_EQ(sink.references, 0);
+}
+
+// ---- ambient properties -------------------------------------------------------------
+
+TEST_F(EmbeddingTest, ADesignModeContainerGetsTheDesignTimeRefusals) {
+    site_.userMode = false;
+    ASSERT_EQ(object_->SetClientSite(&site_), S_OK);
+    EXPECT_EQ(PutPiece(::Bpawn), kDesignTimePiece);
+    EXPECT_EQ(PutPicture(), kDesignTimePicture);
+    ComPtr<IOleControl> control;
+    ASSERT_EQ(board_.As(&control), S_OK);
+
+    site_.userMode = true;
+    EXPECT_EQ(PutPiece(::Bpawn), kDesignTimePiece) << "not told of the change yet";
+    ASSERT_EQ(control->OnAmbientPropertyChange(DISPID_AMBIENT_USERMODE), S_OK);
+    EXPECT_EQ(PutPiece(::Bpawn), S_OK);
+    EXPECT_EQ(PutPicture(), S_OK);
+
+    site_.userMode = false;
+    ASSERT_EQ(control->OnAmbientPropertyChange(DISPID_UNKNOWN), S_OK);
+    EXPECT_EQ(PutPiece(::Bpawn), kDesignTimePiece);
+    // Without a site the control runs.
+    ASSERT_EQ(object_->SetClientSite(nullptr), S_OK);
+    EXPECT_EQ(PutPiece(::Bpawn), S_OK);
+}
+
+TEST_F(EmbeddingTest, ASiteWithoutAmbientsRuns) {
+    struct Case {
+        const char* site;
+        bool offerDispatch;
+        std::optional<bool> userMode;
+    };
+    for (const Case c : {Case{"no IDispatch", false, false}, Case{"UserMode unknown", true, std::nullopt}}) {
+        site_.offerDispatch = c.offerDispatch;
+        site_.userMode = c.userMode;
+        ASSERT_EQ(object_->SetClientSite(&site_), S_OK);
+        EXPECT_EQ(PutPiece(::Wking), S_OK) << c.site;
+        EXPECT_EQ(PutPicture(), S_OK) << c.site;
+        ASSERT_EQ(object_->SetClientSite(nullptr), S_OK);
+    }
+}
+
+TEST_F(EmbeddingTest, QuickActivationTakesTheSiteTheSinksAndTheAmbientFlags) {
+    ComPtr<IQuickActivate> quick;
+    ASSERT_EQ(board_.As(&quick), S_OK);
+    RecordingSink events;
+    QACONTAINER container{};
+    container.cbSize = sizeof container;
+    container.pClientSite = &site_;
+    container.pUnkEventSink = static_cast<IDispatch*>(&events);
+    container.dwAmbientFlags = 0;  // designing
+    QACONTROL control{};
+    control.cbSize = sizeof control;
+    ASSERT_EQ(quick->QuickActivate(&container, &control), S_OK);
+    EXPECT_EQ(control.dwMiscStatus, kMiscStatus);
+    EXPECT_NE(control.dwEventCookie, 0u);
+    EXPECT_EQ(PutPiece(::Bpawn), kDesignTimePiece);
+    ASSERT_EQ(hook_->SquareClick(9), S_OK);
+    EXPECT_EQ(events.events, (std::vector{Clicked(1, 2)}));
+
+    ComPtr<IConnectionPointContainer> points;
+    ComPtr<IConnectionPoint> point;
+    ASSERT_EQ(board_.As(&points), S_OK);
+    ASSERT_EQ(points->FindConnectionPoint(DIID___Quelder, point.GetAddressOf()), S_OK);
+    EXPECT_EQ(point->Unadvise(control.dwEventCookie), S_OK);
+    EXPECT_EQ(quick->QuickActivate(nullptr, &control), E_POINTER);
+}
+
+// ---- the library ----------------------------------------------------------------------------
+
+TEST_F(EmbeddingTest, TheLibraryStaysWhileTheAboutBoxIsOpen) {
+    ASSERT_EQ(board_->About(), S_OK);
+    const HWND box = FindWindowW(L"QuelderAboutForm", nullptr);
+    ASSERT_NE(box, nullptr) << "no About box";
+    object_.Reset();
+    inPlace_.Reset();
+    view_.Reset();
+    hook_.Reset();
+    board_.Reset();
+    EXPECT_EQ(ocx_.CanUnloadNow(), S_FALSE) << "the About box is open";
+    SendMessageW(box, WM_CLOSE, 0, 0);  // its close box
+    Pump();
+    EXPECT_FALSE(IsWindow(box));
+    EXPECT_EQ(ocx_.CanUnloadNow(), S_OK);
+}
+
+}  // namespace
+}  // namespace quelder::testing
