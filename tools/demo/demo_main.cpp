@@ -69,13 +69,17 @@ int RunLoop(const DemoWindow& demo) {
 }
 
 int Play(DemoWindow& demo, const std::wstring& picture) {
-    const std::vector<std::wstring> failures = PlayTypicalGame(demo);
+    std::vector<std::wstring> failures = PlayTypicalGame(demo);
     bool saved = SaveWindowBitmap(demo.Handle(), picture);
     if (!saved) Report(L"QuelderDemo: the picture could not be saved to " + picture);
     for (const auto& failure : failures) Report(L"QuelderDemo: " + failure);
     DestroyWindow(demo.Handle());
-    // The quit message that closing posts.
+    // What closing posts.
     PumpMessages(100);
+    if (auto leak = CheckControlReleased(); !leak.empty()) {
+        Report(L"QuelderDemo: " + leak);
+        failures.push_back(std::move(leak));
+    }
     Report(failures.empty() && saved ? L"QuelderDemo: the game was played as expected"
                                      : L"QuelderDemo: the game was not played as expected");
     return failures.empty() && saved ? kPassed : kFailed;

@@ -10,7 +10,6 @@ namespace quelder::demo {
 namespace {
 
 constexpr const wchar_t* kClassName = L"QuelderDemoWindow";
-constexpr int kHostId = 200, kStatusId = 201, kMoveLineId = 202;
 constexpr int kMargin = 8, kGap = 6, kButtonHeight = 26, kMoveLineHeight = 20;
 // Events kept for the self-play's checks; older ones are dropped.
 constexpr std::size_t kEventsKept = 512;
@@ -108,7 +107,7 @@ bool DemoWindow::CreateChildren() {
                                 window_.get(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kMoveLineId)), instance_,
                                 nullptr);
     status_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"No event yet", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0,
-                              0, window_.get(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kStatusId)), instance_,
+                              0, window_.get(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kStatusBarId)), instance_,
                               nullptr);
     if (moveLine_ == nullptr || status_ == nullptr) {
         failure_ = L"The status lines could not be created.";
@@ -124,7 +123,7 @@ bool DemoWindow::HostControl() {
         return false;
     }
     const RECT place{kMargin, kMargin, kMargin + boardSize_, kMargin + boardSize_};
-    host_ = atl_.CreateHost(window_.get(), kProgId, place, kHostId);
+    host_ = atl_.CreateHost(window_.get(), kProgId, place, kBoardHostId);
     com::ComPtr<IUnknown> control;
     if (!host_ || FAILED(atl_.Control(host_.get(), control)) || !control) {
         failure_ = std::wstring(L"The control ") + kProgId +
@@ -143,9 +142,12 @@ bool DemoWindow::HostControl() {
     }
     control_ = std::move(control);
     board_ = QuelderBoard(std::move(quelder));
-    // The control's own size, so that its surface and its window agree.
+    // The control's own size, so that its surface and its window agree, and
+    // a game ready to play.
     ChangeBoardSize(boardSize_);
     SyncEnabled();
+    hr = board_.Get()->NewGame();
+    if (FAILED(hr)) SetMoveText(L"NewGame failed: " + LastErrorText(hr));
     return true;
 }
 

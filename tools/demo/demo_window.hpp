@@ -20,6 +20,8 @@
 namespace quelder::demo {
 
 enum class Command { NewGame = 101, Clear, Bigger, Smaller, Enabled, About };
+// The other children of the window, by control id.
+constexpr int kBoardHostId = 200, kStatusBarId = 201, kMoveLineId = 202;
 
 class DemoWindow final : private BoardEventListener {
 public:

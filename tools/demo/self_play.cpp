@@ -99,6 +99,12 @@ public:
             expected_[At(from)] = kNone;
         }
 
+        // Bigger and Smaller resize the control and its container window; a
+        // larger main window keeps the board clear of the rest.
+        CheckBoardSize(Command::Bigger, L"Bigger", DemoWindow::kNaturalBoard + DemoWindow::kBoardStep);
+        CheckBoardSize(Command::Smaller, L"Smaller", DemoWindow::kNaturalBoard);
+        CheckLayoutWhenResized();
+
         // A disabled board hears nothing.
         PressButton(Command::Enabled, L"Enabled off", [&] { return !Checked(Command::Enabled); });
         demo_.ForgetEvents();
@@ -137,6 +143,64 @@ private:
             Fail(std::wstring(L"pressing ") + name + L" had no effect; the line under the board says \"" +
                  demo_.MoveText() + L"\"");
         PumpMessages(100);
+    }
+
+    // The board's container window and the control's own window in it
+    // both take the new size.
+    void CheckBoardSize(Command command, const wchar_t* name, int size) {
+        PressButton(command, name, [&] { return demo_.BoardSize() == size; });
+        RECT host{}, control{};
+        GetClientRect(demo_.BoardHost(), &host);
+        HWND controlWindow = GetWindow(demo_.BoardHost(), GW_CHILD);
+        if (controlWindow == nullptr) {
+            Fail(L"the container window holds no window of the control");
+            return;
+        }
+        GetWindowRect(controlWindow, &control);
+        const auto text = [](LONG w, LONG h) { return std::to_wstring(w) + L" x " + std::to_wstring(h); };
+        if (host.right != size || host.bottom != size)
+            Fail(std::wstring(name) + L": the container window is " + text(host.right, host.bottom) + L", not " +
+                 text(size, size));
+        if (control.right - control.left != size || control.bottom - control.top != size)
+            Fail(std::wstring(name) + L": the control's window is " +
+                 text(control.right - control.left, control.bottom - control.top) + L", not " + text(size, size));
+    }
+
+    // The window made larger: the board stays centred between the buttons
+    // and the line under it, and nothing overlaps. Then back to its size.
+    void CheckLayoutWhenResized() {
+        HWND window = demo_.Handle();
+        RECT before{};
+        GetWindowRect(window, &before);
+        SetWindowPos(window, nullptr, 0, 0, before.right - before.left + 160, before.bottom - before.top + 100,
+                     SWP_NOMOVE | SWP_NOZORDER);
+        PumpMessages(200);
+        RECT client{};
+        GetClientRect(window, &client);
+        const auto place = [&](HWND child) {
+            RECT r{};
+            GetWindowRect(child, &r);
+            MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
+            return r;
+        };
+        const RECT board = place(demo_.BoardHost());
+        const RECT button = place(demo_.Button(Command::NewGame));
+        const RECT line = place(GetDlgItem(window, kMoveLineId));
+        const RECT status = place(GetDlgItem(window, kStatusBarId));
+        const auto where = [](const RECT& r) {
+            return L"(" + std::to_wstring(r.left) + L", " + std::to_wstring(r.top) + L", " + std::to_wstring(r.right) +
+                   L", " + std::to_wstring(r.bottom) + L")";
+        };
+        if (std::abs(board.left - (client.right - board.right)) > 1)
+            Fail(L"the board " + where(board) + L" is not centred in a client area " + std::to_wstring(client.right) +
+                 L" wide");
+        if (board.top < button.bottom || board.bottom > line.top || line.bottom > status.top ||
+            status.bottom != client.bottom)
+            Fail(L"overlapping parts: buttons " + where(button) + L", board " + where(board) + L", line " +
+                 where(line) + L", status bar " + where(status));
+        SetWindowPos(window, nullptr, 0, 0, before.right - before.left, before.bottom - before.top,
+                     SWP_NOMOVE | SWP_NOZORDER);
+        PumpMessages(200);
     }
 
     // Clicks a square and checks the events it raised: MouseDown and MouseUp
@@ -224,5 +288,18 @@ void PumpMessages(unsigned ms) {
 }
 
 std::vector<std::wstring> PlayTypicalGame(DemoWindow& demo) { return Player(demo).Play(); }
+
+std::wstring CheckControlReleased() {
+    HMODULE ocx = GetModuleHandleW(L"Quelder.ocx");
+    if (ocx == nullptr) return {};  // unloaded already
+    using CanUnloadNow = HRESULT(STDAPICALLTYPE*)();
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wcast-function-type"
+    const auto canUnload = reinterpret_cast<CanUnloadNow>(GetProcAddress(ocx, "DllCanUnloadNow"));
+#pragma GCC diagnostic pop
+    if (canUnload == nullptr) return L"Quelder.ocx exports no DllCanUnloadNow";
+    if (canUnload() != S_OK) return L"after closing, Quelder.ocx still has live objects";
+    return {};
+}
 
 }  // namespace quelder::demo

@@ -17,6 +17,11 @@ namespace quelder::demo {
 // position expected.
 std::vector<std::wstring> PlayTypicalGame(DemoWindow& demo);
 
+// After the window has closed: whether the control's library reports that
+// none of its objects is alive (its DllCanUnloadNow), so that neither the
+// demo nor the container kept a reference. Empty when it does.
+std::wstring CheckControlReleased();
+
 // Runs the window's messages for about ms milliseconds.
 void PumpMessages(unsigned ms);
 
