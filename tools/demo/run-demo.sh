@@ -27,10 +27,13 @@ if [ ! -f "$WINEPREFIX/.created" ]; then
   "$(dirname "${BASH_SOURCE[0]}")/../../cmake/make-wineprefix.sh" "$WINEPREFIX"
 fi
 
-say "registering $ocx in $WINEPREFIX"
-"$wine" regsvr32 /s "$(winpath "$ocx")"
+# Wine keeps the display its session started with: let a session of this
+# prefix that is still ending finish before choosing one.
+/usr/lib/wine/wineserver -w
 
 if [ -n "${DISPLAY:-}" ]; then
+  say "registering $ocx in $WINEPREFIX"
+  "$wine" regsvr32 /s "$(winpath "$ocx")"
   say "starting the demo on $DISPLAY (close its window to end)"
   exec "$wine" "$demo"
 fi
@@ -51,6 +54,8 @@ stop() {
   kill "$xvfb_pid" 2>/dev/null || true
 }
 trap stop EXIT
+say "registering $ocx in $WINEPREFIX"
+"$wine" regsvr32 /s "$(winpath "$ocx")"
 say "no display set: the demo plays by itself on the virtual display $DISPLAY"
 
 bmp=$build/demo-screenshot.bmp
