@@ -107,12 +107,25 @@ com::ComPtr<IPictureDisp> CreatePicture(const Image& image) {
         description.picType = PICTYPE_NONE;
         return NewPicture(description);
     }
+    // 24 bits a pixel: the picture saves itself as a plain bitmap, which
+    // every picture loader reads back (Wine's saves a 32-bit one with a
+    // compression it cannot read itself).
     BITMAPINFO info = TopDown32(image.Width(), image.Height());
+    info.bmiHeader.biBitCount = 24;
     void* bits = nullptr;
     ScreenDc screen;
     UniqueBitmap bitmap(CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!bitmap || bits == nullptr) throw std::bad_alloc();
-    std::memcpy(bits, image.Pixels().data(), image.Pixels().size() * sizeof(Pixel));
+    const std::size_t stride = (static_cast<std::size_t>(image.Width()) * 3 + 3) & ~std::size_t{3};
+    auto* row = static_cast<std::uint8_t*>(bits);
+    for (int y = 0; y < image.Height(); ++y, row += stride) {
+        for (int x = 0; x < image.Width(); ++x) {
+            const Pixel p = image.At(x, y);
+            row[x * 3] = BlueOf(p);
+            row[x * 3 + 1] = GreenOf(p);
+            row[x * 3 + 2] = RedOf(p);
+        }
+    }
     description.picType = PICTYPE_BITMAP;
     description.bmp.hbitmap = bitmap.get();
     auto picture = NewPicture(description);

@@ -44,7 +44,7 @@ PictureRef FromPictureDisp(IPictureDisp* picture);
 // The pixels of a picture object, drawn at its own size (empty for the empty
 // picture). Fails with 481 for a picture that cannot be drawn.
 Image RenderPicture(IPicture& picture);
-// A new picture object (a 32-bit bitmap, owned by the object) showing image.
+// A new picture object (a 24-bit bitmap, owned by the object) showing image.
 com::ComPtr<IPictureDisp> CreatePicture(const Image& image);
 
 }  // namespace quelder::win32
