@@ -23,22 +23,19 @@
 #include "position/new_game.hpp"
 #include "position/selection.hpp"
 #include "support/board_fixture.hpp"
-
-namespace quelder {
-void PrintTo(const SquareEvent& e, std::ostream* os) {
-    static const char* const names[] = {"?", "Click", "DblClick", "MouseDown", "MouseMove", "MouseUp"};
-    *os << names[static_cast<int>(e.kind)] << "(" << e.col << ", " << e.row;
-    if (e.kind >= SquareEventKind::MouseDown)
-        *os << ", button " << e.button << ", shift " << e.shift << ", " << e.x << ", " << e.y;
-    *os << ")";
-}
-}  // namespace quelder
+#include "window_test_support.hpp"
 
 namespace {
 
 using namespace quelder;
 using quelder::testing::Control;
+using quelder::testing::CopyDc;
+using quelder::testing::Crop;
 using quelder::testing::ExpectedSquare;
+using quelder::testing::Pump;
+using quelder::testing::PumpUntil;
+using quelder::testing::SameImage;
+using quelder::testing::Shot;
 using win32::ControlWindow;
 
 SquareEvent Down(std::int16_t col, std::int16_t row, float x, float y, std::int16_t button = 1, std::int16_t shift = 0) {
@@ -72,49 +69,6 @@ struct BoardInput final : win32::SquareInput {
     Board& board;
 };
 
-template <typename Done>
-bool PumpUntil(Done done, DWORD timeoutMs) {
-    const ULONGLONG end = GetTickCount64() + timeoutMs;
-    for (;;) {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        if (done()) return true;
-        if (GetTickCount64() > end) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
-void Pump(DWORD ms = 50) { PumpUntil([] { return false; }, ms); }
-
-// The pixels of a DC, copied through a 32-bit DIB section.
-Image CopyDc(HDC source, int width, int height) {
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    handles::UniqueBitmap bitmap(CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    handles::UniqueMemoryDc memory(CreateCompatibleDC(source));
-    Image image(width, height);
-    if (!bitmap || !memory) return image;
-    {
-        handles::Selection selected(memory.get(), bitmap.get());
-        BitBlt(memory.get(), 0, 0, width, height, source, 0, 0, SRCCOPY);
-        GdiFlush();
-    }
-    const auto* p = static_cast<const Pixel*>(bits);
-    for (auto& pixel : image.Pixels()) pixel = *p++ & 0xFFFFFFu;
-    return image;
-}
-
-// What window shows on the screen.
-Image Shot(HWND window) {
-    RECT client{};
-    GetClientRect(window, &client);
-    handles::WindowDc dc(window);
-    return CopyDc(dc.get(), client.right, client.bottom);
-}
-
 // What Render draws into a width x height bitmap.
 Image Rendered(const ControlWindow& window, int width, int height) {
     handles::ScreenDc screen;
@@ -129,13 +83,6 @@ Image Rendered(const ControlWindow& window, int width, int height) {
     return CopyDc(memory.get(), width, height);
 }
 
-Image Crop(const Image& image, int x, int y, int width, int height) {
-    Image part(width, height);
-    for (int j = 0; j < height; ++j)
-        for (int i = 0; i < width; ++i) part.Set(i, j, image.At(x + i, y + j));
-    return part;
-}
-
 // The mean colour of a part of an image.
 Pixel Mean(const Image& image, int x, int y, int width, int height) {
     unsigned r = 0, g = 0, b = 0;
@@ -145,18 +92,6 @@ Pixel Mean(const Image& image, int x, int y, int width, int height) {
         }
     const unsigned n = static_cast<unsigned>(width * height);
     return MakePixel(static_cast<std::uint8_t>(r / n), static_cast<std::uint8_t>(g / n), static_cast<std::uint8_t>(b / n));
-}
-
-::testing::AssertionResult SameImage(const Image& actual, const Image& expected) {
-    if (actual.Width() != expected.Width() || actual.Height() != expected.Height())
-        return ::testing::AssertionFailure() << "size " << actual.Width() << " x " << actual.Height() << ", expected "
-                                             << expected.Width() << " x " << expected.Height();
-    for (int y = 0; y < actual.Height(); ++y)
-        for (int x = 0; x < actual.Width(); ++x)
-            if (actual.At(x, y) != expected.At(x, y))
-                return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") is " << std::hex
-                                                     << actual.At(x, y) << ", expected " << expected.At(x, y);
-    return ::testing::AssertionSuccess();
 }
 
 // The GDI objects of this process. Wine's GetGuiResources counts nothing;

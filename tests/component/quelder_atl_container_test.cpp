@@ -11,6 +11,7 @@
 #include "component/control_window.hpp"
 #include "control_test_support.hpp"
 #include "support/board_fixture.hpp"
+#include "quelder_event_sink.hpp"
 #include "window_test_support.hpp"
 
 namespace quelder::testing {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "control_test_support.hpp"
+#include "quelder_event_sink.hpp"
 #include "window_test_support.hpp"
 
 namespace quelder::testing {
