@@ -308,5 +308,47 @@ TEST_F(AtlContainerTest, AHandlerMayCloseTheContainerDuringAnEvent) {
     Pump();
 }
 
+// ---- resources ------------------------------------------------------------------------
+
+TEST_F(AtlContainerTest, HostingAgainAndAgainLeavesNoWindowsOrGdiObjects) {
+    const auto cycle = [&] {
+        handles::UniqueWindow host(CreateWindowExW(0, L"AtlAxWin", L"QuelderLib.Quelder", WS_CHILD | WS_VISIBLE, 300,
+                                                   0, 296, 296, top_.get(), nullptr, GetModuleHandleW(nullptr),
+                                                   nullptr));
+        ComPtr<IUnknown> control;
+        ASSERT_EQ(TheAtl().getControl(host.get(), control.GetAddressOf()), S_OK);
+        ComPtr<_Quelder> board;
+        ASSERT_EQ(control.As(&board), S_OK);
+        board->NewGame();
+        SHORT col = 2, row = 2;
+        board->SelectSquare(&col, &row);
+        LONG dimension = 200;
+        board->ChangeBoardSize(&dimension);
+        Shot(FindWindowExW(host.get(), nullptr, nullptr, nullptr));
+        ComPtr<IPersistStreamInit> persist;
+        ASSERT_EQ(control.As(&persist), S_OK);
+        ComPtr<IStream> stream;
+        ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, stream.GetAddressOf()), S_OK);
+        EXPECT_EQ(persist->Save(stream.Get(), TRUE), S_OK);
+    };
+    const auto windows = [&] {
+        int count = 0;
+        for (HWND child = GetWindow(top_.get(), GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
+            ++count;
+        return count;
+    };
+    cycle();  // anything made once, the first time
+    Pump();
+    const int windowsBefore = windows();
+    const long gdiBefore = GdiObjectCount();
+    for (int k = 0; k < 30; ++k) cycle();
+    Pump();
+    EXPECT_EQ(windows(), windowsBefore);
+    if (gdiBefore > 0) {
+        const long gdiAfter = GdiObjectCount();
+        EXPECT_LE(gdiAfter, gdiBefore) << "GDI objects before " << gdiBefore << ", after " << gdiAfter;
+    }
+}
+
 }  // namespace
 }  // namespace quelder::testing
