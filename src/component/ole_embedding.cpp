@@ -96,6 +96,16 @@ void QuelderControl::SurfaceChanged() {
     }
 }
 
+void QuelderControl::TakePlacement(const RECT& place, const RECT& clip) {
+    // The container's own placement: the window moves, takes the size and is
+    // clipped; the squares stay where they are. The surface has that size
+    // now, so that a later ChangeBoardSize to any size resizes the window.
+    position_ = place;
+    window_.Place(place, clip);
+    surface_ = window_.Size();
+    host_.TakeContainerSize(static_cast<float>(surface_.cx), static_cast<float>(surface_.cy));
+}
+
 void QuelderControl::ViewChanged(PixelSquareView& view) {
     window_.ViewChanged(view);
     SendViewChange();
@@ -232,8 +242,7 @@ HRESULT QuelderControl::ActivateInPlace(IOleClientSite* activeSite, HWND parent,
             inPlace->OnInPlaceDeactivate();
             return error != 0 ? HRESULT_FROM_WIN32(error) : E_FAIL;
         }
-        position_ = place;
-        window_.Place(place, clip);
+        TakePlacement(place, clip);
     } else if (window_.Handle() != nullptr && !IsWindowVisible(window_.Handle())) {
         ShowWindow(window_.Handle(), SW_SHOWNA);
     }
@@ -372,10 +381,7 @@ STDMETHODIMP QuelderControl::UIDeactivate() {
 
 STDMETHODIMP QuelderControl::SetObjectRects(LPCRECT position, LPCRECT clip) {
     if (position == nullptr || clip == nullptr) return E_INVALIDARG;
-    // The container's own placement: the window moves, takes the size and is
-    // clipped; the squares stay where they are.
-    position_ = *position;
-    window_.Place(*position, *clip);
+    TakePlacement(*position, *clip);
     return S_OK;
 }
 

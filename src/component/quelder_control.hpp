@@ -218,6 +218,8 @@ private:
     // window where the site says. uiActivate: the control becomes the
     // active object of the container's frame as well.
     HRESULT ActivateInPlace(IOleClientSite* activeSite, HWND parent, LPCRECT position, bool uiActivate);
+    // The container's placement of the window, in its window's coordinates.
+    void TakePlacement(const RECT& place, const RECT& clip);
     // The container's view advise sink hears that the picture changed.
     void SendViewChange();
     // The extent of the surface's size in HIMETRIC at the screen's dots per inch.

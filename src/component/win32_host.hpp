@@ -59,6 +59,12 @@ public:
     // The surface's outer size in pixels (it has no frame: the inner size too).
     float Width() const { return width_; }
     float Height() const { return height_; }
+    // The size the container gave the control (its placement): taken as the
+    // surface's without telling the owner, who made the change.
+    void TakeContainerSize(float width, float height) {
+        width_ = width;
+        height_ = height;
+    }
 
 protected:
     void ViewCreated(PixelSquareView& view) override;

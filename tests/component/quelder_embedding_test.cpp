@@ -382,6 +382,11 @@ TEST_F(EmbeddingTest, ALargerBoardAsksTheContainerForItsRectangle) {
     EXPECT_TRUE(SameRect(WindowPlace(window), RECT{10, 20, 210, 220}));
     ASSERT_EQ(board_->put_Enabled(VARIANT_TRUE), S_OK);
     EXPECT_TRUE(IsWindowEnabled(window));
+    // After the container's own resizing, the size the board had is asked for again.
+    const RECT wide{10, 20, 430, 440};
+    ASSERT_EQ(inPlace_->SetObjectRects(&wide, &site_.clip), S_OK);
+    ASSERT_EQ(board_->ChangeBoardSize(&dimension), S_OK);
+    EXPECT_TRUE(SameRect(WindowPlace(window), RECT{10, 20, 210, 220}));
 }
 
 // ---- drawing ---------------------------------------------------------------------------------
