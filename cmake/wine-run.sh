@@ -13,6 +13,10 @@ fi
 export WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
 xvfb_pid=
 if [ -z "${DISPLAY:-}" ]; then
+  # Without a display each run brings its own and ends the prefix's Wine
+  # session afterwards, so runs in one prefix must not overlap: take turns.
+  exec 9>"$WINEPREFIX.lock"
+  flock 9
   for n in $(seq 90 120); do
     [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
     Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
