@@ -31,7 +31,7 @@ constexpr std::array<ButtonSpec, 6> kButtons{{
 
 int ButtonRowWidth() {
     int width = 0;
-    for (const auto& spec : kButtons) width += spec.width + kGap;
+    for (const auto& entry : kButtons) width += entry.width + kGap;
     return width - kGap;
 }
 
@@ -92,10 +92,10 @@ bool DemoWindow::Create(int show) {
 
 bool DemoWindow::CreateChildren() {
     const auto font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
-    for (const auto& spec : kButtons) {
-        HWND button = CreateWindowExW(0, L"BUTTON", spec.text, WS_CHILD | WS_VISIBLE | WS_TABSTOP | spec.style, 0, 0,
-                                      spec.width, kButtonHeight, window_.get(),
-                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.command)), instance_, nullptr);
+    for (const auto& entry : kButtons) {
+        HWND button = CreateWindowExW(0, L"BUTTON", entry.text, WS_CHILD | WS_VISIBLE | WS_TABSTOP | entry.style, 0, 0,
+                                      entry.width, kButtonHeight, window_.get(),
+                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.command)), instance_, nullptr);
         if (button == nullptr) {
             failure_ = L"The buttons could not be created.";
             return false;
@@ -205,10 +205,10 @@ void DemoWindow::Layout() {
     GetWindowRect(status_, &status);
 
     int x = kMargin;
-    for (const auto& spec : kButtons) {
-        SetWindowPos(Button(spec.command), nullptr, x, kMargin, spec.width, kButtonHeight,
+    for (const auto& entry : kButtons) {
+        SetWindowPos(Button(entry.command), nullptr, x, kMargin, entry.width, kButtonHeight,
                      SWP_NOZORDER | SWP_NOACTIVATE);
-        x += spec.width + kGap;
+        x += entry.width + kGap;
     }
     // The board in the middle of the space between the buttons and the move
     // line, the move line right under it.
