@@ -11,24 +11,11 @@
 #include <thread>
 #include <vector>
 
+#include "support/message_loop.hpp"
+
 namespace quelder::about::testing {
 
-// A host's message loop: translates and dispatches, and never calls
-// IsDialogMessage. Runs until done() holds or the time is up.
-template <typename Done>
-bool PumpUntil(Done done, DWORD timeoutMs = 5000) {
-    const ULONGLONG end = GetTickCount64() + timeoutMs;
-    for (;;) {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        if (done()) return true;
-        if (GetTickCount64() > end) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
+using ::quelder::testing::PumpUntil;
 
 inline void PumpFor(DWORD ms) {
     PumpUntil([] { return false; }, ms);

@@ -18,6 +18,7 @@
 #include "component/host_services.hpp"
 #include "component/pixels.hpp"
 #include "component/win_handles.hpp"
+#include "support/message_loop.hpp"
 
 namespace quelder {
 inline void PrintTo(const SquareEvent& e, std::ostream* os) {
@@ -30,24 +31,6 @@ inline void PrintTo(const SquareEvent& e, std::ostream* os) {
 }  // namespace quelder
 
 namespace quelder::testing {
-
-// ---- the message loop ------------------------------------------------------------
-
-template <typename Done>
-bool PumpUntil(Done done, DWORD timeoutMs) {
-    const ULONGLONG end = GetTickCount64() + timeoutMs;
-    for (;;) {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        if (done()) return true;
-        if (GetTickCount64() > end) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
-inline void Pump(DWORD ms = 50) { PumpUntil([] { return false; }, ms); }
 
 // ---- pictures ----------------------------------------------------------------------
 
@@ -224,6 +207,16 @@ private:
     int lastX_ = -100, lastY_ = -100;
     ULONGLONG lastPress_ = 0;
 };
+
+// A key pressed (down) or let go through SendInput.
+inline void SendKey(WORD key, bool down) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = key;
+    in.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+    SendInput(1, &in, sizeof in);
+    Pump(20);
+}
 
 // Twips from pixels at the screen's dots per inch.
 inline float TwipsX(int pixels) {
