@@ -28,13 +28,14 @@ namespace {
 
 using namespace quelder;
 using quelder::testing::Control;
-using quelder::testing::CopyDc;
 using quelder::testing::Crop;
 using quelder::testing::GdiObjectCount;
 using quelder::testing::ExpectedSquare;
+using quelder::testing::Mouse;
 using quelder::testing::Pump;
 using quelder::testing::PumpUntil;
 using quelder::testing::SameImage;
+using quelder::testing::SendKey;
 using quelder::testing::Shot;
 using win32::ControlWindow;
 
@@ -71,16 +72,7 @@ struct BoardInput final : win32::SquareInput {
 
 // What Render draws into a width x height bitmap.
 Image Rendered(const ControlWindow& window, int width, int height) {
-    handles::ScreenDc screen;
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    handles::UniqueBitmap bitmap(CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    handles::UniqueMemoryDc memory(CreateCompatibleDC(screen.get()));
-    handles::Selection selected(memory.get(), bitmap.get());
-    window.Render(memory.get(), RECT{0, 0, width, height});
-    GdiFlush();
-    return CopyDc(memory.get(), width, height);
+    return quelder::testing::Drawn(width, height, [&](HDC dc) { window.Render(dc, RECT{0, 0, width, height}); });
 }
 
 // The mean colour of a part of an image.
@@ -119,6 +111,7 @@ protected:
         window->HookViews();
         ASSERT_NE(window->Create(container.get(), RECT{0, 0, win32::kNaturalSize, win32::kNaturalSize}), nullptr)
             << GetLastError();
+        mouse.SetWindow(container.get());
         SetForegroundWindow(container.get());
         UpdateWindow(container.get());
         Pump();
@@ -135,41 +128,6 @@ protected:
     float TwipsX(int pixels) const { return static_cast<float>(pixels) * 1440.0f / static_cast<float>(window->DpiX()); }
     float TwipsY(int pixels) const { return static_cast<float>(pixels) * 1440.0f / static_cast<float>(window->DpiY()); }
 
-    // The cursor to (x, y) of the control window's client area.
-    void MoveTo(int x, int y) {
-        SetCursorPos(kLeft + x, kTop + y);
-        Pump(20);
-    }
-    static void Send(DWORD flags) {
-        INPUT in{};
-        in.type = INPUT_MOUSE;
-        in.mi.dwFlags = flags;
-        SendInput(1, &in, sizeof in);
-        Pump(20);
-    }
-    static void Key(WORD key, bool down) {
-        INPUT in{};
-        in.type = INPUT_KEYBOARD;
-        in.ki.wVk = key;
-        in.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
-        SendInput(1, &in, sizeof in);
-        Pump(20);
-    }
-    // A press that is not the second half of a double click: waits out the
-    // double-click time after a press nearby.
-    void Press(int x, int y, DWORD flags = MOUSEEVENTF_LEFTDOWN) {
-        if (std::abs(x - lastX_) < 16 && std::abs(y - lastY_) < 16) {
-            const ULONGLONG ready = lastPress_ + GetDoubleClickTime() + 50;
-            while (GetTickCount64() < ready) Pump(20);
-        }
-        MoveTo(x, y);
-        Send(flags);
-        lastX_ = x, lastY_ = y, lastPress_ = GetTickCount64();
-    }
-    void Click(int x, int y) {
-        Press(x, y);
-        Send(MOUSEEVENTF_LEFTUP);
-    }
     // Waits until n events (not counting moves) came, and a little longer.
     std::vector<SquareEvent> Events(std::size_t n) {
         PumpUntil([&] { return WithoutMoves(control.host.events).size() >= n; }, 3000);
@@ -179,7 +137,7 @@ protected:
     // Clicks on square (8, 8) and waits for its Click: whatever input came
     // before has been handled by then.
     std::vector<SquareEvent> EventsUntilSentinel() {
-        Click(8 * 37 - 5, 8 * 37 - 5);
+        mouse.Click(8 * 37 - 5, 8 * 37 - 5);
         const auto all = Events(0);
         PumpUntil([&] { return !control.host.events.empty() && control.host.events.back() == Clicked(8, 8); }, 3000);
         auto events = WithoutMoves(all);
@@ -195,10 +153,8 @@ protected:
     BoardInput input{control.board};
     handles::UniqueWindow container;
     std::unique_ptr<ControlWindow> window;
-
-private:
-    int lastX_ = -100, lastY_ = -100;
-    ULONGLONG lastPress_ = 0;
+    // Over the container's client area, where the control's window sits at (0, 0).
+    quelder::testing::Mouse mouse;
 };
 
 // ---- painting ------------------------------------------------------------------
@@ -285,7 +241,7 @@ TEST_F(ControlWindowTest, ALargerBoardLeavesThePicturesUnscaledAtEachSquaresCorn
         EXPECT_EQ(shot.At(x + 10, y + 45), kButtonFace) << "bottom margin of " << col << ", " << row;
     }
     // The squares take the mouse where they now are.
-    Click(60, 10);
+    mouse.Click(60, 10);
     EXPECT_EQ(WithoutMoves(Events(3)),
               (std::vector{Down(2, 1, TwipsX(10), TwipsY(10)), Up(2, 1, TwipsX(10), TwipsY(10)), Clicked(2, 1)}));
 }
@@ -296,13 +252,13 @@ TEST_F(ControlWindowTest, ASmallerBoardLeavesBareSurfaceThatRaisesNothing) {
     const Image shot = Shot(window->Handle());
     EXPECT_EQ(shot.At(250, 250), kButtonFace);
     EXPECT_EQ(shot.At(210, 10), kButtonFace);
-    Click(250, 250);
-    Click(210, 10);
-    Press(280, 150);  // pressed on bare surface, released on a square
-    MoveTo(12, 12);
-    Send(MOUSEEVENTF_LEFTUP);
+    mouse.Click(250, 250);
+    mouse.Click(210, 10);
+    mouse.Press(280, 150);  // pressed on bare surface, released on a square
+    mouse.MoveTo(12, 12);
+    Mouse::Send(MOUSEEVENTF_LEFTUP);
     // Square (8, 8) is now at 175..199.
-    Click(190, 190);
+    mouse.Click(190, 190);
     const auto events = Events(3);
     EXPECT_EQ(WithoutMoves(events),
               (std::vector{Down(8, 8, TwipsX(15), TwipsY(15)), Up(8, 8, TwipsX(15), TwipsY(15)), Clicked(8, 8)}));
@@ -319,8 +275,8 @@ TEST_F(ControlWindowTest, TheContainersClipHidesPartOfTheWindow) {
     EXPECT_EQ(GetWindowRgnBox(window->Handle(), &box), SIMPLEREGION);
     EXPECT_EQ(box.right, 100);
     EXPECT_EQ(box.bottom, 120);
-    Click(150, 150);  // outside the clip: the container's
-    Click(50, 110);
+    mouse.Click(150, 150);  // outside the clip: the container's
+    mouse.Click(50, 110);
     EXPECT_EQ(WithoutMoves(Events(3)),
               (std::vector{Down(2, 3, TwipsX(13), TwipsY(36)), Up(2, 3, TwipsX(13), TwipsY(36)), Clicked(2, 3)}));
     window->Place(RECT{0, 0, 296, 296}, RECT{-10, -10, 1000, 1000});
@@ -336,7 +292,7 @@ TEST_F(ControlWindowTest, AClickReachesTheSquareUnderThePointerInTwips) {
     };
     for (const Case c : {Case{3, 4, 1, 1}, Case{7 * 37 + 36, 20, 8, 1}, Case{10, 37, 1, 2}, Case{7 * 37 + 1, 37 + 2, 8, 2},
                          Case{0, 2 * 37 + 30, 1, 3}, Case{7 * 37 + 20, 7 * 37 + 36, 8, 8}}) {
-        Click(c.x, c.y);
+        mouse.Click(c.x, c.y);
         const float x = TwipsX(c.x % 37), y = TwipsY(c.y % 37);
         EXPECT_EQ(WithoutMoves(Events(3)), (std::vector{Down(c.col, c.row, x, y), Up(c.col, c.row, x, y), Clicked(c.col, c.row)}))
             << "click at " << c.x << ", " << c.y;
@@ -344,26 +300,26 @@ TEST_F(ControlWindowTest, AClickReachesTheSquareUnderThePointerInTwips) {
 }
 
 TEST_F(ControlWindowTest, ButtonsAndShiftKeysAreMasks) {
-    Press(40, 40, MOUSEEVENTF_RIGHTDOWN);
-    Send(MOUSEEVENTF_RIGHTUP);
+    mouse.Press(40, 40, MOUSEEVENTF_RIGHTDOWN);
+    Mouse::Send(MOUSEEVENTF_RIGHTUP);
     EXPECT_EQ(WithoutMoves(Events(3)), (std::vector{Down(2, 2, TwipsX(3), TwipsY(3), 2), Up(2, 2, TwipsX(3), TwipsY(3), 2),
                                                     Clicked(2, 2)}));
     // The pointer goes first: under Wine moving it takes the modifier keys'
     // state from the X server, which knows nothing of the keys sent.
-    MoveTo(80, 80);
-    Key(VK_SHIFT, true);
-    Key(VK_CONTROL, true);
-    Send(MOUSEEVENTF_LEFTDOWN);
-    Send(MOUSEEVENTF_LEFTUP);
-    Key(VK_CONTROL, false);
-    Key(VK_SHIFT, false);
+    mouse.MoveTo(80, 80);
+    SendKey(VK_SHIFT, true);
+    SendKey(VK_CONTROL, true);
+    Mouse::Send(MOUSEEVENTF_LEFTDOWN);
+    Mouse::Send(MOUSEEVENTF_LEFTUP);
+    SendKey(VK_CONTROL, false);
+    SendKey(VK_SHIFT, false);
     EXPECT_EQ(WithoutMoves(Events(3)), (std::vector{Down(3, 3, TwipsX(6), TwipsY(6), 1, 3),
                                                     Up(3, 3, TwipsX(6), TwipsY(6), 1, 3), Clicked(3, 3)}));
 }
 
 TEST_F(ControlWindowTest, MovesNameTheSquareUnderThePointerWithTheButtonsHeld) {
-    MoveTo(100, 10);
-    MoveTo(120, 12);
+    mouse.MoveTo(100, 10);
+    mouse.MoveTo(120, 12);
     const auto moves = Events(0);
     ASSERT_FALSE(moves.empty());
     EXPECT_EQ(moves.back(), Move(4, 1, TwipsX(120 - 111), TwipsY(12), 0));
@@ -371,10 +327,10 @@ TEST_F(ControlWindowTest, MovesNameTheSquareUnderThePointerWithTheButtonsHeld) {
 }
 
 TEST_F(ControlWindowTest, APressCapturesTheMouseForItsSquareUntilRelease) {
-    Press(40, 45);  // square (2, 2) at 37, 37
-    MoveTo(150, 100);  // over square (5, 3)
-    MoveTo(400, 420);  // beyond the control, over the container
-    Send(MOUSEEVENTF_LEFTUP);
+    mouse.Press(40, 45);  // square (2, 2) at 37, 37
+    mouse.MoveTo(150, 100);  // over square (5, 3)
+    mouse.MoveTo(400, 420);  // beyond the control, over the container
+    Mouse::Send(MOUSEEVENTF_LEFTUP);
     const auto events = Events(2);
     ASSERT_EQ(WithoutMoves(events),
               (std::vector{Down(2, 2, TwipsX(3), TwipsY(8)), Up(2, 2, TwipsX(400 - 37), TwipsY(420 - 37))}));
@@ -386,19 +342,19 @@ TEST_F(ControlWindowTest, APressCapturesTheMouseForItsSquareUntilRelease) {
     }
     EXPECT_EQ(GetCapture(), nullptr);
     // Back inside the square before the release: a Click.
-    Press(40, 45);
-    MoveTo(150, 100);
-    MoveTo(50, 70);
-    Send(MOUSEEVENTF_LEFTUP);
+    mouse.Press(40, 45);
+    mouse.MoveTo(150, 100);
+    mouse.MoveTo(50, 70);
+    Mouse::Send(MOUSEEVENTF_LEFTUP);
     EXPECT_EQ(WithoutMoves(Events(3)),
               (std::vector{Down(2, 2, TwipsX(3), TwipsY(8)), Up(2, 2, TwipsX(13), TwipsY(33)), Clicked(2, 2)}));
 }
 
 TEST_F(ControlWindowTest, ADoubleClickRaisesDblClickInPlaceOfTheSecondMouseDown) {
-    Press(200, 200);  // square (6, 6) at 185, 185
-    Send(MOUSEEVENTF_LEFTUP);
-    Send(MOUSEEVENTF_LEFTDOWN);
-    Send(MOUSEEVENTF_LEFTUP);
+    mouse.Press(200, 200);  // square (6, 6) at 185, 185
+    Mouse::Send(MOUSEEVENTF_LEFTUP);
+    Mouse::Send(MOUSEEVENTF_LEFTDOWN);
+    Mouse::Send(MOUSEEVENTF_LEFTUP);
     const float x = TwipsX(15), y = TwipsY(15);
     EXPECT_EQ(WithoutMoves(Events(5)),
               (std::vector{Down(6, 6, x, y), Up(6, 6, x, y), Clicked(6, 6), Double(6, 6), Up(6, 6, x, y)}));
@@ -407,8 +363,8 @@ TEST_F(ControlWindowTest, ADoubleClickRaisesDblClickInPlaceOfTheSecondMouseDown)
 TEST_F(ControlWindowTest, NoEventWhileDisabled) {
     window->SetEnabled(false);
     EXPECT_FALSE(IsWindowEnabled(window->Handle()));
-    Click(50, 50);
-    MoveTo(60, 60);
+    mouse.Click(50, 50);
+    mouse.MoveTo(60, 60);
     EXPECT_EQ(Events(0), std::vector<SquareEvent>{});
     window->SetEnabled(true);
     EXPECT_TRUE(IsWindowEnabled(window->Handle()));
@@ -417,7 +373,7 @@ TEST_F(ControlWindowTest, NoEventWhileDisabled) {
     control.host.onEvent = [&](const SquareEvent& e) {
         if (e.kind == SquareEventKind::MouseDown) window->SetEnabled(false);
     };
-    Click(50, 50);
+    mouse.Click(50, 50);
     Pump(200);
     control.host.onEvent = nullptr;
     EXPECT_EQ(WithoutMoves(Events(0)), (std::vector{Down(2, 2, TwipsX(13), TwipsY(13))}));
@@ -432,7 +388,7 @@ TEST_F(ControlWindowTest, TheHostsHandlerMayChangeTheBoardOrDestroyTheWindow) {
             ChangeBoardSize(control.board, 200);
         }
     };
-    Click(10, 40);
+    mouse.Click(10, 40);
     EXPECT_EQ(WithoutMoves(Events(3)).size(), 3u);
     Pump();
     EXPECT_TRUE(SameImage(Crop(Shot(window->Handle()), 0, 75, 25, 25), Crop(ExpectedSquare(1, 4, Bpawn), 0, 0, 25, 25)));
@@ -441,7 +397,7 @@ TEST_F(ControlWindowTest, TheHostsHandlerMayChangeTheBoardOrDestroyTheWindow) {
     control.host.onEvent = [&](const SquareEvent& e) {
         if (e.kind == SquareEventKind::MouseUp) window->Destroy();
     };
-    Click(10, 10);
+    mouse.Click(10, 10);
     EXPECT_EQ(WithoutMoves(Events(2)), (std::vector{Down(1, 1, TwipsX(10), TwipsY(10)), Up(1, 1, TwipsX(10), TwipsY(10))}));
 
     // The whole window object goes in MouseDown.
@@ -450,7 +406,7 @@ TEST_F(ControlWindowTest, TheHostsHandlerMayChangeTheBoardOrDestroyTheWindow) {
     control.host.onEvent = [&](const SquareEvent& e) {
         if (e.kind == SquareEventKind::MouseDown) window.reset();
     };
-    Click(30, 30);
+    mouse.Click(30, 30);
     EXPECT_EQ(WithoutMoves(Events(1)), (std::vector{down}));
     control.host.onEvent = nullptr;
     MovePiece(control.board, 1, 4, 1, 5);  // the views' hooks outlive the window harmlessly
