@@ -12,6 +12,7 @@
 #include "component/com_ptr.hpp"
 #include "component/host_services.hpp"
 #include "component/quelder_idl.hpp"
+#include "quelder_sink_base.hpp"
 #include "window_test_support.hpp"
 
 namespace quelder::testing {
@@ -23,26 +24,12 @@ namespace quelder::testing {
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 
 // A sink of __Quelder that records each event as a SquareEvent and then hands
-// it to onEvent, as a host's handler. Release never deletes.
-class RecordingSink : public IDispatch {
+// it to onEvent, as a host's handler.
+class RecordingSink : public QuelderSinkBase {
 public:
     std::vector<SquareEvent> events;
     std::function<void(const SquareEvent&)> onEvent;
 
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (ppv == nullptr) return E_POINTER;
-        *ppv = nullptr;
-        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IDispatch) && !IsEqualIID(riid, DIID___Quelder))
-            return E_NOINTERFACE;
-        *ppv = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(++references_); }
-    STDMETHODIMP_(ULONG) Release() override { return static_cast<ULONG>(--references_); }
-    STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
         // Arguments come last first, each by reference.
         if (params == nullptr || (params->cArgs != 2 && params->cArgs != 6)) return DISP_E_BADPARAMCOUNT;
@@ -78,7 +65,6 @@ public:
         if (point_) point_->Unadvise(cookie_);
         point_.Reset();
     }
-    LONG References() const { return references_; }
 
     // Waits until n events that are no moves came, and a little longer; takes
     // what came.
@@ -95,7 +81,6 @@ public:
     }
 
 private:
-    LONG references_ = 0;
     com::ComPtr<IConnectionPoint> point_;
     DWORD cookie_ = 0;
 };

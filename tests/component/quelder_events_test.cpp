@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "control_test_support.hpp"
+#include "quelder_sink_base.hpp"
 
 namespace quelder::testing {
 namespace {
@@ -28,29 +29,14 @@ struct Received {
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 
 // A sink of __Quelder. Release never deletes: the fixture owns the sinks.
-class EventSink : public IDispatch {
+class EventSink : public QuelderSinkBase {
 public:
     std::vector<Received> received;
     // Runs inside the event, after it was recorded.
     std::function<void(const Received&)> onEvent;
     HRESULT answer = S_OK;
     bool scribble = false;  // write into the by-reference arguments
-    LONG references = 0;
 
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (ppv == nullptr) return E_POINTER;
-        *ppv = nullptr;
-        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IDispatch) && !IsEqualIID(riid, DIID___Quelder))
-            return E_NOINTERFACE;
-        *ppv = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(++references); }
-    STDMETHODIMP_(ULONG) Release() override { return static_cast<ULONG>(--references); }
-    STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
         Received event;
         event.id = id;
