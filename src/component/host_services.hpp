@@ -20,17 +20,17 @@ namespace quelder {
 
 // A picture object (the automation picture type). Shared by reference: the
 // image list hands out the very object it holds.
-class Picture {
+class PictureObject {
 public:
-    virtual ~Picture() = default;
+    virtual ~PictureObject() = default;
     // The picture at its own size in pixels; an empty image for the empty
     // picture (the one LoadPicture("") gives).
     virtual Image Render() const = 0;
 };
-using PictureRef = std::shared_ptr<const Picture>;
+using PictureRef = std::shared_ptr<const PictureObject>;
 
 // A picture made from pixels.
-class PixelPicture : public Picture {
+class PixelPicture : public PictureObject {
 public:
     explicit PixelPicture(Image image) : image_(std::move(image)) {}
     Image Render() const override { return image_; }

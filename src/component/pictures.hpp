@@ -14,7 +14,7 @@
 
 namespace quelder::win32 {
 
-class ComPicture final : public Picture {
+class ComPicture final : public PictureObject {
 public:
     // A picture made from pixels (the board images): its picture object, a
     // bitmap, is made when a client first asks for it. An empty image stands
