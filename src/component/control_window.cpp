@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <functional>
 #include <utility>
@@ -21,6 +22,8 @@ constexpr long long kMaxRenderPixels = 4096LL * 4096LL;
 constexpr double kMaxRenderEdge = 2048.0;
 
 using UniqueRegion = handles::Unique<HRGN, handles::DeleteGdiObject>;
+
+std::atomic<long> liveWindows{0};
 
 // A surface of width x height pixels shown in outWidth x outHeight pixels:
 // each pixel shows the surface's pixel at its place.
@@ -176,6 +179,8 @@ void RenderSurface(const PixelHostBase& host, int width, int height, HDC dc, con
     DrawImage(dc, image, bounds.left, bounds.top, outWidth, outHeight);
 }
 
+long ControlWindow::LiveWindows() { return liveWindows; }
+
 bool UnregisterControlWindowClass(HINSTANCE module) { return UnregisterClassW(kClassName, module) != 0; }
 
 // ---- the window ----------------------------------------------------------------
@@ -283,12 +288,14 @@ LRESULT CALLBACK ControlWindow::WindowProc(HWND window, UINT message, WPARAM wPa
     if (message == WM_NCCREATE) {
         self = static_cast<ControlWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         self->window_ = window;
+        ++liveWindows;
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     } else {
         self = reinterpret_cast<ControlWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     }
     if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
     if (message == WM_NCDESTROY) {
+        --liveWindows;
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         if (self->window_ == window) {
             self->window_ = nullptr;

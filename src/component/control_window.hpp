@@ -64,6 +64,8 @@ public:
     // Destroys the window; Render still works.
     void Destroy();
     HWND Handle() const { return window_; }
+    // The windows of this class alive now, made by this module.
+    static long LiveWindows();
 
     // The surface's size in pixels (kNaturalSize square at first): the
     // window's size, and what Render draws. The top-left corner stays. The

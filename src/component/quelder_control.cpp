@@ -8,6 +8,7 @@
 #include "board/enabled.hpp"
 #include "board/square_events.hpp"
 #include "component/pictures.hpp"
+#include "component/win_handles.hpp"
 #include "position/move_piece.hpp"
 #include "position/new_game.hpp"
 #include "position/piece.hpp"
@@ -350,6 +351,15 @@ STDMETHODIMP QuelderControl::KeptPixel(short Index, int x, int y, DWORD* pixel) 
         const Image& kept = host_.View(Index).Kept();
         if (!kept.Contains(x, y)) Raise(5);
         out = kept.At(x, y);
+    });
+}
+
+STDMETHODIMP QuelderControl::ResourceCounts(LONG* windows, LONG* gdiObjects) {
+    return Member([&] {
+        LONG& outWindows = Out(windows);
+        LONG& outObjects = Out(gdiObjects);
+        outWindows = ControlWindow::LiveWindows();
+        outObjects = handles::GdiObjectsHeld();
     });
 }
 

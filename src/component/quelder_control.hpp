@@ -185,6 +185,7 @@ public:
     STDMETHODIMP SurfaceSize(float* width, float* height) override;
     STDMETHODIMP SquareVisible(short Index, BOOL* visible) override;
     STDMETHODIMP KeptPixel(short Index, int x, int y, DWORD* pixel) override;
+    STDMETHODIMP ResourceCounts(LONG* windows, LONG* gdiObjects) override;
 
 protected:
     // IOleWindow, IViewObject and IPersist, the bases of listed interfaces.
