@@ -6,14 +6,17 @@
 #   ./quelder.sh build   install what is missing and build
 #
 # Builds go to build/native (the portable logic and its tests), build/win64 and
-# build/win32 (Quelder.ocx for 64-bit and 32-bit Windows).
+# build/win32 (Quelder.ocx for 64-bit and 32-bit Windows), build/native-asan
+# (the native tests under AddressSanitizer and UndefinedBehaviorSanitizer) and
+# build/fuzz (the fuzz targets, built with clang and run for a bounded time).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 build=$root/build
 jobs=$(nproc 2>/dev/null || echo 2)
 
 packages=(cmake g++ ninja-build googletest g++-mingw-w64-i686 g++-mingw-w64-x86-64
-          wine64 wine64-tools xvfb x11-apps imagemagick binutils)
+          wine64 wine64-tools xvfb x11-apps imagemagick binutils
+          clang-14 libclang-rt-14-dev)
 
 say() { printf '== %s\n' "$*"; }
 
@@ -40,6 +43,11 @@ build_all() {
   install_missing
   say "native build"
   configure_and_build "$build/native"
+  say "native build with sanitizers"
+  configure_and_build "$build/native-asan" -DQUELDER_SANITIZE=ON
+  say "fuzz build"
+  configure_and_build "$build/fuzz" -DQUELDER_FUZZ=ON -DBUILD_TESTING=OFF \
+    -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14
   say "64-bit Windows build"
   configure_and_build "$build/win64" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake"
   say "32-bit Windows build"
@@ -71,7 +79,7 @@ run_tests() {
   start_display
   trap stop_display EXIT
   local passed=0 failed=0 status=0 dir log line
-  for dir in native win64 win32; do
+  for dir in native native-asan fuzz win64 win32; do
     say "tests of build/$dir"
     log=$(mktemp)
     ctest --test-dir "$build/$dir" --output-on-failure -j "$jobs" 2>&1 | tee "$log" || true
