@@ -333,8 +333,11 @@ STDMETHODIMP QuelderControl::PropertiesDirty(BOOL* dirty) {
 
 STDMETHODIMP QuelderControl::SurfaceSize(float* width, float* height) {
     return Member([&] {
-        Out(width) = host_.Width();
-        Out(height) = host_.Height();
+        // Both checked first: a failure leaves neither set.
+        float& w = Out(width);
+        float& h = Out(height);
+        w = host_.Width();
+        h = host_.Height();
     });
 }
 
