@@ -170,4 +170,17 @@ public:
     }
 };
 
+// Whether a VARIANT of this type is one an automation client may send: an
+// automation type alone, as an array or by reference. No other type is
+// followed or converted: its pointer may be anything.
+bool IsAutomationType(VARTYPE type) noexcept;
+
+// Follows a value passed by reference (VT_BYREF | type, as early-bound
+// clients pass variables, VT_BYREF | VT_VARIANT as script hosts do, a few
+// levels deep) to the value itself, copied into copy when it is not a VARIANT
+// of the caller's; value then points at the value. The caller's variables are
+// only read. DISP_E_BADVARTYPE for a type no client may send,
+// DISP_E_TYPEMISMATCH for a null reference or one too deep.
+HRESULT Dereference(const VARIANT& variant, Variant& copy, const VARIANT*& value) noexcept;
+
 }  // namespace quelder::com

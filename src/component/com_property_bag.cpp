@@ -11,9 +11,6 @@ namespace quelder::win32 {
 
 namespace {
 
-// A by-reference value may point at another; a bag's values never nest deeper.
-constexpr int kMaxIndirections = 4;
-
 [[noreturn]] void Mismatch() { Raise(error::kTypeMismatch); }
 
 // value as a 32-bit integer or a double, or a type mismatch.
@@ -28,12 +25,7 @@ double AsDouble(const VARIANT& value) {
     return V_R8(&result);
 }
 
-PropertyValue FromVariant(const VARIANT& value, int depth) {
-    if ((V_VT(&value) & VT_BYREF) != 0) {
-        com::Variant direct;
-        if (depth >= kMaxIndirections || FAILED(VariantCopyInd(&direct, const_cast<VARIANT*>(&value)))) Mismatch();
-        return FromVariant(direct, depth + 1);
-    }
+PropertyValue FromDirectVariant(const VARIANT& value) {
     switch (V_VT(&value)) {
     case VT_EMPTY:
     case VT_NULL:
@@ -85,7 +77,14 @@ PropertyValue FromVariant(const VARIANT& value, int depth) {
 
 }  // namespace
 
-PropertyValue FromVariant(const VARIANT& value) { return FromVariant(value, 0); }
+PropertyValue FromVariant(const VARIANT& value) {
+    // A by-reference value is followed to what it points at; a type no bag
+    // may hand out is never looked into.
+    com::Variant copy;
+    const VARIANT* direct = nullptr;
+    if (FAILED(com::Dereference(value, copy, direct))) Mismatch();
+    return FromDirectVariant(*direct);
+}
 
 void ToVariant(const PropertyValue& value, com::Variant& out) {
     out.Clear();

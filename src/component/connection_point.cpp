@@ -36,9 +36,12 @@ STDMETHODIMP ConnectionPoint::GetConnectionPointContainer(IConnectionPointContai
 STDMETHODIMP ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
     if (cookie != nullptr) *cookie = 0;
     if (sink == nullptr || cookie == nullptr) return E_POINTER;
+    // A sink that says yes and hands back nothing is no sink.
     ComPtr<IUnknown> typed;
-    if (FAILED(sink->QueryInterface(iid_, reinterpret_cast<void**>(typed.GetAddressOf())))) {
-        if (!acceptDispatch_ || FAILED(sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(typed.GetAddressOf()))))
+    if (FAILED(sink->QueryInterface(iid_, reinterpret_cast<void**>(typed.GetAddressOf()))) || !typed) {
+        if (!acceptDispatch_ ||
+            FAILED(sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(typed.ReleaseAndGetAddressOf()))) ||
+            !typed)
             return CONNECT_E_CANNOTCONNECT;
     }
     try {

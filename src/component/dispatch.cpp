@@ -38,23 +38,6 @@ struct FuncDesc {
     FUNCDESC* desc;
 };
 
-// Follows an argument passed by reference (VT_BYREF | type, as early-bound
-// clients pass variables, or VT_BYREF | VT_VARIANT, as VBScript does) to its
-// value. The caller's variable is only read.
-HRESULT Dereference(const VARIANT& arg, Variant& copy, const VARIANT*& value) {
-    value = &arg;
-    for (int depth = 0; depth < 4 && (V_VT(value) & VT_BYREF) != 0; ++depth) {
-        Variant next;
-        const HRESULT hr = VariantCopyInd(&next, const_cast<VARIANT*>(value));
-        if (FAILED(hr)) return hr;
-        copy.Clear();
-        static_cast<VARIANT&>(copy) = next;
-        static_cast<VARIANT&>(next) = VARIANT{};
-        value = &copy;
-    }
-    return (V_VT(value) & VT_BYREF) != 0 ? DISP_E_TYPEMISMATCH : S_OK;
-}
-
 }  // namespace
 
 TypeInfoDispatch::TypeInfoDispatch(ITypeInfo* dual) : dispatchInfo_(dual) {
@@ -230,6 +213,8 @@ HRESULT TypeInfoDispatch::Invoke(void* instance, DISPID id, REFIID riid, LCID lc
             Variant copy;
             const VARIANT* value = nullptr;
             HRESULT hr = Dereference(params->rgvarg[at], copy, value);
+            // No parameter takes an array.
+            if (SUCCEEDED(hr) && (V_VT(value) & VT_ARRAY) != 0) hr = DISP_E_TYPEMISMATCH;
             if (SUCCEEDED(hr)) {
                 if (param.vt == VT_DISPATCH || param.vt == VT_UNKNOWN) {
                     if (V_VT(value) != VT_DISPATCH && V_VT(value) != VT_UNKNOWN) return fail(at, DISP_E_TYPEMISMATCH);
@@ -251,7 +236,7 @@ HRESULT TypeInfoDispatch::Invoke(void* instance, DISPID id, REFIID riid, LCID lc
                 return DISP_E_EXCEPTION;
             }
             if (hr == E_OUTOFMEMORY) return hr;
-            if (FAILED(hr)) return fail(at, DISP_E_TYPEMISMATCH);
+            if (FAILED(hr)) return fail(at, hr == DISP_E_BADVARTYPE ? hr : DISP_E_TYPEMISMATCH);
         }
         if (member->HasResult()) V_VT(&values[count - 1]) = member->params.back().vt;
 

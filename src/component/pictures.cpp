@@ -140,7 +140,7 @@ ComPicture::ComPicture(com::ComPtr<IPictureDisp> picture) : picture_(std::move(p
 Image ComPicture::Render() const {
     if (!pixels_) {
         com::ComPtr<IPicture> picture;
-        if (!picture_ || FAILED(picture_.As(&picture))) Raise(kInvalidPicture);
+        if (!picture_ || FAILED(picture_.As(&picture)) || !picture) Raise(kInvalidPicture);
         pixels_ = RenderPicture(*picture.Get());
     }
     return *pixels_;
@@ -163,7 +163,7 @@ com::ComPtr<IPictureDisp> ToPictureDisp(const PictureRef& ref) {
 PictureRef FromPictureDisp(IPictureDisp* picture) {
     if (picture == nullptr) return nullptr;
     com::ComPtr<IPicture> drawable;
-    if (FAILED(picture->QueryInterface(IID_IPicture, reinterpret_cast<void**>(drawable.GetAddressOf()))))
+    if (FAILED(picture->QueryInterface(IID_IPicture, reinterpret_cast<void**>(drawable.GetAddressOf()))) || !drawable)
         Raise(kInvalidPicture);
     return std::make_shared<ComPicture>(com::ComPtr<IPictureDisp>(picture));
 }
