@@ -715,5 +715,49 @@ TEST_F(HardeningTest, ArgumentsOfEveryTypeInEveryPlaceFailCleanlyOrConvert) {
     EXPECT_EQ(piece, Wrook);
 }
 
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+// A property bag that answers every key with one raw VARIANT, as a broken
+// container might: references it does not own and types no bag should hold.
+class RawBag : public IPropertyBag {
+public:
+    VARIANT value{};
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        if (ppv == nullptr) return E_POINTER;
+        *ppv = nullptr;
+        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IPropertyBag)) return E_NOINTERFACE;
+        *ppv = static_cast<IPropertyBag*>(this);
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP Read(LPCOLESTR, VARIANT* out, IErrorLog*) override {
+        *out = value;
+        return S_OK;
+    }
+    STDMETHODIMP Write(LPCOLESTR, VARIANT*) override { return S_OK; }
+};
+#pragma GCC diagnostic pop
+
+TEST_F(HardeningTest, ABagHandingOutBrokenReferencesFailsTheLoad) {
+    Storage storage;
+    const auto persist = As<IPersistPropertyBag>();
+    RawBag bag;
+    for (const Argument& argument : EveryKindOfArgument(storage)) {
+        // The control clears what the bag hands out: only references, which
+        // own nothing, go in raw.
+        if ((V_VT(&argument.value) & VT_BYREF) == 0) continue;
+        bag.value = argument.value;
+        const HRESULT hr = persist->Load(&bag, nullptr);
+        if (argument.kind == Argument::Bad) {
+            EXPECT_TRUE(FAILED(hr)) << argument.name << " was loaded";
+        }
+        SetErrorInfo(0, nullptr);
+    }
+    EXPECT_EQ(storage.i2, 3) << "the bag's variable changed";
+    ASSERT_EQ(board_->NewGame(), S_OK);
+    EXPECT_EQ(Position().size(), 64u) << Position();
+}
+
 }  // namespace
 }  // namespace quelder::testing
