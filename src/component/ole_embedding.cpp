@@ -67,6 +67,18 @@ int Pixels(float value) {
     return static_cast<int>(std::lround(std::clamp(value, 0.0f, 32767.0f)));
 }
 
+// A container's rectangle within what a window can be given: its corner
+// within 2^24 pixels of the container's, and no larger than the largest
+// surface (32767 pixels). No difference or sum of two coordinates overflows.
+RECT Bounded(const RECT& r) {
+    constexpr LONG kCorner = 1 << 24, kSize = 32767;
+    const LONG left = std::clamp<LONG>(r.left, -kCorner, kCorner), top = std::clamp<LONG>(r.top, -kCorner, kCorner);
+    auto size = [](LONG from, LONG to) {
+        return static_cast<LONG>(std::clamp<long long>(static_cast<long long>(to) - from, 0, kSize));
+    };
+    return {left, top, left + size(r.left, r.right), top + size(r.top, r.bottom)};
+}
+
 }  // namespace
 
 // ---- the surface and the window ---------------------------------------------------
@@ -96,10 +108,11 @@ void QuelderControl::SurfaceChanged() {
     }
 }
 
-void QuelderControl::TakePlacement(const RECT& place, const RECT& clip) {
+void QuelderControl::TakePlacement(const RECT& containerPlace, const RECT& containerClip) {
     // The container's own placement: the window moves, takes the size and is
     // clipped; the squares stay where they are. The surface has that size
     // now, so that a later ChangeBoardSize to any size resizes the window.
+    const RECT place = Bounded(containerPlace), clip = Bounded(containerClip);
     position_ = place;
     window_.Place(place, clip);
     surface_ = window_.Size();
