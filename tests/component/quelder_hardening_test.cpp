@@ -404,6 +404,78 @@ TEST_F(HardeningTest, ObjectsThatAnswerWithNothingAreRefused) {
     EXPECT_EQ(board_->put_Piece(&col, &row, Wking), S_OK) << "drawing the king's picture";
 }
 
+// A container may place, size and draw the control anywhere and at any size:
+// every call answers, the window follows within what a window can be, and
+// the board still reads and draws.
+TEST_F(HardeningTest, ExtremePlacementsExtentsAndDrawingsAreSurvived) {
+    TopWindow top(40, 40, 400, 400);
+    PlainSite site;
+    site.window = top.get();
+    const auto object = As<IOleObject>();
+    const auto inPlace = As<IOleInPlaceObject>();
+    const auto view = As<IViewObject2>();
+    ASSERT_EQ(board_->NewGame(), S_OK);
+    const std::string position = Position();
+    ASSERT_EQ(object->SetClientSite(&site), S_OK);
+    ASSERT_EQ(object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, top.get(), &site.position), S_OK);
+    HWND window = nullptr;
+    ASSERT_EQ(inPlace->GetWindow(&window), S_OK);
+
+    constexpr LONG kMin = std::numeric_limits<LONG>::min(), kMax = std::numeric_limits<LONG>::max();
+    const RECT places[] = {
+        {0, 0, 0, 0},           {50, 50, 10, 10},        {-1000, -1000, 100, 100}, {0, 0, 40000, 40000},
+        {kMin, kMin, kMax, kMax}, {kMax, kMax, kMin, kMin}, {kMax - 10, 0, kMax, 10},  {0, 0, 296, 296},
+    };
+    for (const RECT& place : places) {
+        const std::string what = "placed at (" + std::to_string(place.left) + ", " + std::to_string(place.top) +
+                                 ", " + std::to_string(place.right) + ", " + std::to_string(place.bottom) + ")";
+        EXPECT_EQ(inPlace->SetObjectRects(&place, &place), S_OK) << what;
+        const SIZE client = ClientSize(window);
+        EXPECT_TRUE(client.cx >= 0 && client.cx <= 32767 && client.cy >= 0 && client.cy <= 32767)
+            << what << ": a window of " << client.cx << " x " << client.cy;
+        UpdateWindow(window);
+        SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
+        SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(20, 20));
+        SIZEL extent{};
+        EXPECT_EQ(object->GetExtent(DVASPECT_CONTENT, &extent), S_OK) << what;
+        EXPECT_GE(extent.cx, 0) << what;
+        const RECTL bounds{0, 0, 64, 64};
+        Drawn(64, 64, [&](HDC dc) {
+            const HRESULT hr =
+                view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr, nullptr, 0);
+            EXPECT_EQ(hr, S_OK) << what << ": " << std::hex << hr;
+        });
+        LONG size = 300;
+        EXPECT_EQ(board_->ChangeBoardSize(&size), S_OK) << what;
+        EXPECT_EQ(Position(), position) << what;
+    }
+
+    SIZEL extents[] = {{0, 0}, {-5, -5}, {kMax, kMax}, {kMin, kMin}};
+    for (SIZEL& extent : extents) {
+        EXPECT_EQ(object->SetExtent(DVASPECT_CONTENT, &extent), S_OK) << extent.cx;
+    }
+    const RECTL drawings[] = {{0, 0, 0, 0}, {64, 64, 0, 0}, {-5000, -5000, 5000, 5000}, {0, 0, 1, 100000},
+                              {kMin / 2, kMin / 2, kMax / 2, kMax / 2}};
+    for (const RECTL& bounds : drawings) {
+        Drawn(64, 64, [&](HDC dc) {
+            const HRESULT hr =
+                view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr, nullptr, 0);
+            EXPECT_TRUE(hr == S_OK || FAILED(hr)) << bounds.right << ": " << std::hex << hr;
+        });
+    }
+    const LONG sizes[] = {0, 1, 4000, 296};
+    for (LONG size : sizes) {
+        LONG dimension = size;
+        EXPECT_EQ(board_->ChangeBoardSize(&dimension), S_OK) << size;
+        UpdateWindow(window);
+        const SIZE client = ClientSize(window);
+        EXPECT_EQ(client.cx, size) << size;
+    }
+    EXPECT_EQ(Position(), position);
+    EXPECT_EQ(object->Close(OLECLOSE_NOSAVE), S_OK);
+    EXPECT_EQ(object->SetClientSite(nullptr), S_OK);
+}
+
 // ---- IDispatch ---------------------------------------------------------------------------
 
 TEST_F(HardeningTest, BrokenParameterBlocksCountsNamesAndFlagsAreRefused) {
