@@ -65,6 +65,29 @@ public:
     }
 };
 
+// A sink of property changes that runs its handler at the first change.
+class ActingNotifySink : public IPropertyNotifySink {
+public:
+    std::function<void()> handler;
+    LONG references = 0;
+    int changes = 0;
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        if (ppv == nullptr) return E_POINTER;
+        *ppv = nullptr;
+        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IPropertyNotifySink)) return E_NOINTERFACE;
+        *ppv = static_cast<IPropertyNotifySink*>(this);
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(++references); }
+    STDMETHODIMP_(ULONG) Release() override { return static_cast<ULONG>(--references); }
+    STDMETHODIMP OnChanged(DISPID) override {
+        if (++changes == 1 && handler) handler();
+        return S_OK;
+    }
+    STDMETHODIMP OnRequestEdit(DISPID) override { return S_OK; }
+};
+
 #pragma GCC diagnostic pop
 
 // The position of a new game, as get_Piece reads it, or what failed.
@@ -301,6 +324,92 @@ TEST_F(ReentrancyTest, HandlersOfEventsFromTheWindowMayDoAnything) {
             Finish(a, sink, what);
             EXPECT_FALSE(IsWindow(window)) << what;
             EXPECT_EQ(site.references, 0) << what;
+        }
+    }
+}
+
+// The same for the handlers of property changes, whichever property writer
+// notifies them.
+TEST_F(ReentrancyTest, HandlersOfPropertyChangesMayDoAnything) {
+    struct Writer {
+        const char* name;
+        std::function<HRESULT(_Quelder*)> write;
+    };
+    const Writer writers[] = {
+        {"Enabled", [](_Quelder* b) { return b->put_Enabled(VARIANT_TRUE); }},
+        {"Piece",
+         [](_Quelder* b) {
+             SHORT col = 3, row = 4;
+             return b->put_Piece(&col, &row, Bking);
+         }},
+        {"Picture",
+         [](_Quelder* b) {
+             PieceNum piece = Bpawn;
+             ComPtr<IPictureDisp> picture;
+             const HRESULT hr = b->get_Picture(&piece, picture.GetAddressOf());
+             return FAILED(hr) ? hr : b->putref_Picture(&piece, picture.Get());
+         }},
+    };
+    for (const Writer& writer : writers) {
+        for (const ActionCase& action : kActions) {
+            const std::string what = std::string(writer.name) + " changed, a handler that " + action.name;
+            ActingNotifySink sink;
+            ComPtr<_Quelder> board = ocx_.Create();
+            ASSERT_TRUE(board);
+            ASSERT_EQ(board->NewGame(), S_OK);
+            ComPtr<IConnectionPointContainer> container;
+            ComPtr<IConnectionPoint> point;
+            ASSERT_EQ(board.As(&container), S_OK);
+            ASSERT_EQ(container->FindConnectionPoint(IID_IPropertyNotifySink, point.GetAddressOf()), S_OK);
+            container.Reset();
+            DWORD cookie = 0;
+            ASSERT_EQ(point->Advise(&sink, &cookie), S_OK);
+            _Quelder* raw = board.Get();
+            IUnknown* last = nullptr;
+            HRESULT handlerResult = S_OK;
+            switch (action.action) {
+            case Action::ReleaseLast:
+                sink.handler = [&] { std::exchange(last, nullptr)->Release(); };
+                break;
+            case Action::Clear:
+                sink.handler = [&] { handlerResult = raw->Clear(); };
+                break;
+            case Action::Smaller:
+            case Action::Larger:
+            case Action::InvalidSize:
+                sink.handler = [&, size = action.size] {
+                    LONG dimension = size;
+                    handlerResult = raw->ChangeBoardSize(&dimension);
+                };
+                break;
+            case Action::Unadvise:
+                sink.handler = [&] { handlerResult = point->Unadvise(cookie); };
+                break;
+            }
+            if (action.action == Action::ReleaseLast) {
+                last = raw;
+                board.Detach();
+                point.Reset();
+            }
+            const HRESULT hr = writer.write(raw);
+            EXPECT_EQ(hr, S_OK) << what << ": " << std::hex << hr;
+            EXPECT_EQ(sink.changes, 1) << what;
+            if (action.action == Action::ReleaseLast) {
+                EXPECT_EQ(last, nullptr) << what;
+            } else {
+                const HRESULT expected = action.action == Action::InvalidSize ? kInvalidPropertyValue : S_OK;
+                EXPECT_EQ(handlerResult, expected) << what << ": " << std::hex << handlerResult;
+                EXPECT_NE(Pieces(raw), "a read failed") << what;
+                EXPECT_EQ(writer.write(raw), S_OK) << what << ", again";
+                if (action.action == Action::Unadvise) {
+                    EXPECT_EQ(sink.changes, 1) << what << ": heard after unadvising";
+                }
+                if (point && action.action != Action::Unadvise) point->Unadvise(cookie);
+                point.Reset();
+                board.Reset();
+            }
+            EXPECT_EQ(sink.references, 0) << what << ": the sink is still held";
+            EXPECT_EQ(ocx_.CanUnloadNow(), S_OK) << what << ": an object outlived the test's references";
         }
     }
 }
