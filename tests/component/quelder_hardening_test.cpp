@@ -101,12 +101,11 @@ protected:
 struct Spare {
     static constexpr DWORD kMark = 0xDEADBEEF;
     float width = 123.0f, height = 456.0f;
-    DWORD supported = kMark, enabled = kMark, aspects = kMark, flags = kMark;
+    DWORD supported = kMark, enabled = kMark;
     PieceNum piece = static_cast<PieceNum>(-77);
     VARIANT_BOOL selected = 77;
     DISPID ids[2] = {7, 7};
     ULONG fetched = kMark;
-    CONNECTDATA connection{reinterpret_cast<IUnknown*>(1), kMark};
     IConnectionPoint* point = reinterpret_cast<IConnectionPoint*>(1);
 
     std::string HalfSet() const {
@@ -122,7 +121,6 @@ struct Spare {
         check("selected", selected == 77 || selected == 0);
         check("ids", (ids[0] == 7 || ids[0] == DISPID_UNKNOWN) && (ids[1] == 7 || ids[1] == DISPID_UNKNOWN));
         check("fetched", fetched == kMark || fetched == 0);
-        check("connection", connection.pUnk == reinterpret_cast<IUnknown*>(1) || connection.pUnk == nullptr);
         check("point", point == reinterpret_cast<IConnectionPoint*>(1) || point == nullptr);
         return found;
     }
@@ -347,7 +345,14 @@ TEST_F(HardeningTest, EveryMemberTakesNullPointersWithoutCrashing) {
         {"SetContentExtent", [&] { return quick->SetContentExtent(nullptr); }, E_INVALIDARG},
         {"GetContentExtent", [&] { return quick->GetContentExtent(nullptr); }, E_INVALIDARG},
 
-        // the class factory
+        // the class factory and the library's entry point
+        {"DllGetClassObject",
+         [&] {
+             auto* get = reinterpret_cast<HRESULT(WINAPI*)(REFCLSID, REFIID, void**)>(
+                 reinterpret_cast<void*>(GetProcAddress(ocx_.Module(), "DllGetClassObject")));
+             return get != nullptr ? get(CLSID_Quelder, IID_IClassFactory, nullptr) : E_FAIL;
+         },
+         E_POINTER},
         {"CreateInstance", [&] { return factory->CreateInstance(nullptr, IID__Quelder, nullptr); }, E_POINTER},
         {"LockServer", [&] { return factory->LockServer(TRUE) == S_OK ? factory->LockServer(FALSE) : E_FAIL; }, S_OK},
 
