@@ -481,6 +481,34 @@ TEST_F(HardeningTest, ExtremePlacementsExtentsAndDrawingsAreSurvived) {
     EXPECT_EQ(object->SetClientSite(nullptr), S_OK);
 }
 
+// The test hook is there for every client too: squares and pixels out of
+// range fail with an error, events of any index are raised and survived.
+TEST_F(HardeningTest, TheTestHookTakesValuesOutOfRange) {
+    const SHORT indexes[] = {-32768, -1, 0, 65, 32767};
+    for (SHORT index : indexes) {
+        BOOL visible = 7;
+        DWORD pixel = 7;
+        EXPECT_TRUE(FAILED(hook_->SquareVisible(index, &visible))) << index;
+        EXPECT_TRUE(FAILED(hook_->KeptPixel(index, 0, 0, &pixel))) << index;
+        EXPECT_TRUE(visible == 7 || visible == 0) << index;
+        EXPECT_EQ(hook_->SquareClick(index), S_OK) << index;
+        EXPECT_EQ(hook_->SquareDblClick(index), S_OK) << index;
+        EXPECT_EQ(hook_->SquareMouseDown(index, -1, -1, -1e30f, 1e30f), S_OK) << index;
+        EXPECT_EQ(hook_->SquareMouseMove(index, 32767, 32767, std::numeric_limits<float>::quiet_NaN(), 0.0f), S_OK)
+            << index;
+        EXPECT_EQ(hook_->SquareMouseUp(index, 0, 0, std::numeric_limits<float>::infinity(), 0.0f), S_OK) << index;
+    }
+    const POINT pixels[] = {{-1, 0}, {0, -1}, {37, 0}, {0, 37}, {std::numeric_limits<int>::min(), 0},
+                            {std::numeric_limits<int>::max(), std::numeric_limits<int>::max()}};
+    for (const POINT& at : pixels) {
+        DWORD pixel = 7;
+        EXPECT_TRUE(FAILED(hook_->KeptPixel(1, at.x, at.y, &pixel))) << at.x << ", " << at.y;
+    }
+    DWORD pixel = 0;
+    EXPECT_EQ(hook_->KeptPixel(1, 36, 36, &pixel), S_OK);
+    SetErrorInfo(0, nullptr);
+}
+
 // ---- IDispatch ---------------------------------------------------------------------------
 
 TEST_F(HardeningTest, BrokenParameterBlocksCountsNamesAndFlagsAreRefused) {
