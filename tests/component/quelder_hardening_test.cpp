@@ -6,6 +6,7 @@
 
 #include <olectl.h>
 #include <objsafe.h>
+#include <psapi.h>
 
 #include <cmath>
 #include <cstdio>
@@ -744,6 +745,45 @@ struct Signature {
     std::vector<bool> object;    // which parameters take an object
 };
 
+// One call's outcome: an error that names the argument, the member's own
+// failure, or success; and taken or refused as the argument's kind says.
+void CheckOutcome(const Signature& member, UINT position, const Argument& argument, const Invocation& call) {
+    const UINT count = static_cast<UINT>(member.valid.size());
+    const UINT at = count - 1 - position;  // its place in rgvarg
+    const std::string where =
+        std::string(member.member) + ", parameter " + std::to_string(position) + ", " + argument.name;
+    if (call.hr == DISP_E_EXCEPTION) {
+        // The member ran and failed, or the value overflowed its parameter
+        // (then argErr names it).
+        EXPECT_TRUE(FAILED(call.excep.scode)) << where << ": scode " << std::hex << call.excep.scode;
+        EXPECT_FALSE(call.Description().empty()) << where << ": no description";
+        if (call.argErr != ~0u) {
+            EXPECT_EQ(call.argErr, at) << where;
+        }
+    } else if (FAILED(call.hr)) {
+        EXPECT_TRUE(call.hr == DISP_E_TYPEMISMATCH || call.hr == DISP_E_BADVARTYPE) << where << ": " << std::hex
+                                                                                     << call.hr;
+        EXPECT_EQ(call.argErr, at) << where << ": " << std::hex << call.hr;
+    } else {
+        EXPECT_EQ(call.hr, S_OK) << where;
+    }
+    const bool object = member.object[position];
+    const bool converted = call.hr == S_OK || (call.hr == DISP_E_EXCEPTION && call.argErr == ~0u);
+    if (argument.kind == Argument::Bad || (argument.kind == Argument::Number && object) ||
+        (argument.kind == Argument::Object && !object)) {
+        EXPECT_FALSE(converted) << where << " was taken: " << std::hex << call.hr;
+    }
+    if ((argument.kind == Argument::Number && !object) || (argument.kind == Argument::Object && object)) {
+        EXPECT_TRUE(converted) << where << " was refused: " << std::hex << call.hr;
+    }
+}
+
+SIZE_T CommittedMemory() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return counters.PagefileUsage;
+}
+
 TEST_F(HardeningTest, ArgumentsOfEveryTypeInEveryPlaceFailCleanlyOrConvert) {
     ASSERT_EQ(board_->NewGame(), S_OK);
     Storage storage;
@@ -765,48 +805,34 @@ TEST_F(HardeningTest, ArgumentsOfEveryTypeInEveryPlaceFailCleanlyOrConvert) {
         {"UnSelectSquare", dispid::UnSelectSquare, DISPATCH_METHOD, {I2(2), I2(2)}, {false, false}},
         {"MovePiece", dispid::MovePiece, DISPATCH_METHOD, {I2(1), I2(1), I2(1), I2(1)}, {false, false, false, false}},
     };
+    // Every argument in every place once with its outcome checked, then again
+    // and again: the calls leave no memory behind.
     int calls = 0;
-    for (const Signature& member : members) {
-        const UINT count = static_cast<UINT>(member.valid.size());
-        for (UINT position = 0; position < count; ++position) {
-            for (const Argument& argument : arguments) {
-                std::vector<VARIANT> args = member.valid;
-                args[position] = argument.value;
-                Invocation call;
-                Invoke(board_.Get(), member.id, member.flags, args, call);
-                ++calls;
-                const UINT at = count - 1 - position;  // its place in rgvarg
-                const std::string where = std::string(member.member) + ", parameter " + std::to_string(position) +
-                                          ", " + argument.name;
-                if (call.hr == DISP_E_EXCEPTION) {
-                    // The member ran and failed, or the value overflowed its
-                    // parameter (then argErr names it).
-                    EXPECT_TRUE(FAILED(call.excep.scode)) << where << ": scode " << std::hex << call.excep.scode;
-                    EXPECT_FALSE(call.Description().empty()) << where << ": no description";
-                    if (call.argErr != ~0u) {
-                        EXPECT_EQ(call.argErr, at) << where;
-                    }
-                } else if (FAILED(call.hr)) {
-                    EXPECT_TRUE(call.hr == DISP_E_TYPEMISMATCH || call.hr == DISP_E_BADVARTYPE)
-                        << where << ": " << std::hex << call.hr;
-                    EXPECT_EQ(call.argErr, at) << where << ": " << std::hex << call.hr;
-                } else {
-                    EXPECT_EQ(call.hr, S_OK) << where;
+    auto sweep = [&](bool check) {
+        for (const Signature& member : members) {
+            const UINT count = static_cast<UINT>(member.valid.size());
+            for (UINT position = 0; position < count; ++position) {
+                for (const Argument& argument : arguments) {
+                    std::vector<VARIANT> args = member.valid;
+                    args[position] = argument.value;
+                    Invocation call;
+                    Invoke(board_.Get(), member.id, member.flags, args, call);
+                    ++calls;
+                    SetErrorInfo(0, nullptr);
+                    if (check) CheckOutcome(member, position, argument, call);
                 }
-                const bool object = member.object[position];
-                const bool converted = call.hr == S_OK || (call.hr == DISP_E_EXCEPTION && call.argErr == ~0u);
-                if (argument.kind == Argument::Bad || (argument.kind == Argument::Number && object) ||
-                    (argument.kind == Argument::Object && !object)) {
-                    EXPECT_FALSE(converted) << where << " was taken: " << std::hex << call.hr;
-                }
-                if ((argument.kind == Argument::Number && !object) || (argument.kind == Argument::Object && object)) {
-                    EXPECT_TRUE(converted) << where << " was refused: " << std::hex << call.hr;
-                }
-                SetErrorInfo(0, nullptr);
             }
         }
-    }
-    std::printf("%d calls\n", calls);
+    };
+    sweep(true);
+    const SIZE_T before = CommittedMemory();
+    constexpr int kRounds = 100;
+    for (int round = 0; round < kRounds; ++round) sweep(false);
+    const SIZE_T after = CommittedMemory();
+    std::printf("%d calls; committed memory %zu KiB before the last %d, %zu KiB after\n", calls, before / 1024,
+                calls / (kRounds + 1) * kRounds, after / 1024);
+    // A leak of a few bytes in one call of ten would show as more than this.
+    EXPECT_LT(after, before + 256 * 1024) << "committed memory grew from " << before << " to " << after << " bytes";
     EXPECT_EQ(storage.strange.references, 0) << "the control kept an argument";
     EXPECT_EQ(storage.i2, 3) << "the caller's variable changed";
 
