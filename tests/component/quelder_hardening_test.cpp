@@ -13,6 +13,7 @@
 #include <deque>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -480,6 +481,48 @@ TEST_F(HardeningTest, ExtremePlacementsExtentsAndDrawingsAreSurvived) {
     EXPECT_EQ(Position(), position);
     EXPECT_EQ(object->Close(OLECLOSE_NOSAVE), S_OK);
     EXPECT_EQ(object->SetClientSite(nullptr), S_OK);
+}
+
+// A container that destroys its window under the active control: the
+// control's window goes with it, and every later call still answers.
+TEST_F(HardeningTest, TheContainersWindowMayGoFirst) {
+    auto top = std::make_unique<TopWindow>(40, 40, 400, 400);
+    PlainSite site;
+    site.window = top->get();
+    const auto object = As<IOleObject>();
+    const auto inPlace = As<IOleInPlaceObject>();
+    const auto view = As<IViewObject2>();
+    ASSERT_EQ(object->SetClientSite(&site), S_OK);
+    ASSERT_EQ(object->DoVerb(OLEIVERB_UIACTIVATE, nullptr, &site, 0, top->get(), &site.position), S_OK);
+    HWND window = nullptr;
+    ASSERT_EQ(inPlace->GetWindow(&window), S_OK);
+    top.reset();
+    EXPECT_FALSE(IsWindow(window));
+
+    HWND none = reinterpret_cast<HWND>(1);
+    EXPECT_EQ(inPlace->GetWindow(&none), E_FAIL);
+    EXPECT_EQ(none, nullptr);
+    LONG size = 400;
+    EXPECT_EQ(board_->ChangeBoardSize(&size), S_OK);
+    EXPECT_EQ(board_->NewGame(), S_OK);
+    const RECT place{0, 0, 100, 100};
+    EXPECT_EQ(inPlace->SetObjectRects(&place, &place), S_OK);
+    const RECTL bounds{0, 0, 50, 50};
+    Drawn(50, 50, [&](HDC dc) {
+        EXPECT_EQ(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr, nullptr, 0), S_OK);
+    });
+    EXPECT_EQ(object->DoVerb(OLEIVERB_SHOW, nullptr, &site, 0, nullptr, nullptr), S_OK);
+    EXPECT_EQ(inPlace->UIDeactivate(), S_OK);
+    EXPECT_EQ(inPlace->InPlaceDeactivate(), S_OK);
+    // Activated again on a window that is gone: refused.
+    EXPECT_TRUE(FAILED(object->DoVerb(OLEIVERB_SHOW, nullptr, &site, 0, nullptr, nullptr)));
+    EXPECT_EQ(object->Close(OLECLOSE_NOSAVE), S_OK);
+    EXPECT_EQ(object->SetClientSite(nullptr), S_OK);
+    EXPECT_EQ(site.references, 0);
+    SHORT col = 1, row = 8;
+    PieceNum piece = None;
+    EXPECT_EQ(board_->get_Piece(&col, &row, &piece), S_OK);
+    EXPECT_EQ(piece, Wrook);
 }
 
 // The test hook is there for every client too: squares and pixels out of
