@@ -108,6 +108,7 @@ struct Spare {
     VARIANT_BOOL selected = 77;
     DISPID ids[2] = {7, 7};
     ULONG fetched = kMark;
+    LONG count = 77;
     IConnectionPoint* point = reinterpret_cast<IConnectionPoint*>(1);
 
     std::string HalfSet() const {
@@ -123,6 +124,7 @@ struct Spare {
         check("selected", selected == 77 || selected == 0);
         check("ids", (ids[0] == 7 || ids[0] == DISPID_UNKNOWN) && (ids[1] == 7 || ids[1] == DISPID_UNKNOWN));
         check("fetched", fetched == kMark || fetched == 0);
+        check("count", count == 77 || count == 0);
         check("point", point == reinterpret_cast<IConnectionPoint*>(1) || point == nullptr);
         return found;
     }
@@ -364,6 +366,8 @@ TEST_F(HardeningTest, EveryMemberTakesNullPointersWithoutCrashing) {
         {"SurfaceSize(height)", [&] { return hook_->SurfaceSize(&spare.width, nullptr); }, E_POINTER},
         {"SquareVisible", [&] { return hook_->SquareVisible(1, nullptr); }, E_POINTER},
         {"KeptPixel", [&] { return hook_->KeptPixel(1, 0, 0, nullptr); }, E_POINTER},
+        {"ResourceCounts(windows)", [&] { return hook_->ResourceCounts(nullptr, &spare.count); }, E_POINTER},
+        {"ResourceCounts(GDI objects)", [&] { return hook_->ResourceCounts(&spare.count, nullptr); }, E_POINTER},
 
         // In a container: activation with only the site's own answers.
         {"DoVerb with a site and nothing else",
