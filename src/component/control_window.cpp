@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <utility>
+#include <vector>
 
 #include "component/win_handles.hpp"
 
@@ -69,6 +71,12 @@ void DrawImage(HDC dc, const Image& image, int x, int y, int width, int height) 
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     const bool stretched = width != image.Width() || height != image.Height();
+    if (!stretched) {
+        // The common case, and the quicker call.
+        SetDIBitsToDevice(dc, x, y, static_cast<DWORD>(width), static_cast<DWORD>(height), 0, 0, 0,
+                          static_cast<UINT>(height), image.Pixels().data(), &info, DIB_RGB_COLORS);
+        return;
+    }
     int oldMode = 0;
     POINT oldOrigin{};
     if (stretched) {
@@ -81,6 +89,59 @@ void DrawImage(HDC dc, const Image& image, int x, int y, int width, int height) 
         SetStretchBltMode(dc, oldMode);
         SetBrushOrgEx(dc, oldOrigin.x, oldOrigin.y, nullptr);
     }
+}
+
+// The rectangles of a region, at most kMostRectangles of them; none when it
+// cannot be read or has more pieces than are worth drawing one by one (then
+// the caller draws the bounding rectangle).
+constexpr DWORD kMostRectangles = 16;
+std::vector<RECT> RegionRectangles(HRGN region) {
+    const DWORD size = GetRegionData(region, 0, nullptr);
+    if (size < sizeof(RGNDATAHEADER) || size > sizeof(RGNDATAHEADER) + kMostRectangles * sizeof(RECT)) return {};
+    std::vector<std::uint8_t> bytes(size);
+    auto* data = reinterpret_cast<RGNDATA*>(bytes.data());
+    if (GetRegionData(region, size, data) != size || data->rdh.iType != RDH_RECTANGLES ||
+        data->rdh.nCount > kMostRectangles)
+        return {};
+    std::vector<RECT> rects(data->rdh.nCount);
+    std::memcpy(rects.data(), data->Buffer, rects.size() * sizeof(RECT));
+    return rects;
+}
+
+// The rectangles of a window's invalid region (see RegionRectangles).
+std::vector<RECT> InvalidRectangles(HWND window) {
+    UniqueRegion region(CreateRectRgn(0, 0, 0, 0));
+    if (!region || GetUpdateRgn(window, region.get(), FALSE) != COMPLEXREGION) return {};
+    return RegionRectangles(region.get());
+}
+
+// Rectangles to draw or invalidate for the given ones: a few as they are; many
+// that tile their bounding rectangle (all 64 squares) as that one; otherwise
+// their union, merged by a region.
+std::vector<RECT> Union(const std::vector<RECT>& rects) {
+    if (rects.size() <= kMostRectangles) return rects;
+    RECT bounds = rects.front();
+    long long area = 0;
+    for (const RECT& r : rects) {
+        UnionRect(&bounds, &bounds, &r);
+        area += static_cast<long long>(r.right - r.left) * (r.bottom - r.top);
+    }
+    const auto overlap = [](const RECT& a, const RECT& b) {
+        return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+    };
+    bool disjoint = true;
+    for (std::size_t i = 0; disjoint && i < rects.size(); ++i)
+        for (std::size_t j = i + 1; disjoint && j < rects.size(); ++j) disjoint = !overlap(rects[i], rects[j]);
+    if (disjoint && area == static_cast<long long>(bounds.right - bounds.left) * (bounds.bottom - bounds.top))
+        return {bounds};
+    UniqueRegion region(CreateRectRgnIndirect(&rects.front()));
+    for (std::size_t k = 1; region && k < rects.size(); ++k) {
+        UniqueRegion part(CreateRectRgnIndirect(&rects[k]));
+        if (part) CombineRgn(region.get(), region.get(), part.get(), RGN_OR);
+    }
+    std::vector<RECT> parts = region ? RegionRectangles(region.get()) : std::vector<RECT>{};
+    if (parts.empty()) parts.push_back(bounds);
+    return parts;
 }
 
 RECT ViewRect(const PixelSquareView& view) {
@@ -256,12 +317,54 @@ void ControlWindow::SetEnabled(bool enabled) {
 
 void ControlWindow::ViewChanged(const PixelSquareView& view) {
     const RECT rect = ViewRect(view);
+    if (batch_ > 0) return Gather(rect, false);
     if (window_ != nullptr && !IsRectEmpty(&rect)) InvalidateRect(window_, &rect, FALSE);
 }
 
 void ControlWindow::ViewRefreshed(const PixelSquareView& view) {
     const RECT rect = ViewRect(view);
+    if (batch_ > 0) return Gather(rect, true);
     if (window_ != nullptr && !IsRectEmpty(&rect)) RedrawWindow(window_, &rect, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+}
+
+void ControlWindow::Gather(const RECT& rect, bool refresh) {
+    changed_ = true;
+    refreshPending_ = refreshPending_ || refresh;
+    if (IsRectEmpty(&rect)) return;
+    // A view usually changes more than once (a new picture, then a refresh).
+    if (std::none_of(pending_.begin(), pending_.end(), [&](const RECT& r) { return EqualRect(&r, &rect); }))
+        pending_.push_back(rect);
+}
+
+bool ControlWindow::EndBatch() {
+    if (batch_ == 0 || --batch_ > 0) return false;
+    const bool changed = std::exchange(changed_, false);
+    ShowChanges();
+    return changed;
+}
+
+void ControlWindow::ShowChanges() {
+    const std::vector<RECT> rects = std::exchange(pending_, {});
+    const bool refresh = std::exchange(refreshPending_, false);
+    if (window_ == nullptr || rects.empty()) return;
+    const std::vector<RECT> parts = Union(rects);
+    if (!refresh) {
+        for (const RECT& part : parts) InvalidateRect(window_, &part, FALSE);
+        return;
+    }
+    // Refreshed: drawn onto the window now, all of it current, without the
+    // round of WM_PAINT (what is hidden now is painted when it shows).
+    const handles::WindowDc dc(window_);
+    if (dc.get() == nullptr) return;
+    RECT client{};
+    GetClientRect(window_, &client);
+    for (RECT part : parts) {
+        IntersectRect(&part, &part, &client);
+        const int width = part.right - part.left, height = part.bottom - part.top;
+        if (width <= 0 || height <= 0) continue;
+        DrawImage(dc.get(), host_.ComposeArea(part.left, part.top, width, height), part.left, part.top, width,
+                  height);
+    }
 }
 
 void ControlWindow::HookViews() {
@@ -352,13 +455,20 @@ LRESULT ControlWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void ControlWindow::Paint() {
+    // The invalid region's rectangles, read before BeginPaint validates them:
+    // two squares far apart repaint as two squares, not as the area between.
+    std::vector<RECT> parts = InvalidRectangles(window_);
     handles::PaintDc dc(window_);
     const RECT& area = dc.Area();
-    const int width = area.right - area.left, height = area.bottom - area.top;
-    if (width <= 0 || height <= 0) return;
-    // One picture of the whole area, drawn at once: nothing flickers.
-    DrawImage(dc.get(), host_.ComposeArea(area.left, area.top, width, height), area.left, area.top, width,
-              height);
+    if (parts.empty()) parts.push_back(area);
+    for (RECT part : parts) {
+        IntersectRect(&part, &part, &area);
+        const int width = part.right - part.left, height = part.bottom - part.top;
+        if (width <= 0 || height <= 0) continue;
+        // Each part is one picture, drawn at once: nothing flickers.
+        DrawImage(dc.get(), host_.ComposeArea(part.left, part.top, width, height), part.left, part.top, width,
+                  height);
+    }
 }
 
 void ControlWindow::EndPress() {

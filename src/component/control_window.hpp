@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "component/pixel_host.hpp"
 
@@ -87,6 +88,18 @@ public:
     void ViewChanged(const PixelSquareView& view);
     // A view was refreshed: its rectangle is repainted at once.
     void ViewRefreshed(const PixelSquareView& view);
+
+    // Change batches: while one is open, the views' changes are gathered and
+    // the window hears of them once, when the outermost batch ends: one
+    // invalid region for all, and one paint if a view was refreshed (NewGame
+    // changes and refreshes all 64 views and paints once).
+    void BeginBatch() { ++batch_; }
+    // True when the outermost batch ended and a view changed in it.
+    bool EndBatch();
+    bool Batching() const { return batch_ > 0; }
+    // Hands the gathered changes to the window now and paints what was
+    // refreshed (before the host hears an event, say).
+    void ShowChanges();
     // For a host that does not pass those on itself: sets onChanged and
     // onRefresh of every view loaded now to call ViewChanged and ViewRefreshed
     // (and whatever was set before). They do nothing once this object is gone.
@@ -110,6 +123,7 @@ private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void Paint();
+    void Gather(const RECT& rect, bool refresh);
     void ButtonDown(std::int16_t button, bool doubleClick, LPARAM lParam);
     void ButtonUp(std::int16_t button, LPARAM lParam);
     void MouseMoved(WPARAM wParam, LPARAM lParam);
@@ -127,6 +141,10 @@ private:
     SIZE size_{kNaturalSize, kNaturalSize};
     bool enabled_ = true;
     int dpiX_ = 96, dpiY_ = 96;
+    int batch_ = 0;                // change batches open
+    std::vector<RECT> pending_;    // the rectangles changed in them
+    bool changed_ = false;         // a view changed in them
+    bool refreshPending_ = false;  // a view was refreshed in them
     Press press_;
     std::int16_t lastDown_ = 0;  // the square of the last press, for double clicks
     // False once this object is gone: what runs after a report or in a view

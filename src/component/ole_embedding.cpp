@@ -121,12 +121,12 @@ void QuelderControl::TakePlacement(const RECT& containerPlace, const RECT& conta
 
 void QuelderControl::ViewChanged(PixelSquareView& view) {
     window_.ViewChanged(view);
-    SendViewChange();
+    if (!window_.Batching()) SendViewChange();
 }
 
 void QuelderControl::ViewRefreshed(PixelSquareView& view) {
     window_.ViewRefreshed(view);
-    SendViewChange();
+    if (!window_.Batching()) SendViewChange();
 }
 
 // ---- ambient properties ------------------------------------------------------------

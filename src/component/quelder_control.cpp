@@ -92,6 +92,8 @@ void QuelderControl::RaiseEvent(const SquareEvent& event) {
     // The sinks may let go of the control, advise or unadvise while they run:
     // the control stays alive and the event goes to those advised now.
     ComPtr<QuelderControl> self(this);
+    // The host sees the board as it is now.
+    window_.ShowChanges();
     const bool mouse = event.kind != SquareEventKind::Click && event.kind != SquareEventKind::DblClick;
     const UINT count = mouse ? 6 : 2;
     for (const auto& sink : events_.Sinks<IDispatch>()) {
@@ -132,26 +134,31 @@ void QuelderControl::RaiseEvent(const SquareEvent& event) {
 
 void QuelderControl::MouseDown(std::int16_t index, std::int16_t button, std::int16_t shift, float x, float y) {
     ComPtr<QuelderControl> self(this);
+    const ChangeBatch batch(*this);
     Check_MouseDown(board_, index, button, shift, x, y);
 }
 
 void QuelderControl::MouseMove(std::int16_t index, std::int16_t button, std::int16_t shift, float x, float y) {
     ComPtr<QuelderControl> self(this);
+    const ChangeBatch batch(*this);
     Check_MouseMove(board_, index, button, shift, x, y);
 }
 
 void QuelderControl::MouseUp(std::int16_t index, std::int16_t button, std::int16_t shift, float x, float y) {
     ComPtr<QuelderControl> self(this);
+    const ChangeBatch batch(*this);
     Check_MouseUp(board_, index, button, shift, x, y);
 }
 
 void QuelderControl::Click(std::int16_t index) {
     ComPtr<QuelderControl> self(this);
+    const ChangeBatch batch(*this);
     Check_Click(board_, index);
 }
 
 void QuelderControl::DblClick(std::int16_t index) {
     ComPtr<QuelderControl> self(this);
+    const ChangeBatch batch(*this);
     Check_DblClick(board_, index);
 }
 

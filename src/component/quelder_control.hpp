@@ -227,13 +227,30 @@ private:
     SIZEL Extent() const;
 
     // Runs a member: the control stays alive until it ends, whatever the
-    // sinks it calls do, and failures become HRESULTs with error info.
+    // sinks it calls do, the squares it refreshes are painted together when
+    // it ends, and failures become HRESULTs with error info.
     // iid: the interface named in the error info.
     template <typename Body>
     HRESULT Member(Body&& body, REFIID iid = IID__Quelder) noexcept {
         com::ComPtr<QuelderControl> self(this);
+        const ChangeBatch batch(*this);
         return com::Guard(iid, std::forward<Body>(body));
     }
+
+    // The views' changes during one call into the control reach the window,
+    // and the container's view sink, once, when the call ends.
+    class ChangeBatch {
+    public:
+        explicit ChangeBatch(QuelderControl& control) : control_(control) { control_.window_.BeginBatch(); }
+        ~ChangeBatch() {
+            if (control_.window_.EndBatch()) control_.SendViewChange();
+        }
+        ChangeBatch(const ChangeBatch&) = delete;
+        ChangeBatch& operator=(const ChangeBatch&) = delete;
+
+    private:
+        QuelderControl& control_;
+    };
 
     com::ComPtr<ITypeLib> typeLib_;
     com::ComPtr<ITypeInfo> classInfo_;

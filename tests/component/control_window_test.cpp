@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <ostream>
 #include <tuple>
@@ -195,6 +196,54 @@ TEST_F(ControlWindowTest, ARefreshedSquareShowsAtOnce) {
     EXPECT_TRUE(SameImage(Crop(Shot(window->Handle()), 2 * 37, 6 * 37, 37, 37),
                           control.host.View(SquareIndex(3, 7)).Kept()));
     EXPECT_FALSE(SameImage(control.host.View(SquareIndex(3, 7)).Kept(), ExpectedSquare(3, 7, Wpawn)));
+}
+
+// The area of a window's invalid region, summed over its rectangles.
+long long InvalidArea(HWND window) {
+    handles::Unique<HRGN, handles::DeleteGdiObject> region(CreateRectRgn(0, 0, 0, 0));
+    if (GetUpdateRgn(window, region.get(), FALSE) == NULLREGION) return 0;
+    std::vector<std::uint8_t> bytes(GetRegionData(region.get(), 0, nullptr));
+    auto* data = reinterpret_cast<RGNDATA*>(bytes.data());
+    GetRegionData(region.get(), static_cast<DWORD>(bytes.size()), data);
+    long long area = 0;
+    for (DWORD k = 0; k < data->rdh.nCount; ++k) {
+        RECT r;
+        std::memcpy(&r, data->Buffer + k * sizeof r, sizeof r);
+        area += static_cast<long long>(r.right - r.left) * (r.bottom - r.top);
+    }
+    return area;
+}
+
+TEST_F(ControlWindowTest, ABatchShowsEveryRefreshedSquareWhenItEnds) {
+    Pump();
+    window->BeginBatch();
+    NewGame(control.board);
+    // Nothing reached the window yet: the start of a game is not on screen.
+    EXPECT_FALSE(SameImage(Shot(window->Handle()), control.host.Compose()));
+    EXPECT_TRUE(window->EndBatch()) << "the batch saw no change";
+    // Shown at once, without a message loop, and nothing is left to paint.
+    EXPECT_TRUE(SameImage(Shot(window->Handle()), control.host.Compose()));
+    EXPECT_EQ(InvalidArea(window->Handle()), 0);
+    window->BeginBatch();
+    EXPECT_FALSE(window->EndBatch()) << "an empty batch reported a change";
+}
+
+TEST_F(ControlWindowTest, AMoveRepaintsOnlyItsTwoSquares) {
+    NewGame(control.board);
+    Pump();
+    struct Case {
+        std::int16_t fromCol, fromRow, toCol, toRow;
+    };
+    for (const Case c : {Case{5, 7, 5, 5}, Case{1, 1, 8, 8}, Case{2, 8, 3, 6}}) {
+        window->BeginBatch();
+        MovePiece(control.board, c.fromCol, c.fromRow, c.toCol, c.toRow);
+        window->EndBatch();
+        EXPECT_EQ(InvalidArea(window->Handle()), 2 * 37 * 37)
+            << "move (" << c.fromCol << ", " << c.fromRow << ") to (" << c.toCol << ", " << c.toRow << ")";
+        Pump();
+        EXPECT_TRUE(SameImage(Shot(window->Handle()), control.host.Compose()))
+            << "move (" << c.fromCol << ", " << c.fromRow << ") to (" << c.toCol << ", " << c.toRow << ")";
+    }
 }
 
 TEST_F(ControlWindowTest, RenderDrawsWhatTheWindowShows) {
