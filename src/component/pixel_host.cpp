@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace quelder {
 
@@ -48,9 +49,17 @@ void PixelSquareView::SetVisible(bool value) { visible_ = value; Changed(); }
 
 void PixelSquareView::SetPicture(const PictureRef& picture) {
     Image image = picture ? picture->Render() : Image();
-    kept_ = Image(std::max(std::min(PixelWidth(), kMaxKeptSize), image.Width()),
-                  std::max(std::min(PixelHeight(), kMaxKeptSize), image.Height()), background_);
-    kept_.Copy(image, 0, 0);
+    const int width = std::max(std::min(PixelWidth(), kMaxKeptSize), image.Width());
+    const int height = std::max(std::min(PixelHeight(), kMaxKeptSize), image.Height());
+    if (width == image.Width() && height == image.Height()) {
+        kept_ = std::move(image);  // the picture covers it all
+    } else {
+        if (width == kept_.Width() && height == kept_.Height())
+            kept_.Fill(background_);
+        else
+            kept_ = Image(width, height, background_);
+        kept_.Copy(image, 0, 0);
+    }
     ++pictures_;
     Changed();
 }
@@ -80,13 +89,13 @@ const Image& PixelImageList::Pixels(std::int32_t index) const { return At(index)
 
 void PixelImageList::Draw(std::int32_t index, DrawContext& dc, int x, int y, DrawStyle style) {
     const Entry& entry = At(index);
-    auto* context = dynamic_cast<PixelSquareView::KeptContext*>(&dc);
-    if (context == nullptr) Raise(5);  // not one of our views' contexts
-    Image& kept = context->view->kept_;
+    auto* context = dynamic_cast<PixelDrawContext*>(&dc);
+    if (context == nullptr) Raise(5);  // not a context on pixels
+    Image& target = context->Target();
     if (style == DrawStyle::Selected)
-        DrawSelected(kept, entry.pixels, x, y, highlight_);
+        DrawSelected(target, entry.pixels, x, y, highlight_);
     else
-        DrawTransparent(kept, entry.pixels, x, y);
+        DrawTransparent(target, entry.pixels, x, y);
 }
 
 void PixelImageList::Remove(std::int32_t index) {
@@ -146,14 +155,25 @@ Image PixelHostBase::ComposeArea(int left, int top, int width, int height) const
         if (!v.Visible()) continue;
         // The view's rectangle within the area; what the kept image does not
         // cover shows the view's background.
-        const int x0 = std::max(v.PixelLeft(), left), y0 = std::max(v.PixelTop(), top);
-        const int x1 = std::min(v.PixelLeft() + v.PixelWidth(), left + width);
-        const int y1 = std::min(v.PixelTop() + v.PixelHeight(), top + height);
-        for (int y = y0; y < y1; ++y)
-            for (int x = x0; x < x1; ++x) {
-                const int kx = x - v.PixelLeft(), ky = y - v.PixelTop();
-                surface.Set(x - left, y - top, v.Kept().Contains(kx, ky) ? v.Kept().At(kx, ky) : v.Background());
+        const long long vl = v.PixelLeft(), vt = v.PixelTop();
+        const long long x0 = std::max<long long>(vl, left), y0 = std::max<long long>(vt, top);
+        const long long x1 = std::min<long long>(vl + v.PixelWidth(), left + width);
+        const long long y1 = std::min<long long>(vt + v.PixelHeight(), top + height);
+        if (x0 >= x1) continue;
+        const Image& kept = v.Kept();
+        // Within each row: the kept image's pixels, then the background.
+        const long long keptEnd = std::clamp<long long>(vl + kept.Width(), x0, x1);
+        for (long long y = y0; y < y1; ++y) {
+            Pixel* out = surface.Row(static_cast<int>(y - top)) + (x0 - left);
+            const long long ky = y - vt;
+            long long x = x0;
+            if (ky < kept.Height()) {
+                const Pixel* in = kept.Row(static_cast<int>(ky)) + (x0 - vl);
+                out = std::copy(in, in + (keptEnd - x0), out);
+                x = keptEnd;
             }
+            std::fill(out, out + (x1 - x), v.Background());
+        }
     }
     return surface;
 }

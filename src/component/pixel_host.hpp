@@ -17,6 +17,22 @@ constexpr std::int16_t kSquareCount = 64;
 // background, so a huge board costs no more memory than a large one.
 constexpr int kMaxKeptSize = 1024;
 
+// A drawing context on 32-bit pixels: the image list draws into Target().
+class PixelDrawContext : public DrawContext {
+public:
+    virtual Image& Target() = 0;
+};
+
+// A drawing context on any image of the caller's.
+class ImageDrawContext final : public PixelDrawContext {
+public:
+    explicit ImageDrawContext(Image& image) : image_(image) {}
+    Image& Target() override { return image_; }
+
+private:
+    Image& image_;
+};
+
 class PixelSquareView : public SquareView {
 public:
     // background: the colour wherever no picture covers the view.
@@ -58,11 +74,11 @@ public:
     std::function<void(PixelSquareView&)> onRefresh;
 
 private:
-    struct KeptContext : DrawContext {
+    struct KeptContext final : PixelDrawContext {
         explicit KeptContext(PixelSquareView& v) : view(&v) {}
+        Image& Target() override { return view->kept_; }
         PixelSquareView* view;
     };
-    friend class PixelImageList;
     void Changed();
     void FitKept();
 

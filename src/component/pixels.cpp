@@ -12,13 +12,16 @@ void Image::Fill(Pixel p) { std::fill(pixels_.begin(), pixels_.end(), p); }
 
 namespace {
 
+// Calls op(dst row, src row, count) for every row of the part of src placed
+// at (x, y) that lies within dst.
 template <typename Op>
 void ForOverlap(Image& dst, const Image& src, int x, int y, Op op) {
     const int x0 = std::max(0, x), y0 = std::max(0, y);
     const int x1 = std::min(dst.Width(), x + src.Width());
     const int y1 = std::min(dst.Height(), y + src.Height());
-    for (int dy = y0; dy < y1; ++dy)
-        for (int dx = x0; dx < x1; ++dx) op(dx, dy, src.At(dx - x, dy - y));
+    if (x0 >= x1) return;
+    const auto count = static_cast<std::size_t>(x1 - x0);
+    for (int dy = y0; dy < y1; ++dy) op(dst.Row(dy) + x0, src.Row(dy - y) + (x0 - x), count);
 }
 
 Pixel Mix(Pixel a, Pixel b) {
@@ -29,7 +32,7 @@ Pixel Mix(Pixel a, Pixel b) {
 }  // namespace
 
 void Image::Copy(const Image& src, int x, int y) {
-    ForOverlap(*this, src, x, y, [this](int dx, int dy, Pixel p) { Set(dx, dy, p); });
+    ForOverlap(*this, src, x, y, [](Pixel* to, const Pixel* from, std::size_t n) { std::copy_n(from, n, to); });
 }
 
 void Image::Resize(int width, int height, Pixel fill) {
@@ -39,14 +42,16 @@ void Image::Resize(int width, int height, Pixel fill) {
 }
 
 void DrawTransparent(Image& dst, const Image& src, int x, int y) {
-    ForOverlap(dst, src, x, y, [&dst](int dx, int dy, Pixel p) {
-        if (p != kMaskColour) dst.Set(dx, dy, p);
+    ForOverlap(dst, src, x, y, [](Pixel* to, const Pixel* from, std::size_t n) {
+        for (std::size_t i = 0; i < n; ++i)
+            if (from[i] != kMaskColour) to[i] = from[i];
     });
 }
 
 void DrawSelected(Image& dst, const Image& src, int x, int y, Pixel highlight) {
-    ForOverlap(dst, src, x, y, [&dst, highlight](int dx, int dy, Pixel p) {
-        if (p != kMaskColour) dst.Set(dx, dy, Mix(p, highlight));
+    ForOverlap(dst, src, x, y, [highlight](Pixel* to, const Pixel* from, std::size_t n) {
+        for (std::size_t i = 0; i < n; ++i)
+            if (from[i] != kMaskColour) to[i] = Mix(from[i], highlight);
     });
 }
 

@@ -34,6 +34,10 @@ public:
     void Set(int x, int y, Pixel p) { pixels_[Offset(x, y)] = p; }
     bool Contains(int x, int y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
 
+    // Row y, width pixels long.
+    Pixel* Row(int y) { return pixels_.data() + Offset(0, y); }
+    const Pixel* Row(int y) const { return pixels_.data() + Offset(0, y); }
+
     const std::vector<Pixel>& Pixels() const { return pixels_; }
     std::vector<Pixel>& Pixels() { return pixels_; }
 
