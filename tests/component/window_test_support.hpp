@@ -19,6 +19,7 @@
 #include "component/pixels.hpp"
 #include "component/win_handles.hpp"
 #include "support/message_loop.hpp"
+#include "support/process_counts.hpp"
 
 namespace quelder {
 inline void PrintTo(const SquareEvent& e, std::ostream* os) {
@@ -107,37 +108,7 @@ inline SIZE ClientSize(HWND window) {
 
 // ---- resources ---------------------------------------------------------------------
 
-// The GDI objects of this process. Wine's GetGuiResources counts nothing;
-// there the process's GDI handle table (the PEB's GdiSharedHandleTable, 24-byte
-// entries with the object's type at byte 14) is counted instead.
-inline long GdiObjectCount() {
-    if (const DWORD count = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS)) return static_cast<long>(count);
-#ifdef _WIN64
-    struct Entry {
-        std::uint64_t object;
-        std::uint32_t owner;
-        std::uint16_t unique;
-        std::uint8_t type;
-        std::uint8_t flags;
-        std::uint64_t user;
-    };
-    static_assert(sizeof(Entry) == 24);
-    using Query = NTSTATUS(WINAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
-    const auto query = reinterpret_cast<Query>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
-    PROCESS_BASIC_INFORMATION basic{};
-    if (query == nullptr || query(GetCurrentProcess(), ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0)
-        return -1;
-    const auto* peb = reinterpret_cast<const unsigned char*>(basic.PebBaseAddress);
-    const auto* table = *reinterpret_cast<const Entry* const*>(peb + 0xF8);
-    if (table == nullptr) return -1;
-    long count = 0;
-    for (int k = 0; k < 0x10000; ++k) count += table[k].type != 0 ? 1 : 0;
-    return count;
-#else
-    return -1;
-#endif
-}
+// GdiObjectCount: support/process_counts.hpp
 
 // ---- a top-level window for the container --------------------------------------
 
