@@ -1,0 +1,91 @@
+// What the benchmark's measurements share: Quelder.ocx loaded into the
+// process, medians of timed repetitions, hosting a control in a window
+// through the system's container (atl.dll's AtlAxAttachControl, which needs no
+// registration), and the board images as the control holds them.
+#pragma once
+
+#include <windows.h>
+#include <ocidl.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "component/com_ptr.hpp"
+#include "component/host_services.hpp"
+#include "component/quelder_idl.hpp"
+#include "component/win_handles.hpp"
+
+namespace quelder::bench {
+
+using com::ComPtr;
+
+struct Options {
+    bool quick = false;
+    int repetitions = 15;  // timed repetitions; the median is reported
+};
+
+// Fails the run with a message.
+[[noreturn]] void Fail(const std::string& what);
+void Check(bool condition, const std::string& what);
+void CheckHr(HRESULT hr, const std::string& what);
+
+class Ocx {
+public:
+    explicit Ocx(const std::wstring& path);
+    ~Ocx();
+    Ocx(const Ocx&) = delete;
+    Ocx& operator=(const Ocx&) = delete;
+    HMODULE Module() const { return module_; }
+    ComPtr<_Quelder> Create() const;
+
+private:
+    HMODULE module_ = nullptr;
+    ComPtr<IClassFactory> factory_;
+};
+
+// The 14 board images from the module's bitmap resources, decoded as the
+// control decodes them.
+std::vector<PictureRef> BoardImages(HMODULE ocx);
+
+// Seconds per call of body, the median over repetitions of timed runs of
+// `calls` calls each.
+double MedianSeconds(int repetitions, int calls, const std::function<void()>& body);
+
+// A visible top-level window at (0, 0) with room for children.
+class TopWindow {
+public:
+    TopWindow(int width, int height);
+    HWND get() const { return window_.get(); }
+
+private:
+    handles::UniqueWindow window_;
+};
+
+// A control in place in a child window of parent, through atl.dll's
+// container. Destroying the child window lets go of the control.
+class Hosted {
+public:
+    Hosted(HWND parent, const RECT& place, ComPtr<_Quelder> control);
+    _Quelder* operator->() const { return control_.Get(); }
+    _Quelder* get() const { return control_.Get(); }
+    // The control's own window (IOleWindow::GetWindow).
+    HWND ControlWindow() const;
+    HWND Site() const { return site_.get(); }
+
+private:
+    handles::UniqueWindow site_;
+    ComPtr<_Quelder> control_;
+    ComPtr<IUnknown> container_;
+};
+
+// Handles the messages waiting for this thread.
+void Pump();
+
+// The benchmarks; each prints its own figures.
+void PaintBenchmark(const Options& options, const Ocx& ocx);
+void DispatchBenchmark(const Options& options, const Ocx& ocx);
+void MoveBenchmark(const Options& options, const Ocx& ocx);
+void InstancesBenchmark(const Options& options, const Ocx& ocx);
+
+}  // namespace quelder::bench

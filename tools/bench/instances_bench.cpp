@@ -1,0 +1,131 @@
+// Instances: what each live hosted board costs (its windows, its GDI objects,
+// its memory, the time to create and host it), with 1,000 boards alive at
+// once in one process, and everything given back when they go.
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "bench_support.hpp"
+#include "component/pixel_host.hpp"
+#include "support/process_counts.hpp"
+
+namespace quelder::bench {
+
+namespace {
+
+struct Counts {
+    long controlWindows = 0;  // counted by the control as it creates and destroys its windows
+    long moduleGdi = 0;       // held by the control's handle owners
+    long processWindows = 0;
+    long processGdi = 0;
+    SIZE_T committed = 0;
+};
+
+Counts Take(IQuelderTestHook& hook) {
+    Counts c;
+    LONG windows = 0, gdi = 0;
+    CheckHr(hook.ResourceCounts(&windows, &gdi), "ResourceCounts");
+    c.controlWindows = windows;
+    c.moduleGdi = gdi;
+    c.processWindows = testing::WindowCount();
+    c.processGdi = testing::GdiObjectCount();
+    c.committed = testing::CommittedBytes();
+    return c;
+}
+
+void Print(const char* when, const Counts& c) {
+    std::printf("  %-22s control windows %5ld, control GDI objects %5ld; process: windows %5ld, GDI objects %5ld, "
+                "committed %7zu KiB\n",
+                when, c.controlWindows, c.moduleGdi, c.processWindows, c.processGdi,
+                static_cast<std::size_t>(c.committed / 1024));
+}
+
+}  // namespace
+
+void InstancesBenchmark(const Options& options, const Ocx& ocx) {
+    // The quick run shows the same on fewer boards.
+    const int kBoards = options.quick ? 250 : 1000;
+    constexpr int kBoard = 8 * kSquareSize;
+    // A control that is never hosted answers for the module's counts.
+    ComPtr<_Quelder> witness = ocx.Create();
+    ComPtr<IQuelderTestHook> hook;
+    CheckHr(witness.As(&hook), "IQuelderTestHook");
+    TopWindow top(1000, 700);
+    {
+        // The first hosted board loads what stays loaded (atl.dll, caches).
+        Hosted first(top.get(), {0, 0, kBoard, kBoard}, ocx.Create());
+    }
+    Pump();
+    const Counts before = Take(*hook.Get());
+
+    std::vector<std::unique_ptr<Hosted>> boards;
+    // Hosts count boards and returns the seconds each took, the first and the
+    // last hundred apart.
+    struct Timing {
+        double all = 0, first = 0, last = 0;
+    };
+    auto host = [&](int count) {
+        Timing timing;
+        boards.reserve(static_cast<std::size_t>(count));
+        const auto start = std::chrono::steady_clock::now();
+        auto mark = start;
+        for (int i = 0; i < count; ++i) {
+            // Side by side in rows of 40, as on a large scrolled form: most lie
+            // beyond the window's visible part.
+            const int x = (i % 40) * kBoard, y = (i / 40) * kBoard;
+            boards.push_back(std::make_unique<Hosted>(top.get(), RECT{x, y, x + kBoard, y + kBoard}, ocx.Create()));
+            CheckHr((*boards.back())->NewGame(), "NewGame");
+            const auto now = std::chrono::steady_clock::now();
+            if (i == 99) timing.first = std::chrono::duration<double>(now - start).count() / 100;
+            if (i == count - 101) mark = now;
+        }
+        const auto end = std::chrono::steady_clock::now();
+        timing.all = std::chrono::duration<double>(end - start).count() / count;
+        timing.last = std::chrono::duration<double>(end - mark).count() / 100;
+        Pump();
+        return timing;
+    };
+    const Timing timing = host(kBoards);
+    const Counts alive = Take(*hook.Get());
+    boards.clear();
+    Pump();
+    const Counts after = Take(*hook.Get());
+    // A second, smaller round: what the system keeps after the first stays
+    // the same, it does not grow with every board.
+    host(kBoards / 5);
+    boards.clear();
+    Pump();
+    const Counts again = Take(*hook.Get());
+
+    std::printf("instances: %d boards hosted at once (each made, hosted in place by atl.dll's container, NewGame)\n",
+                kBoards);
+    Print("before", before);
+    Print(options.quick ? "250 alive" : "1,000 alive", alive);
+    Print("all released", after);
+    const double n = kBoards;
+    std::printf("  per board: control windows %.2f, control GDI objects %.2f (target: 1 window, <= 8 GDI objects)\n",
+                (alive.controlWindows - before.controlWindows) / n, (alive.moduleGdi - before.moduleGdi) / n);
+    std::printf("             process windows %.2f (the container's site window included), process GDI objects %.2f\n",
+                (alive.processWindows - before.processWindows) / n, (alive.processGdi - before.processGdi) / n);
+    std::printf("             image list: 0 GDI objects (32-bit pixels in memory), %d bytes for its 14 images\n",
+                14 * kSquareSize * kSquareSize * 4);
+    std::printf("             memory %.1f KiB committed\n",
+                static_cast<double>(alive.committed - before.committed) / n / 1024.0);
+    std::printf("             creation, hosting and NewGame %.2f ms (the first 100: %.2f ms, the last 100: %.2f ms)\n",
+                timing.all * 1000.0, timing.first * 1000.0, timing.last * 1000.0);
+    Print("a fifth more, released", again);
+    const bool back = after.controlWindows == before.controlWindows && after.moduleGdi == before.moduleGdi &&
+                      after.processWindows == before.processWindows;
+    std::printf("  control windows, control GDI objects and process windows back at their start: %s\n",
+                back ? "yes" : "NO");
+    std::printf("  process GDI objects after the second round as after the first: %s\n",
+                again.processGdi == after.processGdi ? "yes" : "NO");
+    Check(alive.controlWindows - before.controlWindows == kBoards, "not every hosted board made its window");
+    Check(back, "windows or GDI objects were left behind");
+    Check(again.processGdi <= after.processGdi && again.controlWindows == before.controlWindows &&
+              again.moduleGdi == before.moduleGdi,
+          "GDI objects grew with a second round of boards");
+}
+
+}  // namespace quelder::bench

@@ -1,0 +1,76 @@
+// Move: the area of the screen that one MovePiece repaints, counted from the
+// invalid region of every WM_PAINT the control's window receives.
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "bench_support.hpp"
+#include "component/pixel_host.hpp"
+
+namespace quelder::bench {
+
+namespace {
+
+struct PaintCount {
+    WNDPROC original = nullptr;
+    long paints = 0;
+    long long area = 0;  // pixels, summed over the rectangles of the invalid regions
+};
+PaintCount counted;
+
+long long RegionArea(HWND window) {
+    handles::Unique<HRGN, handles::DeleteGdiObject> region(CreateRectRgn(0, 0, 0, 0));
+    if (GetUpdateRgn(window, region.get(), FALSE) == NULLREGION) return 0;
+    const DWORD size = GetRegionData(region.get(), 0, nullptr);
+    std::vector<std::uint8_t> bytes(size);
+    auto* data = reinterpret_cast<RGNDATA*>(bytes.data());
+    if (size == 0 || GetRegionData(region.get(), size, data) != size) return 0;
+    long long area = 0;
+    for (DWORD k = 0; k < data->rdh.nCount; ++k) {
+        RECT rect;
+        std::memcpy(&rect, data->Buffer + k * sizeof(RECT), sizeof rect);
+        area += static_cast<long long>(rect.right - rect.left) * (rect.bottom - rect.top);
+    }
+    return area;
+}
+
+LRESULT CALLBACK Counting(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_PAINT) {
+        ++counted.paints;
+        counted.area += RegionArea(window);
+    }
+    return CallWindowProcW(counted.original, window, message, wParam, lParam);
+}
+
+}  // namespace
+
+void MoveBenchmark(const Options&, const Ocx& ocx) {
+    constexpr int kBoard = 8 * kSquareSize;
+    TopWindow top(kBoard + 40, kBoard + 40);
+    Hosted board(top.get(), {0, 0, kBoard, kBoard}, ocx.Create());
+    const HWND window = board.ControlWindow();
+    Check(window != nullptr, "the hosted control has no window");
+    CheckHr(board->NewGame(), "NewGame");
+    Pump();
+    counted.original = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Counting)));
+
+    struct Move {
+        const char* name;
+        short fromCol, fromRow, toCol, toRow;
+    };
+    std::printf("move: screen area repainted by one MovePiece on a 296-pixel board (target <= %d pixels)\n",
+                2 * kSquareSize * kSquareSize);
+    for (Move m : {Move{"e2-e4, neighbours in a column", 5, 7, 5, 5}, Move{"g1-f3, a knight's move", 7, 8, 6, 6},
+                   Move{"a8-h1, corner to corner", 1, 1, 8, 8}}) {
+        counted.paints = 0;
+        counted.area = 0;
+        CheckHr(board->MovePiece(&m.fromCol, &m.fromRow, &m.toCol, &m.toRow), "MovePiece");
+        UpdateWindow(window);
+        Pump();
+        std::printf("  %-32s %6lld pixels in %ld paint(s)\n", m.name, counted.area, counted.paints);
+    }
+    SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(counted.original));
+}
+
+}  // namespace quelder::bench

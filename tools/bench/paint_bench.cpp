@@ -1,0 +1,96 @@
+// Paint: NewGame followed by the full repaint of a hosted control, against the
+// floor of the same picture: the 64 square images and 32 pieces drawn with
+// the image list straight into one 296 x 296 memory bitmap.
+#include <cstdio>
+
+#include "bench_support.hpp"
+#include "board/board_model.hpp"
+#include "component/pixel_host.hpp"
+
+namespace quelder::bench {
+
+namespace {
+
+constexpr int kBoard = 8 * kSquareSize;
+
+// The starting position, square by square: the image number of the piece.
+std::int32_t StartingPiece(int col, int row) {
+    static constexpr std::int32_t back[2][8] = {
+        {Brook, Bknight, Bbishop, BQueen, Bking, Bbishop, Bknight, Brook},
+        {Wrook, Wknight, Wbishop, WQueen, Wking, Wbishop, Wknight, Wrook}};
+    if (row == 1) return back[0][col - 1];
+    if (row == 2) return Bpawn;
+    if (row == 7) return Wpawn;
+    if (row == 8) return back[1][col - 1];
+    return None;
+}
+
+// The floor: one memory bitmap, the board drawn into it image by image.
+void DrawFloor(PixelImageList& images, Image& surface) {
+    ImageDrawContext dc(surface);
+    for (int row = 1; row <= 8; ++row)
+        for (int col = 1; col <= 8; ++col) {
+            const int x = (col - 1) * kSquareSize, y = (row - 1) * kSquareSize;
+            images.Draw(SquareColour(static_cast<std::int16_t>(col), static_cast<std::int16_t>(row)), dc, x, y,
+                        DrawStyle::Transparent);
+            if (const std::int32_t piece = StartingPiece(col, row); piece != None)
+                images.Draw(piece, dc, x, y, DrawStyle::Transparent);
+        }
+}
+
+// A memory bitmap shown on a window: the transfer the control's own paint
+// ends with.
+void ShowOn(HWND window, const Image& surface) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = surface.Width();
+    info.bmiHeader.biHeight = -surface.Height();
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    const handles::WindowDc dc(window);
+    SetDIBitsToDevice(dc.get(), 0, 0, static_cast<DWORD>(surface.Width()), static_cast<DWORD>(surface.Height()), 0, 0,
+                      0, static_cast<UINT>(surface.Height()), surface.Pixels().data(), &info, DIB_RGB_COLORS);
+    GdiFlush();
+}
+
+}  // namespace
+
+void PaintBenchmark(const Options& options, const Ocx& ocx) {
+    const int calls = options.quick ? 20 : 100;
+    TopWindow top(kBoard + 40, kBoard + 40);
+    Hosted board(top.get(), {0, 0, kBoard, kBoard}, ocx.Create());
+    const HWND window = board.ControlWindow();
+    Check(window != nullptr, "the hosted control has no window");
+    Pump();
+
+    const double control = MedianSeconds(options.repetitions, calls, [&] {
+        CheckHr(board->NewGame(), "NewGame");
+        UpdateWindow(window);  // nothing left to paint once NewGame has shown the board
+        GdiFlush();
+    });
+    ComPtr<_Quelder> unhosted = ocx.Create();
+    const double logicOnly = MedianSeconds(options.repetitions, calls, [&] { CheckHr(unhosted->NewGame(), "NewGame"); });
+    const double repaintOnly = MedianSeconds(options.repetitions, calls, [&] {
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        GdiFlush();
+    });
+
+    PixelImageList images(BoardImages(ocx.Module()), MakePixel(0, 120, 215));
+    Image surface(kBoard, kBoard);
+    const double floor = MedianSeconds(options.repetitions, calls, [&] { DrawFloor(images, surface); });
+    const double floorShown = MedianSeconds(options.repetitions, calls, [&] {
+        DrawFloor(images, surface);
+        ShowOn(window, surface);
+    });
+
+    std::printf("paint: NewGame with its full repaint of a hosted 296-pixel board\n");
+    std::printf("  control                     %8.1f us\n", control * 1e6);
+    std::printf("  (NewGame without a window   %8.1f us)\n", logicOnly * 1e6);
+    std::printf("  (a repaint through WM_PAINT %8.1f us)\n", repaintOnly * 1e6);
+    std::printf("  floor, into memory          %8.1f us   ratio %.2f (target <= 1.50)\n", floor * 1e6,
+                control / floor);
+    std::printf("  floor, into memory + shown  %8.1f us   ratio %.2f\n", floorShown * 1e6, control / floorShown);
+}
+
+}  // namespace quelder::bench
