@@ -4,6 +4,7 @@
 #   ./quelder.sh test    install what is missing, build all three builds, run every test
 #   ./quelder.sh demo    install what is missing, build, and run the demo host
 #   ./quelder.sh build   install what is missing and build
+#   ./quelder.sh bench   install what is missing, build, and run the full benchmark
 #
 # Builds go to build/native (the portable logic and its tests), build/win64 and
 # build/win32 (Quelder.ocx for 64-bit and 32-bit Windows), build/native-asan
@@ -108,9 +109,17 @@ run_demo() {
   fi
 }
 
+run_bench() {
+  start_display
+  trap stop_display EXIT
+  "$root/cmake/wine-run.sh" "$build/win64/tools/bench/quelder_bench.exe" \
+    "$build/win64/src/component/Quelder.ocx"
+}
+
 case "${1:-}" in
   build) build_all ;;
   test) build_all; run_tests ;;
   demo) build_all; run_demo ;;
-  *) echo "usage: $0 test|demo|build" >&2; exit 2 ;;
+  bench) build_all; run_bench ;;
+  *) echo "usage: $0 test|demo|build|bench" >&2; exit 2 ;;
 esac
