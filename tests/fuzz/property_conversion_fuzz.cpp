@@ -297,7 +297,7 @@ void CheckLoading(const std::vector<PropertyValue>& values) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Input in(data, size);
     std::vector<PropertyValue> values;
-    while (values.size() < 64) {
+    while (values.size() < 16) {
         std::optional<PropertyValue> value = NextValue(in);
         if (!value) break;
         CheckConversions(*value);
