@@ -35,6 +35,29 @@ Bytes Saved(bool enabled, std::int16_t piece, VBool isSelected, const PictureRef
     return SaveToStreamForm(board, codec);
 }
 
+// A stream form around picture bytes as they are, for pictures that the
+// codec reads but would not write (palettised ones).
+Bytes WithPicture(const Bytes& picture) {
+    Bytes out{'Q', 'B', 'S', 'P', kStreamFormVersion, 0};
+    const auto body = static_cast<std::uint32_t>(5 + 4 + picture.size());
+    for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<std::uint8_t>(body >> shift));
+    out.insert(out.end(), {1, 3, 0, 0, 1});  // enabled, piece 3, not selected, a picture
+    const auto size = static_cast<std::uint32_t>(picture.size());
+    for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<std::uint8_t>(size >> shift));
+    out.insert(out.end(), picture.begin(), picture.end());
+    return out;
+}
+
+Bytes Palettised(int bitsPerPixel) {
+    IndexedImage image;
+    image.width = 5;
+    image.height = 3;
+    image.bitsPerPixel = bitsPerPixel;
+    image.palette = {MakePixel(0, 0, 0), MakePixel(255, 0, 0), MakePixel(0, 255, 0), MakePixel(20, 30, 40)};
+    for (int k = 0; k < image.width * image.height; ++k) image.indices.push_back(static_cast<std::uint8_t>(k % 4));
+    return EncodeBmp(image);
+}
+
 void StreamSeeds() {
     const std::string t = "saved_properties_fuzz";
     const Bytes plain = Saved(true, 0, kFalse, nullptr);
@@ -42,6 +65,9 @@ void StreamSeeds() {
     Write(t, "disabled_piece_-2_selected", Saved(false, -2, kTrue, nullptr));
     Write(t, "empty_picture", Saved(true, 13, kFalse, fuzz::SharedHost().LoadPicture()));
     Write(t, "small_picture", Saved(true, 7, kTrue, fuzz::SolidPicture(3, 2, MakePixel(200, 100, 50))));
+
+    Write(t, "picture_4_bit", WithPicture(Palettised(4)));
+    Write(t, "picture_8_bit", WithPicture(Palettised(8)));
 
     Bytes version = plain;
     version[4] = 2;
