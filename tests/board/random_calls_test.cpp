@@ -13,8 +13,6 @@
 #include <cstdlib>
 #include <functional>
 #include <limits>
-#include <map>
-#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -58,9 +56,9 @@ constexpr std::array<std::int32_t, 65> kStart = [] {
 
 std::size_t At(std::int16_t col, std::int16_t row) { return static_cast<std::size_t>(SquareIndex(col, row)); }
 
-// What a square's kept image shows at its top-left corner, as far as the
-// model knows: w x h pixels of image (w, h at most 37; smaller only where the
-// kept image itself was smaller when the square was painted).
+// What a square's kept image shows at its top-left corner: w x h pixels of
+// image (w, h at most 37; smaller only where the kept image itself was
+// smaller when the square's picture was set).
 struct Look {
     Image image;
     int w = kSquareSize, h = kSquareSize;
@@ -71,7 +69,7 @@ struct Model {
     std::array<std::int32_t, 65> pieces{};
     std::array<VBool, 65> selected{};
     std::array<int, 65> refreshes{};
-    std::array<std::optional<Look>, 65> looks;
+    std::array<Look, 65> looks;
     std::vector<PictureRef> images;  // ImageList1, number k at k - 1
     bool enabled = true;
     bool userMode = true;
@@ -237,11 +235,10 @@ private:
         painted_.push_back(At(col, row));
     }
     void Draw(std::size_t k, std::int32_t code, DrawStyle style) {
-        if (!m_.looks[k]) return;
         if (style == DrawStyle::Selected)
-            DrawSelected(m_.looks[k]->image, Pixels(code), 0, 0, kHighlight);
+            DrawSelected(m_.looks[k].image, Pixels(code), 0, 0, kHighlight);
         else
-            DrawTransparent(m_.looks[k]->image, Pixels(code), 0, 0);
+            DrawTransparent(m_.looks[k].image, Pixels(code), 0, 0);
     }
     void PaintFromModel(std::int16_t col, std::int16_t row) {
         PaintBackground(col, row);
@@ -277,10 +274,9 @@ private:
         apply();
         // A square's kept image may be smaller than 37 x 37 when it was set.
         for (std::size_t k : painted_) {
-            if (!m_.looks[k]) continue;
             const Image& kept = c_.host.View(static_cast<std::int16_t>(k)).Kept();
-            m_.looks[k]->w = std::min(kSquareSize, kept.Width());
-            m_.looks[k]->h = std::min(kSquareSize, kept.Height());
+            m_.looks[k].w = std::min(kSquareSize, kept.Width());
+            m_.looks[k].h = std::min(kSquareSize, kept.Height());
         }
     }
 
@@ -669,7 +665,7 @@ private:
             EXPECT_EQ(IsSelected(c_.board, s.col, s.row), m_.selected[i]) << where << ": IsSelected" << Sq(s.col, s.row);
             const PixelSquareView& view = c_.host.View(k);
             EXPECT_EQ(view.RefreshCount(), m_.refreshes[i]) << where << ": refreshes of view " << k;
-            if (m_.looks[i]) ExpectLook(view.Kept(), *m_.looks[i], where + ": kept image of view " + std::to_string(k));
+            ExpectLook(view.Kept(), m_.looks[i], where + ": kept image of view " + std::to_string(k));
         }
         EXPECT_EQ(c_.host.Enabled(), m_.enabled) << where << ": Enabled";
         EXPECT_EQ(c_.board.m_Piece, m_.piece) << where << ": m_Piece";
