@@ -22,6 +22,8 @@ constexpr float kTwipsPerInch = 1440.0f;
 // no more than kMaxRenderEdge pixels a side.
 constexpr long long kMaxRenderPixels = 4096LL * 4096LL;
 constexpr double kMaxRenderEdge = 2048.0;
+// The largest paint picture kept for the next paint (1024 x 1024).
+constexpr std::size_t kMaxKeptPaintPixels = 1024 * 1024;
 
 using UniqueRegion = handles::Unique<HRGN, handles::DeleteGdiObject>;
 
@@ -142,6 +144,25 @@ std::vector<RECT> Union(const std::vector<RECT>& rects) {
     std::vector<RECT> parts = region ? RegionRectangles(region.get()) : std::vector<RECT>{};
     if (parts.empty()) parts.push_back(bounds);
     return parts;
+}
+
+// The picture of a part of the surface being painted, kept between paints so
+// that painting allocates nothing once it has painted its largest part.
+// One per thread: controls of different apartments paint at the same time.
+Image& PaintBuffer() {
+    thread_local Image buffer;
+    return buffer;
+}
+
+// Paints the area (left, top, width, height) of the surface onto dc.
+void PaintArea(const PixelHostBase& host, HDC dc, const RECT& area) {
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    if (width <= 0 || height <= 0) return;
+    Image& buffer = PaintBuffer();
+    host.ComposeArea(buffer, area.left, area.top, width, height);
+    DrawImage(dc, buffer, area.left, area.top, width, height);
+    // A huge window's picture is not kept.
+    if (buffer.Pixels().capacity() > kMaxKeptPaintPixels) buffer = Image();
 }
 
 RECT ViewRect(const PixelSquareView& view) {
@@ -336,35 +357,39 @@ void ControlWindow::Gather(const RECT& rect, bool refresh) {
         pending_.push_back(rect);
 }
 
-bool ControlWindow::EndBatch() {
+bool ControlWindow::EndBatch() noexcept {
     if (batch_ == 0 || --batch_ > 0) return false;
     const bool changed = std::exchange(changed_, false);
     ShowChanges();
     return changed;
 }
 
-void ControlWindow::ShowChanges() {
+void ControlWindow::ShowChanges() noexcept {
     const std::vector<RECT> rects = std::exchange(pending_, {});
     const bool refresh = std::exchange(refreshPending_, false);
     if (window_ == nullptr || rects.empty()) return;
-    const std::vector<RECT> parts = Union(rects);
-    if (!refresh) {
-        for (const RECT& part : parts) InvalidateRect(window_, &part, FALSE);
-        return;
+    std::vector<RECT> parts;
+    try {
+        parts = Union(rects);
+        if (refresh) {
+            // Refreshed: drawn onto the window now, all of it current, without
+            // the round of WM_PAINT. Only what shows is drawn; what is hidden
+            // now is painted when it shows.
+            const handles::WindowDc dc(window_);
+            RECT visible{};
+            if (dc.get() != nullptr && GetClipBox(dc.get(), &visible) != ERROR) {
+                for (RECT part : parts) {
+                    IntersectRect(&part, &part, &visible);
+                    PaintArea(host_, dc.get(), part);
+                }
+                return;
+            }
+        }
+    } catch (...) {
+        // Out of memory for the picture: WM_PAINT tries again.
+        if (parts.empty()) parts.assign(1, RECT{0, 0, size_.cx, size_.cy});
     }
-    // Refreshed: drawn onto the window now, all of it current, without the
-    // round of WM_PAINT (what is hidden now is painted when it shows).
-    const handles::WindowDc dc(window_);
-    if (dc.get() == nullptr) return;
-    RECT client{};
-    GetClientRect(window_, &client);
-    for (RECT part : parts) {
-        IntersectRect(&part, &part, &client);
-        const int width = part.right - part.left, height = part.bottom - part.top;
-        if (width <= 0 || height <= 0) continue;
-        DrawImage(dc.get(), host_.ComposeArea(part.left, part.top, width, height), part.left, part.top, width,
-                  height);
-    }
+    for (const RECT& part : parts) InvalidateRect(window_, &part, FALSE);
 }
 
 void ControlWindow::HookViews() {
@@ -463,11 +488,8 @@ void ControlWindow::Paint() {
     if (parts.empty()) parts.push_back(area);
     for (RECT part : parts) {
         IntersectRect(&part, &part, &area);
-        const int width = part.right - part.left, height = part.bottom - part.top;
-        if (width <= 0 || height <= 0) continue;
         // Each part is one picture, drawn at once: nothing flickers.
-        DrawImage(dc.get(), host_.ComposeArea(part.left, part.top, width, height), part.left, part.top, width,
-                  height);
+        PaintArea(host_, dc.get(), part);
     }
 }
 

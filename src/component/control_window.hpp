@@ -95,11 +95,11 @@ public:
     // changes and refreshes all 64 views and paints once).
     void BeginBatch() { ++batch_; }
     // True when the outermost batch ended and a view changed in it.
-    bool EndBatch();
+    bool EndBatch() noexcept;
     bool Batching() const { return batch_ > 0; }
     // Hands the gathered changes to the window now and paints what was
     // refreshed (before the host hears an event, say).
-    void ShowChanges();
+    void ShowChanges() noexcept;
     // For a host that does not pass those on itself: sets onChanged and
     // onRefresh of every view loaded now to call ViewChanged and ViewRefreshed
     // (and whatever was set before). They do nothing once this object is gone.
