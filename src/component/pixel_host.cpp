@@ -148,7 +148,42 @@ void PixelHostBase::UnloadCheck(std::int16_t index) {
 Image PixelHostBase::Compose(int width, int height) const { return ComposeArea(0, 0, width, height); }
 
 Image PixelHostBase::ComposeArea(int left, int top, int width, int height) const {
-    Image surface(width, height, buttonFace_);
+    Image surface;
+    ComposeArea(surface, left, top, width, height);
+    return surface;
+}
+
+// Whether the visible views cover the area (left, top, width, height) without
+// overlapping: then composing it writes every pixel once.
+bool PixelHostBase::ViewsTile(int left, int top, int width, int height) const {
+    struct Box {
+        long long l, t, r, b;
+    };
+    std::array<Box, kSquareCount> boxes{};
+    std::size_t count = 0;
+    long long covered = 0;
+    for (std::int16_t k = 1; k <= kSquareCount; ++k) {
+        if (!CheckLoaded(k) || !View(k).Visible()) continue;
+        const PixelSquareView& v = View(k);
+        const Box box{std::max<long long>(v.PixelLeft(), left), std::max<long long>(v.PixelTop(), top),
+                      std::min<long long>(static_cast<long long>(v.PixelLeft()) + v.PixelWidth(),
+                                          static_cast<long long>(left) + width),
+                      std::min<long long>(static_cast<long long>(v.PixelTop()) + v.PixelHeight(),
+                                          static_cast<long long>(top) + height)};
+        if (box.l >= box.r || box.t >= box.b) continue;
+        for (std::size_t i = 0; i < count; ++i)
+            if (box.l < boxes[i].r && boxes[i].l < box.r && box.t < boxes[i].b && boxes[i].t < box.b) return false;
+        boxes[count++] = box;
+        covered += (box.r - box.l) * (box.b - box.t);
+    }
+    return covered == static_cast<long long>(width) * height;
+}
+
+void PixelHostBase::ComposeArea(Image& surface, int left, int top, int width, int height) const {
+    if (ViewsTile(left, top, width, height))
+        surface.Reshape(width, height);  // every pixel is written below
+    else
+        surface.Reset(width, height, buttonFace_);
     for (std::int16_t k = 1; k <= kSquareCount; ++k) {
         if (!CheckLoaded(k)) continue;
         const PixelSquareView& v = View(k);
@@ -175,7 +210,6 @@ Image PixelHostBase::ComposeArea(int left, int top, int width, int height) const
             std::fill(out, out + (x1 - x), v.Background());
         }
     }
-    return surface;
 }
 
 }  // namespace quelder

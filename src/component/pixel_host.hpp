@@ -136,8 +136,11 @@ public:
     // The part of that picture at (left, top) of the given size: what a window
     // repaints when only part of it is invalid.
     Image ComposeArea(int left, int top, int width, int height) const;
+    // The same into out, whose storage is reused.
+    void ComposeArea(Image& out, int left, int top, int width, int height) const;
 
 protected:
+    bool ViewsTile(int left, int top, int width, int height) const;
     // Lets a subclass hook the views it creates.
     virtual void ViewCreated(PixelSquareView&) {}
 

@@ -10,6 +10,18 @@ Image::Image(int width, int height, Pixel fill)
 
 void Image::Fill(Pixel p) { std::fill(pixels_.begin(), pixels_.end(), p); }
 
+void Image::Reshape(int width, int height) {
+    width_ = std::max(width, 0);
+    height_ = std::max(height, 0);
+    pixels_.resize(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_));
+}
+
+void Image::Reset(int width, int height, Pixel fill) {
+    width_ = std::max(width, 0);
+    height_ = std::max(height, 0);
+    pixels_.assign(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), fill);
+}
+
 namespace {
 
 // Calls op(dst row, src row, count) for every row of the part of src placed

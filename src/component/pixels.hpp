@@ -42,6 +42,12 @@ public:
     std::vector<Pixel>& Pixels() { return pixels_; }
 
     void Fill(Pixel p);
+    // Becomes width x height, every pixel fill, keeping its storage when it
+    // is large enough.
+    void Reset(int width, int height, Pixel fill);
+    // Becomes width x height with its pixels left undefined (the caller
+    // writes every one), keeping its storage when it is large enough.
+    void Reshape(int width, int height);
     // Copies src with its top-left corner at (x, y), clipped to this image.
     void Copy(const Image& src, int x, int y);
     // Grows or shrinks to width x height, keeping what lies at the top-left and
