@@ -115,6 +115,28 @@ void InstancesBenchmark(const Options& options, const Ocx& ocx) {
     std::printf("             creation, hosting and NewGame %.2f ms (the first 100: %.2f ms, the last 100: %.2f ms)\n",
                 timing.all * 1000.0, timing.first * 1000.0, timing.last * 1000.0);
     Print("a fifth more, released", again);
+    // The baseline: as many bare windows of the container's size, made and
+    // shown where the sites were, without a control.
+    {
+        std::vector<handles::UniqueWindow> bare;
+        bare.reserve(static_cast<std::size_t>(kBoards));
+        const auto start = std::chrono::steady_clock::now();
+        auto mark = start;
+        double first = 0;
+        for (int i = 0; i < kBoards; ++i) {
+            const int x = (i % 40) * kBoard, y = (i / 40) * kBoard;
+            bare.emplace_back(CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, x, y, kBoard, kBoard,
+                                              top.get(), nullptr, GetModuleHandleW(nullptr), nullptr));
+            const auto now = std::chrono::steady_clock::now();
+            if (i == 99) first = std::chrono::duration<double>(now - start).count() / 100;
+            if (i == kBoards - 101) mark = now;
+        }
+        const double last = std::chrono::duration<double>(std::chrono::steady_clock::now() - mark).count() / 100;
+        std::printf("  baseline: a bare child window made and shown: the first 100 %.2f ms, the last 100 %.2f ms\n",
+                    first * 1000.0, last * 1000.0);
+        bare.clear();
+        Pump();
+    }
     const bool back = after.controlWindows == before.controlWindows && after.moduleGdi == before.moduleGdi &&
                       after.processWindows == before.processWindows;
     std::printf("  control windows, control GDI objects and process windows back at their start: %s\n",
