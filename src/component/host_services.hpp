@@ -26,6 +26,9 @@ public:
     // The picture at its own size in pixels; an empty image for the empty
     // picture (the one LoadPicture("") gives).
     virtual Image Render() const = 0;
+    // The picture's pixels when it holds them (as Render would give them),
+    // for copying without a drawing; null when it does not.
+    virtual const Image* HeldPixels() const { return nullptr; }
 };
 using PictureRef = std::shared_ptr<const PictureObject>;
 
@@ -34,6 +37,7 @@ class PixelPicture : public PictureObject {
 public:
     explicit PixelPicture(Image image) : image_(std::move(image)) {}
     Image Render() const override { return image_; }
+    const Image* HeldPixels() const override { return &image_; }
     const Image& Pixels() const { return image_; }
 
 private:

@@ -137,14 +137,16 @@ ComPicture::ComPicture(Image pixels) : pixels_(std::move(pixels)) {}
 
 ComPicture::ComPicture(com::ComPtr<IPictureDisp> picture) : picture_(std::move(picture)) {}
 
-Image ComPicture::Render() const {
+const Image* ComPicture::HeldPixels() const {
     if (!pixels_) {
         com::ComPtr<IPicture> picture;
         if (!picture_ || FAILED(picture_.As(&picture)) || !picture) Raise(kInvalidPicture);
         pixels_ = RenderPicture(*picture.Get());
     }
-    return *pixels_;
+    return &*pixels_;
 }
+
+Image ComPicture::Render() const { return *HeldPixels(); }
 
 com::ComPtr<IPictureDisp> ComPicture::Dispatch() const {
     if (!picture_) picture_ = CreatePicture(pixels_ ? *pixels_ : Image());

@@ -25,6 +25,8 @@ public:
     explicit ComPicture(com::ComPtr<IPictureDisp> picture);
 
     Image Render() const override;
+    // Its pixels, drawn from the picture object the first time.
+    const Image* HeldPixels() const override;
     // The picture object, the same one every time.
     com::ComPtr<IPictureDisp> Dispatch() const;
 

@@ -48,18 +48,19 @@ void PixelSquareView::SetHeight(float value) { Changed(); height_ = value; FitKe
 void PixelSquareView::SetVisible(bool value) { visible_ = value; Changed(); }
 
 void PixelSquareView::SetPicture(const PictureRef& picture) {
-    Image image = picture ? picture->Render() : Image();
+    // The picture's own pixels when it holds them: a new picture allocates
+    // nothing when the kept image keeps its size.
+    Image rendered;
+    const Image* held = picture ? picture->HeldPixels() : nullptr;
+    if (held == nullptr && picture) rendered = picture->Render();
+    const Image& image = held != nullptr ? *held : rendered;
     const int width = std::max(std::min(PixelWidth(), kMaxKeptSize), image.Width());
     const int height = std::max(std::min(PixelHeight(), kMaxKeptSize), image.Height());
-    if (width == image.Width() && height == image.Height()) {
-        kept_ = std::move(image);  // the picture covers it all
-    } else {
-        if (width == kept_.Width() && height == kept_.Height())
-            kept_.Fill(background_);
-        else
-            kept_ = Image(width, height, background_);
-        kept_.Copy(image, 0, 0);
-    }
+    if (width != kept_.Width() || height != kept_.Height())
+        kept_ = Image(width, height, background_);
+    else if (width != image.Width() || height != image.Height())
+        kept_.Fill(background_);  // the picture covers only part of it
+    kept_.Copy(image, 0, 0);
     ++pictures_;
     Changed();
 }
