@@ -68,17 +68,38 @@ std::vector<PictureRef> BoardImages(HMODULE ocx) {
 
 // ---- timing ------------------------------------------------------------------------
 
+namespace {
+double Median(std::vector<double> values) {
+    std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2), values.end());
+    return values[values.size() / 2];
+}
+double SecondsPerCall(int calls, const std::function<void()>& body) {
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < calls; ++i) body();
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    return took.count() / calls;
+}
+}  // namespace
+
 double MedianSeconds(int repetitions, int calls, const std::function<void()>& body) {
     std::vector<double> seconds;
     body();  // warm up
+    for (int r = 0; r < repetitions; ++r) seconds.push_back(SecondsPerCall(calls, body));
+    return Median(std::move(seconds));
+}
+
+
+Comparison Compare(int repetitions, int calls, const std::function<void()>& measured,
+                   const std::function<void()>& baseline) {
+    measured();  // warm up
+    baseline();
+    std::vector<double> a, b, ratios;
     for (int r = 0; r < repetitions; ++r) {
-        const auto start = std::chrono::steady_clock::now();
-        for (int i = 0; i < calls; ++i) body();
-        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-        seconds.push_back(took.count() / calls);
+        a.push_back(SecondsPerCall(calls, measured));
+        b.push_back(SecondsPerCall(calls, baseline));
+        ratios.push_back(a.back() / b.back());
     }
-    std::nth_element(seconds.begin(), seconds.begin() + static_cast<std::ptrdiff_t>(seconds.size() / 2), seconds.end());
-    return seconds[seconds.size() / 2];
+    return {Median(a), Median(b), Median(ratios)};
 }
 
 // ---- windows and hosting ---------------------------------------------------------

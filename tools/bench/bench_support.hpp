@@ -52,6 +52,15 @@ std::vector<PictureRef> BoardImages(HMODULE ocx);
 // `calls` calls each.
 double MedianSeconds(int repetitions, int calls, const std::function<void()>& body);
 
+// Two bodies timed in turn, repetition by repetition, so that both see the
+// same moment of the machine: the median seconds per call of each and the
+// median of their ratios (measured / baseline).
+struct Comparison {
+    double measured = 0, baseline = 0, ratio = 0;
+};
+Comparison Compare(int repetitions, int calls, const std::function<void()>& measured,
+                   const std::function<void()>& baseline);
+
 // A visible top-level window at (0, 0) with room for children.
 class TopWindow {
 public:

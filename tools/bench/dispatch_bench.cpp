@@ -125,8 +125,8 @@ void DispatchBenchmark(const Options& options, const Ocx& ocx) {
     DISPID id = DISPID_UNKNOWN;
     CheckHr(board->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id), "GetIDsOfNames(Piece)");
 
-    auto timed = [&](Invoker invoke) {
-        return MedianSeconds(options.repetitions, calls, [&] {
+    auto reader = [&](Invoker invoke) {
+        return [&, invoke] {
             VARIANT args[2];
             V_VT(&args[0]) = VT_I2;
             V_I2(&args[0]) = 8;
@@ -135,17 +135,18 @@ void DispatchBenchmark(const Options& options, const Ocx& ocx) {
             DISPPARAMS params{args, nullptr, 2, 0};
             Variant result;
             if (FAILED(invoke(board.Get(), info.Get(), id, &params, &result))) Fail("Piece(5, 8) failed");
-        });
+        };
     };
     const bool standardWorks = ReadsKing(&StandardInvoke, board.Get(), info.Get(), id, kForms[0]);
-    const double ours = timed(&OurInvoke);
     std::printf("dispatch: Piece(5, 8) read through IDispatch::Invoke, VT_I2 arguments\n");
-    std::printf("  the control's Invoke        %8.3f us\n", ours * 1e6);
     if (standardWorks) {
-        const double standard = timed(&StandardInvoke);
-        std::printf("  DispInvoke, same type info  %8.3f us   ratio %.2f (target <= 1.00)\n", standard * 1e6,
-                    ours / standard);
+        const Comparison c = Compare(options.repetitions, calls, reader(&OurInvoke), reader(&StandardInvoke));
+        std::printf("  the control's Invoke        %8.3f us\n", c.measured * 1e6);
+        std::printf("  DispInvoke, same type info  %8.3f us   ratio %.2f (target <= 1.00)\n", c.baseline * 1e6,
+                    c.ratio);
     } else {
+        std::printf("  the control's Invoke        %8.3f us\n",
+                    MedianSeconds(options.repetitions, calls, reader(&OurInvoke)) * 1e6);
         std::printf("  DispInvoke, same type info  does not read Piece here\n");
     }
     std::printf("  argument forms              control  DispInvoke\n");
@@ -155,20 +156,22 @@ void DispatchBenchmark(const Options& options, const Ocx& ocx) {
                     ReadsKing(&StandardInvoke, board.Get(), info.Get(), id, form) ? "yes" : "no");
 
     // The virtual table against the logic called straight from C++.
-    const double vtable = MedianSeconds(options.repetitions, calls * 10, [&] {
-        short col = 5, row = 8;
-        ::PieceNum piece{};
-        if (FAILED(board->get_Piece(&col, &row, &piece))) Fail("get_Piece failed");
-    });
     MemoryHost host(BoardImages(ocx.Module()));
     Board plain(host);
     volatile std::int32_t sink = 0;
-    const double direct = MedianSeconds(options.repetitions, calls * 10, [&] {
-        volatile std::int16_t col = 5, row = 8;
-        sink = sink + quelder::Piece(plain, col, row);
-    });
-    std::printf("  get_Piece, virtual table    %8.3f us   plain C++ call %.3f us, ratio %.1f\n", vtable * 1e6,
-                direct * 1e6, vtable / direct);
+    const Comparison v = Compare(
+        options.repetitions, calls * 10,
+        [&] {
+            short col = 5, row = 8;
+            ::PieceNum piece{};
+            if (FAILED(board->get_Piece(&col, &row, &piece))) Fail("get_Piece failed");
+        },
+        [&] {
+            volatile std::int16_t col = 5, row = 8;
+            sink = sink + quelder::Piece(plain, col, row);
+        });
+    std::printf("  get_Piece, virtual table    %8.3f us   plain C++ call %.3f us, ratio %.1f\n", v.measured * 1e6,
+                v.baseline * 1e6, v.ratio);
 }
 
 }  // namespace quelder::bench

@@ -64,11 +64,11 @@ void PaintBenchmark(const Options& options, const Ocx& ocx) {
     Check(window != nullptr, "the hosted control has no window");
     Pump();
 
-    const double control = MedianSeconds(options.repetitions, calls, [&] {
+    auto newGame = [&] {
         CheckHr(board->NewGame(), "NewGame");
         UpdateWindow(window);  // nothing left to paint once NewGame has shown the board
         GdiFlush();
-    });
+    };
     ComPtr<_Quelder> unhosted = ocx.Create();
     const double logicOnly = MedianSeconds(options.repetitions, calls, [&] { CheckHr(unhosted->NewGame(), "NewGame"); });
     const double repaintOnly = MedianSeconds(options.repetitions, calls, [&] {
@@ -78,19 +78,19 @@ void PaintBenchmark(const Options& options, const Ocx& ocx) {
 
     PixelImageList images(BoardImages(ocx.Module()), MakePixel(0, 120, 215));
     Image surface(kBoard, kBoard);
-    const double floor = MedianSeconds(options.repetitions, calls, [&] { DrawFloor(images, surface); });
-    const double floorShown = MedianSeconds(options.repetitions, calls, [&] {
+    const Comparison floor = Compare(options.repetitions, calls, newGame, [&] { DrawFloor(images, surface); });
+    const Comparison shown = Compare(options.repetitions, calls, newGame, [&] {
         DrawFloor(images, surface);
         ShowOn(window, surface);
     });
 
     std::printf("paint: NewGame with its full repaint of a hosted 296-pixel board\n");
-    std::printf("  control                     %8.1f us\n", control * 1e6);
+    std::printf("  control                     %8.1f us\n", floor.measured * 1e6);
     std::printf("  (NewGame without a window   %8.1f us)\n", logicOnly * 1e6);
     std::printf("  (a repaint through WM_PAINT %8.1f us)\n", repaintOnly * 1e6);
-    std::printf("  floor, into memory          %8.1f us   ratio %.2f (target <= 1.50)\n", floor * 1e6,
-                control / floor);
-    std::printf("  floor, into memory + shown  %8.1f us   ratio %.2f\n", floorShown * 1e6, control / floorShown);
+    std::printf("  floor, into memory          %8.1f us   ratio %.2f (target <= 1.50)\n", floor.baseline * 1e6,
+                floor.ratio);
+    std::printf("  floor, into memory + shown  %8.1f us   ratio %.2f\n", shown.baseline * 1e6, shown.ratio);
 }
 
 }  // namespace quelder::bench
