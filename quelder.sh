@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds and tests Quelder from source on a Debian machine.
 #
-#   ./quelder.sh test    install what is missing, build all three builds, run every test
+#   ./quelder.sh test    install what is missing, build every build, run every test
 #   ./quelder.sh demo    install what is missing, build, and run the demo host
 #   ./quelder.sh build   install what is missing and build
 #   ./quelder.sh bench   install what is missing, build, and run the full benchmark
