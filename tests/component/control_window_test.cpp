@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <ostream>
 #include <tuple>
@@ -23,6 +22,7 @@
 #include "position/new_game.hpp"
 #include "position/selection.hpp"
 #include "support/board_fixture.hpp"
+#include "support/update_region.hpp"
 #include "window_test_support.hpp"
 
 namespace {
@@ -31,6 +31,7 @@ using namespace quelder;
 using quelder::testing::Control;
 using quelder::testing::Crop;
 using quelder::testing::GdiObjectCount;
+using quelder::testing::InvalidArea;
 using quelder::testing::ExpectedSquare;
 using quelder::testing::Mouse;
 using quelder::testing::Pump;
@@ -196,22 +197,6 @@ TEST_F(ControlWindowTest, ARefreshedSquareShowsAtOnce) {
     EXPECT_TRUE(SameImage(Crop(Shot(window->Handle()), 2 * 37, 6 * 37, 37, 37),
                           control.host.View(SquareIndex(3, 7)).Kept()));
     EXPECT_FALSE(SameImage(control.host.View(SquareIndex(3, 7)).Kept(), ExpectedSquare(3, 7, Wpawn)));
-}
-
-// The area of a window's invalid region, summed over its rectangles.
-long long InvalidArea(HWND window) {
-    handles::Unique<HRGN, handles::DeleteGdiObject> region(CreateRectRgn(0, 0, 0, 0));
-    if (GetUpdateRgn(window, region.get(), FALSE) == NULLREGION) return 0;
-    std::vector<std::uint8_t> bytes(GetRegionData(region.get(), 0, nullptr));
-    auto* data = reinterpret_cast<RGNDATA*>(bytes.data());
-    GetRegionData(region.get(), static_cast<DWORD>(bytes.size()), data);
-    long long area = 0;
-    for (DWORD k = 0; k < data->rdh.nCount; ++k) {
-        RECT r;
-        std::memcpy(&r, data->Buffer + k * sizeof r, sizeof r);
-        area += static_cast<long long>(r.right - r.left) * (r.bottom - r.top);
-    }
-    return area;
 }
 
 TEST_F(ControlWindowTest, ABatchShowsEveryRefreshedSquareWhenItEnds) {

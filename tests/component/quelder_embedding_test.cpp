@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "support/counted_object.hpp"
 #include "control_test_support.hpp"
 #include "quelder_event_sink.hpp"
 #include "window_test_support.hpp"
@@ -137,25 +138,14 @@ private:
 };
 
 // A view advise sink that counts.
-class ViewSink : public IAdviseSink {
+class ViewSink : public CountedObject<IAdviseSink, IID_IAdviseSink> {
 public:
     int changes = 0;
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (ppv == nullptr) return E_POINTER;
-        *ppv = nullptr;
-        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IAdviseSink)) return E_NOINTERFACE;
-        *ppv = static_cast<IAdviseSink*>(this);
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(++references); }
-    STDMETHODIMP_(ULONG) Release() override { return static_cast<ULONG>(--references); }
     STDMETHODIMP_(void) OnDataChange(FORMATETC*, STGMEDIUM*) override {}
     STDMETHODIMP_(void) OnViewChange(DWORD, LONG) override { ++changes; }
     STDMETHODIMP_(void) OnRename(IMoniker*) override {}
     STDMETHODIMP_(void) OnSave() override {}
     STDMETHODIMP_(void) OnClose() override {}
-    LONG references = 0;
 };
 
 #pragma GCC diagnostic pop

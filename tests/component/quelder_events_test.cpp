@@ -9,6 +9,7 @@
 #include <list>
 #include <vector>
 
+#include "support/counted_object.hpp"
 #include "control_test_support.hpp"
 #include "quelder_sink_base.hpp"
 
@@ -60,20 +61,9 @@ public:
 };
 
 // A sink of IPropertyNotifySink.
-class PropertySink : public IPropertyNotifySink {
+class PropertySink : public CountedObject<IPropertyNotifySink, IID_IPropertyNotifySink> {
 public:
     std::vector<DISPID> changed;
-    LONG references = 0;
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (ppv == nullptr) return E_POINTER;
-        *ppv = nullptr;
-        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IPropertyNotifySink)) return E_NOINTERFACE;
-        *ppv = static_cast<IPropertyNotifySink*>(this);
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(++references); }
-    STDMETHODIMP_(ULONG) Release() override { return static_cast<ULONG>(--references); }
     STDMETHODIMP OnChanged(DISPID id) override {
         changed.push_back(id);
         return S_OK;

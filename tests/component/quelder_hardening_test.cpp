@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "support/counted_object.hpp"
 #include "control_test_support.hpp"
 #include "crash_report.hpp"
 #include "plain_site.hpp"
@@ -31,19 +32,8 @@ namespace {
 // An object that is no picture and has no value: what a confused client
 // passes where a picture or a number belongs. It counts its references, so a
 // test sees whether the control keeps any.
-class StrangeObject : public IDispatch {
+class StrangeObject : public CountedObject<IDispatch, IID_IDispatch> {
 public:
-    LONG references = 0;
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (ppv == nullptr) return E_POINTER;
-        *ppv = nullptr;
-        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IDispatch)) return E_NOINTERFACE;
-        *ppv = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(++references); }
-    STDMETHODIMP_(ULONG) Release() override { return static_cast<ULONG>(--references); }
     STDMETHODIMP GetTypeInfoCount(UINT* count) override {
         if (count != nullptr) *count = 0;
         return S_OK;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "support/counted_object.hpp"
 #include "control_test_support.hpp"
 #include "window_test_support.hpp"
 
@@ -25,7 +26,7 @@ constexpr HRESULT kInvalidPropertyValue = static_cast<HRESULT>(0x800A017C);  // 
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 
 // A property bag that keeps the VARIANTs it is given, in the order written.
-class TestBag : public IPropertyBag {
+class TestBag : public CountedObject<IPropertyBag, IID_IPropertyBag> {
 public:
     TestBag() = default;
     TestBag(const TestBag&) = delete;
@@ -36,16 +37,6 @@ public:
 
     std::vector<std::wstring> written;
 
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (ppv == nullptr) return E_POINTER;
-        *ppv = nullptr;
-        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IPropertyBag)) return E_NOINTERFACE;
-        *ppv = static_cast<IPropertyBag*>(this);
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(++references); }
-    STDMETHODIMP_(ULONG) Release() override { return static_cast<ULONG>(--references); }
     STDMETHODIMP Read(LPCOLESTR name, VARIANT* value, IErrorLog*) override {
         const auto found = values_.find(name);
         if (found == values_.end()) return E_INVALIDARG;
@@ -69,8 +60,6 @@ public:
         const auto found = values_.find(name);
         return found == values_.end() ? nullptr : &found->second;
     }
-
-    LONG references = 0;
 
 private:
     std::map<std::wstring, VARIANT> values_;

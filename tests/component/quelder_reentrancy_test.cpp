@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "support/counted_object.hpp"
 #include "control_test_support.hpp"
 #include "crash_report.hpp"
 #include "plain_site.hpp"
@@ -66,21 +67,10 @@ public:
 };
 
 // A sink of property changes that runs its handler at the first change.
-class ActingNotifySink : public IPropertyNotifySink {
+class ActingNotifySink : public CountedObject<IPropertyNotifySink, IID_IPropertyNotifySink> {
 public:
     std::function<void()> handler;
-    LONG references = 0;
     int changes = 0;
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (ppv == nullptr) return E_POINTER;
-        *ppv = nullptr;
-        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IPropertyNotifySink)) return E_NOINTERFACE;
-        *ppv = static_cast<IPropertyNotifySink*>(this);
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(++references); }
-    STDMETHODIMP_(ULONG) Release() override { return static_cast<ULONG>(--references); }
     STDMETHODIMP OnChanged(DISPID) override {
         if (++changes == 1 && handler) handler();
         return S_OK;

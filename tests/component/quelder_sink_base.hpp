@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include "support/counted_object.hpp"
 #include "component/quelder_idl.hpp"
 
 namespace quelder::testing {
@@ -14,21 +15,8 @@ namespace quelder::testing {
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 
 // A sink of __Quelder; a test derives its own Invoke. Release never deletes.
-class QuelderSinkBase : public IDispatch {
+class QuelderSinkBase : public CountedObject<IDispatch, IID_IDispatch, DIID___Quelder> {
 public:
-    LONG references = 0;
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (ppv == nullptr) return E_POINTER;
-        *ppv = nullptr;
-        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IDispatch) && !IsEqualIID(riid, DIID___Quelder))
-            return E_NOINTERFACE;
-        *ppv = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(++references); }
-    STDMETHODIMP_(ULONG) Release() override { return static_cast<ULONG>(--references); }
     STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
     STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }

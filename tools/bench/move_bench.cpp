@@ -1,11 +1,10 @@
 // Move: the area of the screen that one MovePiece repaints, counted from the
 // invalid region of every WM_PAINT the control's window receives.
 #include <cstdio>
-#include <cstring>
-#include <vector>
 
 #include "bench_support.hpp"
 #include "component/pixel_host.hpp"
+#include "support/update_region.hpp"
 
 namespace quelder::bench {
 
@@ -18,26 +17,10 @@ struct PaintCount {
 };
 PaintCount counted;
 
-long long RegionArea(HWND window) {
-    handles::Unique<HRGN, handles::DeleteGdiObject> region(CreateRectRgn(0, 0, 0, 0));
-    if (GetUpdateRgn(window, region.get(), FALSE) == NULLREGION) return 0;
-    const DWORD size = GetRegionData(region.get(), 0, nullptr);
-    std::vector<std::uint8_t> bytes(size);
-    auto* data = reinterpret_cast<RGNDATA*>(bytes.data());
-    if (size == 0 || GetRegionData(region.get(), size, data) != size) return 0;
-    long long area = 0;
-    for (DWORD k = 0; k < data->rdh.nCount; ++k) {
-        RECT rect;
-        std::memcpy(&rect, data->Buffer + k * sizeof(RECT), sizeof rect);
-        area += static_cast<long long>(rect.right - rect.left) * (rect.bottom - rect.top);
-    }
-    return area;
-}
-
 LRESULT CALLBACK Counting(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_PAINT) {
         ++counted.paints;
-        counted.area += RegionArea(window);
+        counted.area += testing::InvalidArea(window);
     }
     return CallWindowProcW(counted.original, window, message, wParam, lParam);
 }
