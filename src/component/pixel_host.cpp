@@ -16,15 +16,57 @@ constexpr std::int32_t kObjectAlreadyLoaded = 360;
 constexpr std::int32_t kCannotUnloadDesignElement = 362;
 }  // namespace
 
+// ---- the kept images' sheet ---------------------------------------------------
+
+KeptSheet::KeptSheet(int columns, int rows, int cellWidth, int cellHeight, Pixel fill)
+    : columns_(std::max(columns, 1)), rows_(std::max(rows, 1)), cellWidth_(std::max(cellWidth, 0)),
+      cellHeight_(std::max(cellHeight, 0)), fill_(fill),
+      sheet_(columns_ * cellWidth_, rows_ * cellHeight_, fill) {}
+
+ImagePart KeptSheet::Cell(int cell, int width, int height) {
+    return ImagePart(sheet_).Part(CellLeft(cell), CellTop(cell), std::min(width, cellWidth_),
+                                  std::min(height, cellHeight_));
+}
+
+ConstImagePart KeptSheet::Cell(int cell, int width, int height) const {
+    return ConstImagePart(sheet_).Part(CellLeft(cell), CellTop(cell), std::min(width, cellWidth_),
+                                       std::min(height, cellHeight_));
+}
+
+void KeptSheet::Grow(int width, int height) {
+    const int cellWidth = std::max(cellWidth_, width), cellHeight = std::max(cellHeight_, height);
+    if (cellWidth == cellWidth_ && cellHeight == cellHeight_) return;
+    Image grown(columns_ * cellWidth, rows_ * cellHeight, fill_);
+    const ConstImagePart old(sheet_);
+    for (int cell = 0; cell < columns_ * rows_; ++cell)
+        Copy(grown, old.Part(CellLeft(cell), CellTop(cell), cellWidth_, cellHeight_), cell % columns_ * cellWidth,
+             cell / columns_ * cellHeight);
+    sheet_ = std::move(grown);
+    cellWidth_ = cellWidth;
+    cellHeight_ = cellHeight;
+}
+
 // ---- square views ----------------------------------------------------------
 
 PixelSquareView::PixelSquareView(Pixel background)
-    : background_(background), kept_(kSquareSize, kSquareSize, background) {}
+    : background_(background),
+      ownSheet_(std::make_unique<KeptSheet>(1, 1, kSquareSize, kSquareSize, background)),
+      sheet_(*ownSheet_), cell_(0), keptWidth_(kSquareSize), keptHeight_(kSquareSize) {}
 
-PixelSquareView::PixelSquareView(const PixelSquareView& design)
+PixelSquareView::PixelSquareView(Pixel background, KeptSheet& sheet, int cell)
+    : background_(background), sheet_(sheet), cell_(cell) {
+    sheet_.Grow(kSquareSize, kSquareSize);
+    keptWidth_ = keptHeight_ = kSquareSize;
+    Fill(KeptImage(), background_);
+}
+
+PixelSquareView::PixelSquareView(const PixelSquareView& design, int cell)
     : background_(design.background_),
       left_(design.left_), top_(design.top_), width_(design.width_), height_(design.height_),
-      visible_(false), kept_(design.kept_) {}
+      visible_(false), sheet_(design.sheet_), cell_(cell),
+      keptWidth_(design.keptWidth_), keptHeight_(design.keptHeight_) {
+    Copy(KeptImage(), design.KeptPart(), 0, 0);
+}
 
 int PixelSquareView::PixelLeft() const { return Round(left_); }
 int PixelSquareView::PixelTop() const { return Round(top_); }
@@ -35,10 +77,20 @@ void PixelSquareView::Changed() {
     if (onChanged) onChanged(*this);
 }
 
+void PixelSquareView::ResizeKept(int width, int height) {
+    if (width == keptWidth_ && height == keptHeight_) return;
+    sheet_.Grow(width, height);  // the only step that can fail
+    const ImagePart cell = sheet_.Cell(cell_, width, height);
+    const int keptRows = std::min(height, keptHeight_);
+    if (width > keptWidth_) Fill(cell.Part(keptWidth_, 0, width - keptWidth_, keptRows), background_);
+    if (height > keptRows) Fill(cell.Part(0, keptRows, width, height - keptRows), background_);
+    keptWidth_ = width;
+    keptHeight_ = height;
+}
+
 void PixelSquareView::FitKept() {
-    const int w = std::max(kept_.Width(), std::min(PixelWidth(), kMaxKeptSize));
-    const int h = std::max(kept_.Height(), std::min(PixelHeight(), kMaxKeptSize));
-    if (w != kept_.Width() || h != kept_.Height()) kept_.Resize(w, h, background_);
+    ResizeKept(std::max(keptWidth_, std::min(PixelWidth(), kMaxKeptSize)),
+               std::max(keptHeight_, std::min(PixelHeight(), kMaxKeptSize)));
 }
 
 void PixelSquareView::SetLeft(float value) { Changed(); left_ = value; Changed(); }
@@ -54,13 +106,14 @@ void PixelSquareView::SetPicture(const PictureRef& picture) {
     const Image* held = picture ? picture->HeldPixels() : nullptr;
     if (held == nullptr && picture) rendered = picture->Render();
     const Image& image = held != nullptr ? *held : rendered;
-    const int width = std::max(std::min(PixelWidth(), kMaxKeptSize), image.Width());
-    const int height = std::max(std::min(PixelHeight(), kMaxKeptSize), image.Height());
-    if (width != kept_.Width() || height != kept_.Height())
-        kept_ = Image(width, height, background_);
-    else if (width != image.Width() || height != image.Height())
-        kept_.Fill(background_);  // the picture covers only part of it
-    kept_.Copy(image, 0, 0);
+    const int width = std::min(std::max(PixelWidth(), image.Width()), kMaxKeptSize);
+    const int height = std::min(std::max(PixelHeight(), image.Height()), kMaxKeptSize);
+    sheet_.Grow(width, height);  // the only step that can fail
+    keptWidth_ = width;
+    keptHeight_ = height;
+    const ImagePart kept = KeptImage();
+    if (width != image.Width() || height != image.Height()) Fill(kept, background_);  // the picture covers only part
+    Copy(kept, image, 0, 0);
     ++pictures_;
     Changed();
 }
@@ -92,7 +145,7 @@ void PixelImageList::Draw(std::int32_t index, DrawContext& dc, int x, int y, Dra
     const Entry& entry = At(index);
     auto* context = dynamic_cast<PixelDrawContext*>(&dc);
     if (context == nullptr) Raise(5);  // not a context on pixels
-    Image& target = context->Target();
+    const ImagePart target = context->Target();
     if (style == DrawStyle::Selected)
         DrawSelected(target, entry.pixels, x, y, highlight_);
     else
@@ -114,8 +167,9 @@ void PixelImageList::Add(std::int32_t index, const PictureRef& picture) {
 // ---- the Check array -------------------------------------------------------
 
 PixelHostBase::PixelHostBase(std::vector<PictureRef> boardImages, Pixel buttonFace, Pixel highlight)
-    : buttonFace_(buttonFace), images_(std::move(boardImages), highlight) {
-    views_[1] = std::make_unique<PixelSquareView>(buttonFace);
+    : buttonFace_(buttonFace), images_(std::move(boardImages), highlight),
+      sheet_(8, kSquareCount / 8, kSquareSize, kSquareSize, buttonFace) {
+    views_[1] = std::make_unique<PixelSquareView>(buttonFace, sheet_, 0);
 }
 
 bool PixelHostBase::CheckLoaded(std::int16_t index) const {
@@ -135,7 +189,7 @@ const PixelSquareView& PixelHostBase::View(std::int16_t index) const {
 void PixelHostBase::LoadCheck(std::int16_t index) {
     if (index < 1 || index > kSquareCount) Raise(kControlArrayElementMissing, "Control array element doesn't exist");
     if (CheckLoaded(index)) Raise(kObjectAlreadyLoaded, "Object already loaded");
-    auto view = std::make_unique<PixelSquareView>(View(1));
+    auto view = std::make_unique<PixelSquareView>(View(1), index - 1);
     ViewCreated(*view);
     views_[static_cast<std::size_t>(index)] = std::move(view);
 }
@@ -180,6 +234,23 @@ bool PixelHostBase::ViewsTile(int left, int top, int width, int height) const {
     return covered == static_cast<long long>(width) * height;
 }
 
+bool PixelHostBase::SheetShows(int left, int top, int width, int height) const {
+    const int cellWidth = sheet_.CellWidth(), cellHeight = sheet_.CellHeight();
+    if (width <= 0 || height <= 0 || left < 0 || top < 0 || left > 8 * cellWidth - width ||
+        top > kSquareCount / 8 * cellHeight - height)
+        return false;
+    for (std::int16_t k = 1; k <= kSquareCount; ++k) {
+        if (!CheckLoaded(k)) return false;
+        const PixelSquareView& v = View(k);
+        const ConstImagePart kept = v.KeptPart();
+        if (!v.Visible() || v.KeptCell() != k - 1 || v.PixelLeft() != sheet_.CellLeft(k - 1) ||
+            v.PixelTop() != sheet_.CellTop(k - 1) || v.PixelWidth() != cellWidth || v.PixelHeight() != cellHeight ||
+            kept.Width() != cellWidth || kept.Height() != cellHeight)
+            return false;
+    }
+    return true;
+}
+
 void PixelHostBase::ComposeArea(Image& surface, int left, int top, int width, int height) const {
     if (ViewsTile(left, top, width, height))
         surface.Reshape(width, height);  // every pixel is written below
@@ -196,7 +267,7 @@ void PixelHostBase::ComposeArea(Image& surface, int left, int top, int width, in
         const long long x1 = std::min<long long>(vl + v.PixelWidth(), left + width);
         const long long y1 = std::min<long long>(vt + v.PixelHeight(), top + height);
         if (x0 >= x1) continue;
-        const Image& kept = v.Kept();
+        const ConstImagePart kept = v.KeptPart();
         // Within each row: the kept image's pixels, then the background.
         const long long keptEnd = std::clamp<long long>(vl + kept.Width(), x0, x1);
         for (long long y = y0; y < y1; ++y) {

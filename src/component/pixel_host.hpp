@@ -13,31 +13,68 @@ namespace quelder {
 
 constexpr int kSquareSize = 37;  // pixels, the size of every board image
 constexpr std::int16_t kSquareCount = 64;
-// A kept image grows with its view up to this size; beyond it a view shows its
-// background, so a huge board costs no more memory than a large one.
+// A kept image grows with its view, or with a larger picture, up to this size;
+// beyond it a view shows its background, so a huge board or picture costs no
+// more memory than a large one.
 constexpr int kMaxKeptSize = 1024;
 
 // A drawing context on 32-bit pixels: the image list draws into Target().
 class PixelDrawContext : public DrawContext {
 public:
-    virtual Image& Target() = 0;
+    virtual ImagePart Target() = 0;
 };
 
 // A drawing context on any image of the caller's.
 class ImageDrawContext final : public PixelDrawContext {
 public:
     explicit ImageDrawContext(Image& image) : image_(image) {}
-    Image& Target() override { return image_; }
+    ImagePart Target() override { return image_; }
 
 private:
     Image& image_;
 };
 
+// The kept images of the square views, each in a cell of one sheet. The cells
+// lie columns to a row in the order of their numbers (from 0), all of one
+// size; a kept image fills its cell from the top-left corner. When the views
+// show in that same order, each at its cell's place and of its cell's size,
+// the sheet is the picture of the board and is painted as it stands.
+class KeptSheet {
+public:
+    KeptSheet(int columns, int rows, int cellWidth, int cellHeight, Pixel fill);
+    KeptSheet(const KeptSheet&) = delete;
+    KeptSheet& operator=(const KeptSheet&) = delete;
+
+    int CellWidth() const { return cellWidth_; }
+    int CellHeight() const { return cellHeight_; }
+    int CellLeft(int cell) const { return cell % columns_ * cellWidth_; }
+    int CellTop(int cell) const { return cell / columns_ * cellHeight_; }
+    // The top-left width x height pixels of a cell (at most the cell's size).
+    ImagePart Cell(int cell, int width, int height);
+    ConstImagePart Cell(int cell, int width, int height) const;
+    // Makes every cell at least width x height, each keeping its pixels at
+    // its top-left corner. Changes nothing when it cannot get the memory.
+    void Grow(int width, int height);
+    const Image& Pixels() const { return sheet_; }
+
+private:
+    int columns_, rows_;
+    int cellWidth_, cellHeight_;
+    Pixel fill_;
+    Image sheet_;
+};
+
 class PixelSquareView : public SquareView {
 public:
-    // background: the colour wherever no picture covers the view.
+    // background: the colour wherever no picture covers the view. The kept
+    // image is in a sheet of the view's own.
     explicit PixelSquareView(Pixel background);
-    PixelSquareView(const PixelSquareView& design);  // Load: a hidden copy
+    // The kept image is in cell of sheet, which must outlive the view.
+    PixelSquareView(Pixel background, KeptSheet& sheet, int cell);
+    // Load: a hidden copy of design, its kept image in cell of design's sheet.
+    PixelSquareView(const PixelSquareView& design, int cell);
+    PixelSquareView(const PixelSquareView&) = delete;
+    PixelSquareView& operator=(const PixelSquareView&) = delete;
 
     float Left() const override { return left_; }
     float Top() const override { return top_; }
@@ -53,11 +90,13 @@ public:
     DrawContext& hDC() override { return context_; }
     void Refresh() override;
 
-    // The kept image: at least the view's size (up to kMaxKeptSize), never
-    // smaller than the last picture set, so shrinking and growing the view
-    // again loses nothing.
-    const Image& Kept() const { return kept_; }
-    Image& Kept() { return kept_; }
+    // The kept image: at least the view's size, never smaller than the last
+    // picture set (both up to kMaxKeptSize), so shrinking and growing the view
+    // again loses nothing. KeptPart is the image where it lies, valid until
+    // the next change of any view of the sheet; Kept is a copy.
+    ConstImagePart KeptPart() const { return sheet_.Cell(cell_, keptWidth_, keptHeight_); }
+    Image Kept() const { return ToImage(KeptPart()); }
+    int KeptCell() const { return cell_; }
     Pixel Background() const { return background_; }
     // The view's rectangle on the surface, rounded to whole pixels.
     int PixelLeft() const;
@@ -76,16 +115,23 @@ public:
 private:
     struct KeptContext final : PixelDrawContext {
         explicit KeptContext(PixelSquareView& v) : view(&v) {}
-        Image& Target() override { return view->kept_; }
+        ImagePart Target() override { return view->KeptImage(); }
         PixelSquareView* view;
     };
+    ImagePart KeptImage() { return sheet_.Cell(cell_, keptWidth_, keptHeight_); }
     void Changed();
+    // The kept image becomes width x height: what it held stays at the
+    // top-left, new pixels are the background.
+    void ResizeKept(int width, int height);
     void FitKept();
 
     Pixel background_;
     float left_ = 0, top_ = 0, width_ = kSquareSize, height_ = kSquareSize;
     bool visible_ = true;
-    Image kept_;
+    std::unique_ptr<KeptSheet> ownSheet_;  // for a view on its own
+    KeptSheet& sheet_;
+    int cell_;
+    int keptWidth_ = 0, keptHeight_ = 0;
     KeptContext context_{*this};
     int refreshes_ = 0;
     int pictures_ = 0;
@@ -139,6 +185,12 @@ public:
     // The same into out, whose storage is reused.
     void ComposeArea(Image& out, int left, int top, int width, int height) const;
 
+    // The kept images' sheet, and whether it is the picture of the area
+    // (left, top, width, height) of the surface: every view shows, each at
+    // its cell's place and of its cell's size, and the area lies within them.
+    const KeptSheet& Sheet() const { return sheet_; }
+    bool SheetShows(int left, int top, int width, int height) const;
+
 protected:
     bool ViewsTile(int left, int top, int width, int height) const;
     // Lets a subclass hook the views it creates.
@@ -147,6 +199,7 @@ protected:
 private:
     Pixel buttonFace_;
     PixelImageList images_;
+    KeptSheet sheet_;
     std::array<std::unique_ptr<PixelSquareView>, kSquareCount + 1> views_;
 };
 

@@ -27,7 +27,7 @@ namespace {
 // Calls op(dst row, src row, count) for every row of the part of src placed
 // at (x, y) that lies within dst.
 template <typename Op>
-void ForOverlap(Image& dst, const Image& src, int x, int y, Op op) {
+void ForOverlap(ImagePart dst, ConstImagePart src, int x, int y, Op op) {
     const int x0 = std::max(0, x), y0 = std::max(0, y);
     const int x1 = std::min(dst.Width(), x + src.Width());
     const int y1 = std::min(dst.Height(), y + src.Height());
@@ -43,24 +43,30 @@ Pixel Mix(Pixel a, Pixel b) {
 
 }  // namespace
 
-void Image::Copy(const Image& src, int x, int y) {
-    ForOverlap(*this, src, x, y, [](Pixel* to, const Pixel* from, std::size_t n) { std::copy_n(from, n, to); });
+void Image::Copy(ConstImagePart src, int x, int y) { quelder::Copy(*this, src, x, y); }
+
+Image ToImage(ConstImagePart part) {
+    Image image(part.Width(), part.Height());
+    image.Copy(part, 0, 0);
+    return image;
 }
 
-void Image::Resize(int width, int height, Pixel fill) {
-    Image grown(width, height, fill);
-    grown.Copy(*this, 0, 0);
-    *this = std::move(grown);
+void Fill(ImagePart part, Pixel p) {
+    for (int y = 0; y < part.Height(); ++y) std::fill_n(part.Row(y), part.Width(), p);
 }
 
-void DrawTransparent(Image& dst, const Image& src, int x, int y) {
+void Copy(ImagePart dst, ConstImagePart src, int x, int y) {
+    ForOverlap(dst, src, x, y, [](Pixel* to, const Pixel* from, std::size_t n) { std::copy_n(from, n, to); });
+}
+
+void DrawTransparent(ImagePart dst, ConstImagePart src, int x, int y) {
     ForOverlap(dst, src, x, y, [](Pixel* to, const Pixel* from, std::size_t n) {
         for (std::size_t i = 0; i < n; ++i)
             if (from[i] != kMaskColour) to[i] = from[i];
     });
 }
 
-void DrawSelected(Image& dst, const Image& src, int x, int y, Pixel highlight) {
+void DrawSelected(ImagePart dst, ConstImagePart src, int x, int y, Pixel highlight) {
     ForOverlap(dst, src, x, y, [highlight](Pixel* to, const Pixel* from, std::size_t n) {
         for (std::size_t i = 0; i < n; ++i)
             if (from[i] != kMaskColour) to[i] = Mix(from[i], highlight);

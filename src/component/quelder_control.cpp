@@ -358,7 +358,7 @@ STDMETHODIMP QuelderControl::SquareVisible(short Index, BOOL* visible) {
 STDMETHODIMP QuelderControl::KeptPixel(short Index, int x, int y, DWORD* pixel) {
     return Member([&] {
         DWORD& out = Out(pixel);
-        const Image& kept = host_.View(Index).Kept();
+        const ConstImagePart kept = host_.View(Index).KeptPart();
         if (!kept.Contains(x, y)) Raise(5);
         out = kept.At(x, y);
     });

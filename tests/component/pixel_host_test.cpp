@@ -1,4 +1,9 @@
+#include "appearance/board_size.hpp"
+#include "position/new_game.hpp"
 #include "support/board_fixture.hpp"
+
+#include <functional>
+#include <utility>
 
 namespace quelder {
 namespace {
@@ -79,6 +84,80 @@ TEST(PixelImageList, RemoveAndAddKeepTheNumbersAndRefuseMissingImages) {
     }
     ExpectError([&] { list.Add(5, a); }, 35600, "Index out of bounds", "add beyond the end");
     EXPECT_EQ(list.Count(), 3);
+}
+
+TEST(KeptSheet, GrowingKeepsEveryCellsPixelsAtItsCorner) {
+    KeptSheet sheet(3, 2, 4, 4, kBack);
+    for (int cell = 0; cell < 6; ++cell) Fill(sheet.Cell(cell, 4, 4), MakePixel(0, 0, static_cast<std::uint8_t>(cell + 1)));
+    sheet.Grow(6, 5);
+    EXPECT_EQ(sheet.Pixels().Width(), 18);
+    EXPECT_EQ(sheet.Pixels().Height(), 10);
+    for (int cell = 0; cell < 6; ++cell) {
+        const ConstImagePart part = std::as_const(sheet).Cell(cell, 6, 5);
+        EXPECT_EQ(part.At(3, 3), MakePixel(0, 0, static_cast<std::uint8_t>(cell + 1))) << "cell " << cell;
+        EXPECT_EQ(part.At(5, 4), kBack) << "cell " << cell << ": new pixels";
+    }
+    sheet.Grow(2, 2);
+    EXPECT_EQ(sheet.CellWidth(), 6) << "cells never shrink";
+}
+
+TEST(PixelSquareView, ViewsSharingASheetKeepToTheirOwnCells) {
+    MemoryHost host(testing::BoardImages());
+    host.LoadCheck(2);
+    host.LoadCheck(9);
+    host.View(1).SetPicture(Solid(37, 37, kRed));
+    const Image two = host.View(2).Kept(), nine = host.View(9).Kept();
+    // A picture larger than the cells makes every cell grow.
+    host.View(1).SetPicture(Solid(60, 50, MakePixel(0, 200, 0)));
+    host.View(2).SetWidth(45);
+    EXPECT_EQ(host.View(2).Kept().Width(), 45);
+    EXPECT_EQ(host.View(2).Kept().At(44, 0), kButtonFace) << "the new column is background";
+    EXPECT_EQ(ToImage(host.View(2).KeptPart().Part(0, 0, 37, 37)), two) << "view 2 kept its image";
+    EXPECT_EQ(host.View(9).Kept(), nine) << "view 9 kept its image";
+    EXPECT_EQ(host.View(1).Kept().At(59, 49), MakePixel(0, 200, 0));
+    host.View(1).SetPicture(Solid(3000, 10, kRed));
+    EXPECT_EQ(host.View(1).Kept().Width(), kMaxKeptSize) << "a huge picture is kept up to the limit";
+}
+
+// When the sheet is the picture of an area, it must be exactly what composing
+// that area gives.
+TEST(PixelHostBase, TheSheetShowsTheBoardOnlyWhileEveryViewIsAtItsCell) {
+    struct Case {
+        const char* what;
+        std::function<void(testing::Control&)> change;
+        bool shows;
+    };
+    const Case cases[] = {
+        {"the board as made", [](testing::Control&) {}, true},
+        {"a new game", [](testing::Control& c) { NewGame(c.board); }, true},
+        {"a larger board", [](testing::Control& c) { ChangeBoardSize(c.board, 400); }, true},
+        {"a smaller board", [](testing::Control& c) { ChangeBoardSize(c.board, 200); }, false},
+        {"a board of fractional squares", [](testing::Control& c) { ChangeBoardSize(c.board, 300); }, false},
+        {"a hidden square", [](testing::Control& c) { c.host.View(10).SetVisible(false); }, false},
+        {"a moved square", [](testing::Control& c) { c.host.View(10).SetLeft(40); }, false},
+        {"an unloaded square", [](testing::Control& c) { c.host.UnloadCheck(64); }, false},
+    };
+    for (const Case& c : cases) {
+        testing::Control control;
+        c.change(control);
+        const int edge = control.host.Sheet().CellWidth();
+        const ConstImagePart sheet(control.host.Sheet().Pixels());
+        struct Area {
+            int left, top, width, height;
+        };
+        for (const Area a : {Area{0, 0, 8 * edge, 8 * edge}, Area{edge, 2 * edge, edge, edge}, Area{5, 7, 100, 3}}) {
+            const bool shows = control.host.SheetShows(a.left, a.top, a.width, a.height);
+            EXPECT_EQ(shows, c.shows) << c.what << ", area at (" << a.left << ", " << a.top << ")";
+            if (shows) {
+                EXPECT_EQ(ToImage(sheet.Part(a.left, a.top, a.width, a.height)),
+                          control.host.ComposeArea(a.left, a.top, a.width, a.height))
+                    << c.what << ", area at (" << a.left << ", " << a.top << ")";
+            }
+        }
+        for (const Area a : {Area{0, 0, 8 * edge + 1, 8 * edge}, Area{-1, 0, 5, 5}, Area{0, 0, 0, 5}})
+            EXPECT_FALSE(control.host.SheetShows(a.left, a.top, a.width, a.height))
+                << c.what << ": area beyond the squares at (" << a.left << ", " << a.top << ") " << a.width;
+    }
 }
 
 TEST(PixelHostBase, CheckArrayLoadsCopiesAndRefusesWhatDoesNotExist) {

@@ -38,7 +38,7 @@ struct Control {
     Board board;
 
     PixelSquareView& View(std::int16_t col, std::int16_t row) { return host.View(SquareIndex(col, row)); }
-    const Image& Kept(std::int16_t col, std::int16_t row) { return View(col, row).Kept(); }
+    Image Kept(std::int16_t col, std::int16_t row) { return View(col, row).Kept(); }
     std::int32_t Code(std::int16_t col, std::int16_t row) const {
         return board.m_Pieces[static_cast<std::size_t>(SquareIndex(col, row))];
     }
