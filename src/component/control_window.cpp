@@ -39,6 +39,7 @@ Image SampleSurface(const PixelHostBase& host, int width, int height, int outWid
         if (!host.CheckLoaded(k)) continue;
         const PixelSquareView& view = host.View(k);
         if (!view.Visible()) continue;
+        const ConstImagePart kept = view.KeptPart();
         const long long left = view.PixelLeft(), top = view.PixelTop();
         const long long right = left + view.PixelWidth(), bottom = top + view.PixelHeight();
         // The output pixels whose place lies in the view, give or take one.
@@ -54,43 +55,47 @@ Image SampleSurface(const PixelHostBase& host, int width, int height, int outWid
                 if (x < left || x >= right) continue;
                 const int kx = static_cast<int>(x - left), ky = static_cast<int>(y - top);
                 image.Set(static_cast<int>(i), static_cast<int>(j),
-                          view.Kept().Contains(kx, ky) ? view.Kept().At(kx, ky) : view.Background());
+                          kept.Contains(kx, ky) ? kept.At(kx, ky) : view.Background());
             }
         }
     }
     return image;
 }
 
+BITMAPINFO TopDownInfo(int width, int height) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+
+// Draws the area (left, top, width, height), which lies within image, at
+// (x, y) of dc unstretched.
+void DrawArea(HDC dc, const Image& image, int left, int top, int width, int height, int x, int y) {
+    if (width <= 0 || height <= 0) return;
+    // The image's rows from the area's first; the area is a column range of them.
+    const BITMAPINFO info = TopDownInfo(image.Width(), height);
+    SetDIBitsToDevice(dc, x, y, static_cast<DWORD>(width), static_cast<DWORD>(height), left, 0, 0,
+                      static_cast<UINT>(height), image.Row(top), &info, DIB_RGB_COLORS);
+}
+
 // Draws image into the rectangle (x, y, width, height) of dc, stretched when
 // the sizes differ.
 void DrawImage(HDC dc, const Image& image, int x, int y, int width, int height) {
     if (image.Empty()) return;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = image.Width();
-    info.bmiHeader.biHeight = -image.Height();  // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    const bool stretched = width != image.Width() || height != image.Height();
-    if (!stretched) {
-        // The common case, and the quicker call.
-        SetDIBitsToDevice(dc, x, y, static_cast<DWORD>(width), static_cast<DWORD>(height), 0, 0, 0,
-                          static_cast<UINT>(height), image.Pixels().data(), &info, DIB_RGB_COLORS);
-        return;
-    }
-    int oldMode = 0;
+    if (width == image.Width() && height == image.Height()) return DrawArea(dc, image, 0, 0, width, height, x, y);
+    const BITMAPINFO info = TopDownInfo(image.Width(), image.Height());
     POINT oldOrigin{};
-    if (stretched) {
-        oldMode = SetStretchBltMode(dc, HALFTONE);
-        SetBrushOrgEx(dc, 0, 0, &oldOrigin);
-    }
+    const int oldMode = SetStretchBltMode(dc, HALFTONE);
+    SetBrushOrgEx(dc, 0, 0, &oldOrigin);
     StretchDIBits(dc, x, y, width, height, 0, 0, image.Width(), image.Height(), image.Pixels().data(), &info,
                   DIB_RGB_COLORS, SRCCOPY);
-    if (oldMode != 0) {
-        SetStretchBltMode(dc, oldMode);
-        SetBrushOrgEx(dc, oldOrigin.x, oldOrigin.y, nullptr);
-    }
+    if (oldMode != 0) SetStretchBltMode(dc, oldMode);
+    SetBrushOrgEx(dc, oldOrigin.x, oldOrigin.y, nullptr);
 }
 
 // The rectangles of a region, at most kMostRectangles of them; none when it
@@ -158,6 +163,10 @@ Image& PaintBuffer() {
 void PaintArea(const PixelHostBase& host, HDC dc, const RECT& area) {
     const int width = area.right - area.left, height = area.bottom - area.top;
     if (width <= 0 || height <= 0) return;
+    if (host.SheetShows(area.left, area.top, width, height)) {
+        // The kept images are the picture already.
+        return DrawArea(dc, host.Sheet().Pixels(), area.left, area.top, width, height, area.left, area.top);
+    }
     Image& buffer = PaintBuffer();
     host.ComposeArea(buffer, area.left, area.top, width, height);
     DrawImage(dc, buffer, area.left, area.top, width, height);
@@ -351,10 +360,12 @@ void ControlWindow::ViewRefreshed(const PixelSquareView& view) {
 void ControlWindow::Gather(const RECT& rect, bool refresh) {
     changed_ = true;
     refreshPending_ = refreshPending_ || refresh;
-    if (IsRectEmpty(&rect)) return;
+    if (rect.left >= rect.right || rect.top >= rect.bottom) return;
     // A view usually changes more than once (a new picture, then a refresh).
-    if (std::none_of(pending_.begin(), pending_.end(), [&](const RECT& r) { return EqualRect(&r, &rect); }))
-        pending_.push_back(rect);
+    const auto same = [&](const RECT& r) {
+        return r.left == rect.left && r.top == rect.top && r.right == rect.right && r.bottom == rect.bottom;
+    };
+    if (std::none_of(pending_.rbegin(), pending_.rend(), same)) pending_.push_back(rect);
 }
 
 bool ControlWindow::EndBatch() noexcept {
