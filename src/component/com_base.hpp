@@ -161,7 +161,9 @@ private:
 class Variant : public VARIANT {
 public:
     Variant() : VARIANT{} {}
-    ~Variant() { VariantClear(this); }
+    ~Variant() {
+        if (V_VT(this) != VT_EMPTY) VariantClear(this);
+    }
     Variant(const Variant&) = delete;
     Variant& operator=(const Variant&) = delete;
     void Clear() {

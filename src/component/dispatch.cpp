@@ -1,5 +1,8 @@
 #include "component/dispatch.hpp"
 
+#include <algorithm>
+#include <array>
+#include <memory>
 #include <new>
 
 #include "component/com_error.hpp"
@@ -36,6 +39,23 @@ struct FuncDesc {
     FuncDesc& operator=(const FuncDesc&) = delete;
     ITypeInfo* info;
     FUNCDESC* desc;
+};
+
+// A call's storage for each parameter: within the object for the few that
+// members have, so that a call allocates nothing; on the heap beyond that.
+template <typename T>
+class Slots {
+public:
+    explicit Slots(std::size_t count) {
+        if (count > kInline) heap_ = std::make_unique<T[]>(count);
+    }
+    T* data() { return heap_ ? heap_.get() : inline_.data(); }
+    T& operator[](std::size_t i) { return data()[i]; }
+
+private:
+    static constexpr std::size_t kInline = 8;
+    std::array<T, kInline> inline_{};
+    std::unique_ptr<T[]> heap_;
 };
 
 }  // namespace
@@ -187,7 +207,8 @@ HRESULT TypeInfoDispatch::Invoke(void* instance, DISPID id, REFIID riid, LCID lc
         // Which entry of rgvarg each parameter comes from: named arguments
         // first (the value of a property put is DISPID_PROPERTYPUT), then the
         // positional ones in reverse order.
-        std::vector<int> source(static_cast<std::size_t>(inputs), -1);
+        Slots<int> source(static_cast<std::size_t>(inputs));
+        std::fill_n(source.data(), inputs, -1);
         const int named = static_cast<int>(params->cNamedArgs);
         const bool put = member->kind == INVOKE_PROPERTYPUT || member->kind == INVOKE_PROPERTYPUTREF;
         for (int i = 0; i < named; ++i) {
@@ -206,7 +227,7 @@ HRESULT TypeInfoDispatch::Invoke(void* instance, DISPID id, REFIID riid, LCID lc
         // own: a by-reference parameter points there, so nothing the member
         // does reaches the caller's variable.
         const std::size_t count = member->params.size();
-        std::vector<Variant> values(count);
+        Slots<Variant> values(count);
         for (std::size_t slot = 0; slot < static_cast<std::size_t>(inputs); ++slot) {
             const Param& param = member->params[slot];
             const UINT at = static_cast<UINT>(source[slot]);
@@ -240,9 +261,9 @@ HRESULT TypeInfoDispatch::Invoke(void* instance, DISPID id, REFIID riid, LCID lc
         }
         if (member->HasResult()) V_VT(&values[count - 1]) = member->params.back().vt;
 
-        std::vector<VARIANTARG> actuals(count);
-        std::vector<VARIANTARG*> pointers(count);
-        std::vector<VARTYPE> types(count);
+        Slots<VARIANTARG> actuals(count);
+        Slots<VARIANTARG*> pointers(count);
+        Slots<VARTYPE> types(count);
         for (std::size_t i = 0; i < count; ++i) {
             if (member->params[i].byRef) {
                 actuals[i] = VARIANTARG{};
