@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 #include <utility>
 
 namespace quelder {
@@ -18,30 +19,53 @@ constexpr std::int32_t kCannotUnloadDesignElement = 362;
 
 // ---- the kept images' sheet ---------------------------------------------------
 
-KeptSheet::KeptSheet(int columns, int rows, int cellWidth, int cellHeight, Pixel fill)
-    : columns_(std::max(columns, 1)), rows_(std::max(rows, 1)), cellWidth_(std::max(cellWidth, 0)),
-      cellHeight_(std::max(cellHeight, 0)), fill_(fill),
-      sheet_(columns_ * cellWidth_, rows_ * cellHeight_, fill) {}
+KeptSheet::KeptSheet(int columns, int rows, Pixel fill)
+    : columns_(std::max(columns, 1)), rows_(std::max(rows, 1)), fill_(fill),
+      used_(static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_)) {}
 
-ImagePart KeptSheet::Cell(int cell, int width, int height) {
-    return ImagePart(sheet_).Part(CellLeft(cell), CellTop(cell), std::min(width, cellWidth_),
-                                  std::min(height, cellHeight_));
+ImagePart KeptSheet::Cell(int cell) {
+    const Size& used = used_.at(static_cast<std::size_t>(cell));
+    return ImagePart(sheet_).Part(CellLeft(cell), CellTop(cell), used.width, used.height);
 }
 
-ConstImagePart KeptSheet::Cell(int cell, int width, int height) const {
-    return ConstImagePart(sheet_).Part(CellLeft(cell), CellTop(cell), std::min(width, cellWidth_),
-                                       std::min(height, cellHeight_));
+ConstImagePart KeptSheet::Cell(int cell) const {
+    const Size& used = used_.at(static_cast<std::size_t>(cell));
+    return ConstImagePart(sheet_).Part(CellLeft(cell), CellTop(cell), used.width, used.height);
 }
 
-void KeptSheet::Grow(int width, int height) {
-    const int cellWidth = std::max(cellWidth_, width), cellHeight = std::max(cellHeight_, height);
-    if (cellWidth == cellWidth_ && cellHeight == cellHeight_) return;
-    Image grown(columns_ * cellWidth, rows_ * cellHeight, fill_);
-    const ConstImagePart old(sheet_);
-    for (int cell = 0; cell < columns_ * rows_; ++cell)
-        Copy(grown, old.Part(CellLeft(cell), CellTop(cell), cellWidth_, cellHeight_), cell % columns_ * cellWidth,
-             cell / columns_ * cellHeight);
-    sheet_ = std::move(grown);
+void KeptSheet::Use(int cell, int width, int height) {
+    Size& used = used_.at(static_cast<std::size_t>(cell));
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    if (width == used.width && height == used.height) return;
+    if (width > cellWidth_ || height > cellHeight_) {
+        Relayout(std::max(width, cellWidth_), std::max(height, cellHeight_));  // the only step that can fail
+        used = {width, height};
+        return;
+    }
+    const bool heldTheSize = used.width == cellWidth_ || used.height == cellHeight_;
+    used = {width, height};
+    if (!heldTheSize) return;
+    Size largest;
+    for (const Size& u : used_) largest = {std::max(largest.width, u.width), std::max(largest.height, u.height)};
+    if (largest.width == cellWidth_ && largest.height == cellHeight_) return;
+    try {
+        Relayout(largest.width, largest.height);
+    } catch (const std::bad_alloc&) {
+        // The larger cells serve as well.
+    }
+}
+
+void KeptSheet::Relayout(int cellWidth, int cellHeight) {
+    Image laid(columns_ * cellWidth, rows_ * cellHeight, fill_);
+    for (int cell = 0; cell < columns_ * rows_; ++cell) {
+        const Size& used = used_[static_cast<std::size_t>(cell)];
+        const int width = std::min(used.width, cellWidth), height = std::min(used.height, cellHeight);
+        if (width > 0 && height > 0)
+            Copy(laid, ConstImagePart(sheet_).Part(CellLeft(cell), CellTop(cell), width, height),
+                 cell % columns_ * cellWidth, cell / columns_ * cellHeight);
+    }
+    sheet_ = std::move(laid);
     cellWidth_ = cellWidth;
     cellHeight_ = cellHeight;
 }
@@ -49,54 +73,79 @@ void KeptSheet::Grow(int width, int height) {
 // ---- square views ----------------------------------------------------------
 
 PixelSquareView::PixelSquareView(Pixel background)
-    : background_(background),
-      ownSheet_(std::make_unique<KeptSheet>(1, 1, kSquareSize, kSquareSize, background)),
-      sheet_(*ownSheet_), cell_(0), keptWidth_(kSquareSize), keptHeight_(kSquareSize) {}
+    : background_(background), ownSheet_(std::make_unique<KeptSheet>(1, 1, background)), sheet_(*ownSheet_),
+      cell_(0) {
+    sheet_.Use(cell_, kSquareSize, kSquareSize);
+    Fill(KeptImage(), background_);
+}
 
 PixelSquareView::PixelSquareView(Pixel background, KeptSheet& sheet, int cell)
     : background_(background), sheet_(sheet), cell_(cell) {
-    sheet_.Grow(kSquareSize, kSquareSize);
-    keptWidth_ = keptHeight_ = kSquareSize;
+    sheet_.Use(cell_, kSquareSize, kSquareSize);
     Fill(KeptImage(), background_);
 }
 
 PixelSquareView::PixelSquareView(const PixelSquareView& design, int cell)
     : background_(design.background_),
       left_(design.left_), top_(design.top_), width_(design.width_), height_(design.height_),
-      visible_(false), sheet_(design.sheet_), cell_(cell),
-      keptWidth_(design.keptWidth_), keptHeight_(design.keptHeight_) {
+      pixelLeft_(design.pixelLeft_), pixelTop_(design.pixelTop_), pixelWidth_(design.pixelWidth_),
+      pixelHeight_(design.pixelHeight_), visible_(false), sheet_(design.sheet_), cell_(cell) {
+    sheet_.Use(cell_, design.KeptPart().Width(), design.KeptPart().Height());
     Copy(KeptImage(), design.KeptPart(), 0, 0);
 }
 
-int PixelSquareView::PixelLeft() const { return Round(left_); }
-int PixelSquareView::PixelTop() const { return Round(top_); }
-int PixelSquareView::PixelWidth() const { return std::max(0, Round(width_)); }
-int PixelSquareView::PixelHeight() const { return std::max(0, Round(height_)); }
+// The cell is free for another view.
+PixelSquareView::~PixelSquareView() { sheet_.Use(cell_, 0, 0); }
+
 
 void PixelSquareView::Changed() {
     if (onChanged) onChanged(*this);
 }
 
 void PixelSquareView::ResizeKept(int width, int height) {
-    if (width == keptWidth_ && height == keptHeight_) return;
-    sheet_.Grow(width, height);  // the only step that can fail
-    const ImagePart cell = sheet_.Cell(cell_, width, height);
-    const int keptRows = std::min(height, keptHeight_);
-    if (width > keptWidth_) Fill(cell.Part(keptWidth_, 0, width - keptWidth_, keptRows), background_);
-    if (height > keptRows) Fill(cell.Part(0, keptRows, width, height - keptRows), background_);
-    keptWidth_ = width;
-    keptHeight_ = height;
+    const int oldWidth = KeptPart().Width(), oldHeight = KeptPart().Height();
+    if (width == oldWidth && height == oldHeight) return;
+    sheet_.Use(cell_, width, height);  // the only step that can fail
+    const ImagePart kept = KeptImage();
+    const int keptRows = std::min(height, oldHeight);
+    if (width > oldWidth) Fill(kept.Part(oldWidth, 0, width - oldWidth, keptRows), background_);
+    if (height > keptRows) Fill(kept.Part(0, keptRows, width, height - keptRows), background_);
 }
 
 void PixelSquareView::FitKept() {
-    ResizeKept(std::max(keptWidth_, std::min(PixelWidth(), kMaxKeptSize)),
-               std::max(keptHeight_, std::min(PixelHeight(), kMaxKeptSize)));
+    ResizeKept(std::max(KeptPart().Width(), std::min(PixelWidth(), kMaxKeptSize)),
+               std::max(KeptPart().Height(), std::min(PixelHeight(), kMaxKeptSize)));
 }
 
-void PixelSquareView::SetLeft(float value) { Changed(); left_ = value; Changed(); }
-void PixelSquareView::SetTop(float value) { Changed(); top_ = value; Changed(); }
-void PixelSquareView::SetWidth(float value) { Changed(); width_ = value; FitKept(); Changed(); }
-void PixelSquareView::SetHeight(float value) { Changed(); height_ = value; FitKept(); Changed(); }
+void PixelSquareView::SetLeft(float value) {
+    Changed();
+    left_ = value;
+    pixelLeft_ = Round(value);
+    Changed();
+}
+
+void PixelSquareView::SetTop(float value) {
+    Changed();
+    top_ = value;
+    pixelTop_ = Round(value);
+    Changed();
+}
+
+void PixelSquareView::SetWidth(float value) {
+    Changed();
+    width_ = value;
+    pixelWidth_ = std::max(0, Round(value));
+    FitKept();
+    Changed();
+}
+
+void PixelSquareView::SetHeight(float value) {
+    Changed();
+    height_ = value;
+    pixelHeight_ = std::max(0, Round(value));
+    FitKept();
+    Changed();
+}
 void PixelSquareView::SetVisible(bool value) { visible_ = value; Changed(); }
 
 void PixelSquareView::SetPicture(const PictureRef& picture) {
@@ -108,9 +157,7 @@ void PixelSquareView::SetPicture(const PictureRef& picture) {
     const Image& image = held != nullptr ? *held : rendered;
     const int width = std::min(std::max(PixelWidth(), image.Width()), kMaxKeptSize);
     const int height = std::min(std::max(PixelHeight(), image.Height()), kMaxKeptSize);
-    sheet_.Grow(width, height);  // the only step that can fail
-    keptWidth_ = width;
-    keptHeight_ = height;
+    sheet_.Use(cell_, width, height);  // the only step that can fail
     const ImagePart kept = KeptImage();
     if (width != image.Width() || height != image.Height()) Fill(kept, background_);  // the picture covers only part
     Copy(kept, image, 0, 0);
@@ -168,7 +215,7 @@ void PixelImageList::Add(std::int32_t index, const PictureRef& picture) {
 
 PixelHostBase::PixelHostBase(std::vector<PictureRef> boardImages, Pixel buttonFace, Pixel highlight)
     : buttonFace_(buttonFace), images_(std::move(boardImages), highlight),
-      sheet_(8, kSquareCount / 8, kSquareSize, kSquareSize, buttonFace) {
+      sheet_(8, kSquareCount / 8, buttonFace) {
     views_[1] = std::make_unique<PixelSquareView>(buttonFace, sheet_, 0);
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <utility>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -36,12 +37,13 @@ private:
 
 // The kept images of the square views, each in a cell of one sheet. The cells
 // lie columns to a row in the order of their numbers (from 0), all of one
-// size; a kept image fills its cell from the top-left corner. When the views
-// show in that same order, each at its cell's place and of its cell's size,
-// the sheet is the picture of the board and is painted as it stands.
+// size: the size of the largest kept image. A kept image fills its cell from
+// the top-left corner. When the views show in that same order, each at its
+// cell's place and of its cell's size, the sheet is the picture of the board
+// and is painted as it stands.
 class KeptSheet {
 public:
-    KeptSheet(int columns, int rows, int cellWidth, int cellHeight, Pixel fill);
+    KeptSheet(int columns, int rows, Pixel fill);
     KeptSheet(const KeptSheet&) = delete;
     KeptSheet& operator=(const KeptSheet&) = delete;
 
@@ -49,18 +51,27 @@ public:
     int CellHeight() const { return cellHeight_; }
     int CellLeft(int cell) const { return cell % columns_ * cellWidth_; }
     int CellTop(int cell) const { return cell / columns_ * cellHeight_; }
-    // The top-left width x height pixels of a cell (at most the cell's size).
-    ImagePart Cell(int cell, int width, int height);
-    ConstImagePart Cell(int cell, int width, int height) const;
-    // Makes every cell at least width x height, each keeping its pixels at
-    // its top-left corner. Changes nothing when it cannot get the memory.
-    void Grow(int width, int height);
+    // The kept image in a cell (empty until Use gives it a size).
+    ImagePart Cell(int cell);
+    ConstImagePart Cell(int cell) const;
+    // Gives the kept image in a cell the size width x height. Every kept
+    // image keeps its pixels; new pixels of this one are left to the caller.
+    // The cells grow with the largest image and shrink when none needs
+    // their size any more. Changes nothing when it cannot get the memory.
+    void Use(int cell, int width, int height);
     const Image& Pixels() const { return sheet_; }
 
 private:
+    struct Size {
+        int width = 0, height = 0;
+    };
+    // Lays the cells out again at cellWidth x cellHeight.
+    void Relayout(int cellWidth, int cellHeight);
+
     int columns_, rows_;
-    int cellWidth_, cellHeight_;
+    int cellWidth_ = 0, cellHeight_ = 0;
     Pixel fill_;
+    std::vector<Size> used_;  // the kept image's size in each cell
     Image sheet_;
 };
 
@@ -73,6 +84,7 @@ public:
     PixelSquareView(Pixel background, KeptSheet& sheet, int cell);
     // Load: a hidden copy of design, its kept image in cell of design's sheet.
     PixelSquareView(const PixelSquareView& design, int cell);
+    ~PixelSquareView() override;
     PixelSquareView(const PixelSquareView&) = delete;
     PixelSquareView& operator=(const PixelSquareView&) = delete;
 
@@ -94,15 +106,15 @@ public:
     // picture set (both up to kMaxKeptSize), so shrinking and growing the view
     // again loses nothing. KeptPart is the image where it lies, valid until
     // the next change of any view of the sheet; Kept is a copy.
-    ConstImagePart KeptPart() const { return sheet_.Cell(cell_, keptWidth_, keptHeight_); }
+    ConstImagePart KeptPart() const { return std::as_const(sheet_).Cell(cell_); }
     Image Kept() const { return ToImage(KeptPart()); }
     int KeptCell() const { return cell_; }
     Pixel Background() const { return background_; }
     // The view's rectangle on the surface, rounded to whole pixels.
-    int PixelLeft() const;
-    int PixelTop() const;
-    int PixelWidth() const;
-    int PixelHeight() const;
+    int PixelLeft() const { return pixelLeft_; }
+    int PixelTop() const { return pixelTop_; }
+    int PixelWidth() const { return pixelWidth_; }
+    int PixelHeight() const { return pixelHeight_; }
 
     int RefreshCount() const { return refreshes_; }
     int PictureCount() const { return pictures_; }
@@ -118,7 +130,7 @@ private:
         ImagePart Target() override { return view->KeptImage(); }
         PixelSquareView* view;
     };
-    ImagePart KeptImage() { return sheet_.Cell(cell_, keptWidth_, keptHeight_); }
+    ImagePart KeptImage() { return sheet_.Cell(cell_); }
     void Changed();
     // The kept image becomes width x height: what it held stays at the
     // top-left, new pixels are the background.
@@ -127,11 +139,13 @@ private:
 
     Pixel background_;
     float left_ = 0, top_ = 0, width_ = kSquareSize, height_ = kSquareSize;
+    // The same rounded, kept as they are set: a view's place is read far
+    // more often than it changes.
+    int pixelLeft_ = 0, pixelTop_ = 0, pixelWidth_ = kSquareSize, pixelHeight_ = kSquareSize;
     bool visible_ = true;
     std::unique_ptr<KeptSheet> ownSheet_;  // for a view on its own
     KeptSheet& sheet_;
     int cell_;
-    int keptWidth_ = 0, keptHeight_ = 0;
     KeptContext context_{*this};
     int refreshes_ = 0;
     int pictures_ = 0;

@@ -86,19 +86,29 @@ TEST(PixelImageList, RemoveAndAddKeepTheNumbersAndRefuseMissingImages) {
     EXPECT_EQ(list.Count(), 3);
 }
 
-TEST(KeptSheet, GrowingKeepsEveryCellsPixelsAtItsCorner) {
-    KeptSheet sheet(3, 2, 4, 4, kBack);
-    for (int cell = 0; cell < 6; ++cell) Fill(sheet.Cell(cell, 4, 4), MakePixel(0, 0, static_cast<std::uint8_t>(cell + 1)));
-    sheet.Grow(6, 5);
-    EXPECT_EQ(sheet.Pixels().Width(), 18);
-    EXPECT_EQ(sheet.Pixels().Height(), 10);
+TEST(KeptSheet, CellsFollowTheLargestImageAndKeepEveryCellsPixels) {
+    KeptSheet sheet(3, 2, kBack);
+    const auto colour = [](int cell) { return MakePixel(0, 0, static_cast<std::uint8_t>(cell + 1)); };
     for (int cell = 0; cell < 6; ++cell) {
-        const ConstImagePart part = std::as_const(sheet).Cell(cell, 6, 5);
-        EXPECT_EQ(part.At(3, 3), MakePixel(0, 0, static_cast<std::uint8_t>(cell + 1))) << "cell " << cell;
-        EXPECT_EQ(part.At(5, 4), kBack) << "cell " << cell << ": new pixels";
+        sheet.Use(cell, 4, 4);
+        Fill(sheet.Cell(cell), colour(cell));
     }
-    sheet.Grow(2, 2);
-    EXPECT_EQ(sheet.CellWidth(), 6) << "cells never shrink";
+    struct Step {
+        const char* what;
+        int cell, width, height;
+        int cellWidth, cellHeight;
+    };
+    for (const Step step : {Step{"one image grows", 4, 6, 5, 6, 5}, Step{"another grows less", 1, 5, 5, 6, 5},
+                            Step{"the largest shrinks", 4, 4, 4, 5, 5}, Step{"all are small again", 1, 4, 4, 4, 4},
+                            Step{"a cell is freed", 0, 0, 0, 4, 4}}) {
+        sheet.Use(step.cell, step.width, step.height);
+        EXPECT_EQ(sheet.CellWidth(), step.cellWidth) << step.what;
+        EXPECT_EQ(sheet.CellHeight(), step.cellHeight) << step.what;
+        EXPECT_EQ(sheet.Pixels().Width(), 3 * step.cellWidth) << step.what;
+        for (int cell = 1; cell < 6; ++cell)
+            EXPECT_EQ(std::as_const(sheet).Cell(cell).At(3, 3), colour(cell)) << step.what << ": cell " << cell;
+    }
+    EXPECT_TRUE(std::as_const(sheet).Cell(0).Empty());
 }
 
 TEST(PixelSquareView, ViewsSharingASheetKeepToTheirOwnCells) {
@@ -132,6 +142,20 @@ TEST(PixelHostBase, TheSheetShowsTheBoardOnlyWhileEveryViewIsAtItsCell) {
         {"a new game", [](testing::Control& c) { NewGame(c.board); }, true},
         {"a larger board", [](testing::Control& c) { ChangeBoardSize(c.board, 400); }, true},
         {"a smaller board", [](testing::Control& c) { ChangeBoardSize(c.board, 200); }, false},
+        // The kept images stay larger than the squares until new pictures come.
+        {"a larger board and back",
+         [](testing::Control& c) {
+             ChangeBoardSize(c.board, 400);
+             ChangeBoardSize(c.board, 296);
+         },
+         false},
+        {"a larger board and back, then a new game",
+         [](testing::Control& c) {
+             ChangeBoardSize(c.board, 400);
+             ChangeBoardSize(c.board, 296);
+             NewGame(c.board);
+         },
+         true},
         {"a board of fractional squares", [](testing::Control& c) { ChangeBoardSize(c.board, 300); }, false},
         {"a hidden square", [](testing::Control& c) { c.host.View(10).SetVisible(false); }, false},
         {"a moved square", [](testing::Control& c) { c.host.View(10).SetLeft(40); }, false},
