@@ -365,7 +365,9 @@ void ControlWindow::Gather(const RECT& rect, bool refresh) {
     const auto same = [&](const RECT& r) {
         return r.left == rect.left && r.top == rect.top && r.right == rect.right && r.bottom == rect.bottom;
     };
-    if (std::none_of(pending_.rbegin(), pending_.rend(), same)) pending_.push_back(rect);
+    if (std::any_of(pending_.rbegin(), pending_.rend(), same)) return;
+    if (pending_.empty()) pending_.reserve(2 * kSquareCount);  // one allocation for a batch's changes
+    pending_.push_back(rect);
 }
 
 bool ControlWindow::EndBatch() noexcept {
