@@ -79,9 +79,6 @@ stop_display() {
 run_tests() {
   start_display
   trap stop_display EXIT
-  # One Wine server for all the Windows tests: a test started while the
-  # previous one's server is shutting down could fail to start.
-  WINEPREFIX=$build/win64/wineprefix /usr/lib/wine/wineserver -p
   local passed=0 failed=0 status=0 dir log line
   for dir in native native-asan fuzz win64 win32; do
     say "tests of build/$dir"
