@@ -97,7 +97,6 @@ PixelSquareView::PixelSquareView(const PixelSquareView& design, int cell)
 // The cell is free for another view.
 PixelSquareView::~PixelSquareView() { sheet_.Use(cell_, 0, 0); }
 
-
 void PixelSquareView::Changed() {
     if (onChanged) onChanged(*this);
 }
