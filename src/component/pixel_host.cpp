@@ -116,35 +116,18 @@ void PixelSquareView::FitKept() {
                std::max(KeptPart().Height(), std::min(PixelHeight(), kMaxKeptSize)));
 }
 
-void PixelSquareView::SetLeft(float value) {
+void PixelSquareView::Place(float& field, int& pixels, float value, bool extent) {
     Changed();
-    left_ = value;
-    pixelLeft_ = Round(value);
-    Changed();
-}
-
-void PixelSquareView::SetTop(float value) {
-    Changed();
-    top_ = value;
-    pixelTop_ = Round(value);
+    field = value;
+    pixels = extent ? std::max(0, Round(value)) : Round(value);
+    if (extent) FitKept();
     Changed();
 }
 
-void PixelSquareView::SetWidth(float value) {
-    Changed();
-    width_ = value;
-    pixelWidth_ = std::max(0, Round(value));
-    FitKept();
-    Changed();
-}
-
-void PixelSquareView::SetHeight(float value) {
-    Changed();
-    height_ = value;
-    pixelHeight_ = std::max(0, Round(value));
-    FitKept();
-    Changed();
-}
+void PixelSquareView::SetLeft(float value) { Place(left_, pixelLeft_, value, false); }
+void PixelSquareView::SetTop(float value) { Place(top_, pixelTop_, value, false); }
+void PixelSquareView::SetWidth(float value) { Place(width_, pixelWidth_, value, true); }
+void PixelSquareView::SetHeight(float value) { Place(height_, pixelHeight_, value, true); }
 void PixelSquareView::SetVisible(bool value) { visible_ = value; Changed(); }
 
 void PixelSquareView::SetPicture(const PictureRef& picture) {

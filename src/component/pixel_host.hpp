@@ -132,6 +132,9 @@ private:
     };
     ImagePart KeptImage() { return sheet_.Cell(cell_); }
     void Changed();
+    // Sets one of the view's place (left, top) or extent (width, height) and
+    // its value in whole pixels; a larger extent grows the kept image.
+    void Place(float& field, int& pixels, float value, bool extent);
     // The kept image becomes width x height: what it held stays at the
     // top-left, new pixels are the background.
     void ResizeKept(int width, int height);

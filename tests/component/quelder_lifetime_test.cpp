@@ -76,6 +76,16 @@ public:
 };
 #pragma GCC diagnostic pop
 
+// Advises sink to the control's events for the rest of the control's life.
+void AdviseEvents(const ComPtr<_Quelder>& board, QuietSink& sink) {
+    ComPtr<IConnectionPointContainer> points;
+    ComPtr<IConnectionPoint> events;
+    ASSERT_EQ(board.As(&points), S_OK);
+    ASSERT_EQ(points->FindConnectionPoint(DIID___Quelder, events.GetAddressOf()), S_OK);
+    DWORD cookie = 0;
+    ASSERT_EQ(events->Advise(&sink, &cookie), S_OK);
+}
+
 // One instance's life: made, used in every way that allocates (pictures,
 // events, a failure with its error info, IDispatch calls), released.
 void Life(IClassFactory& factory, QuietSink& sink) {
@@ -95,13 +105,8 @@ void Life(IClassFactory& factory, QuietSink& sink) {
     Invoke(board.Get(), dispid::Piece, DISPATCH_PROPERTYGET, {I2(0), I2(0)}, failing);
     EXPECT_EQ(failing.hr, DISP_E_EXCEPTION);
 
-    ComPtr<IConnectionPointContainer> container;
-    ComPtr<IConnectionPoint> events;
+    ASSERT_NO_FATAL_FAILURE(AdviseEvents(board, sink));
     ComPtr<IQuelderTestHook> hook;
-    ASSERT_EQ(board.As(&container), S_OK);
-    ASSERT_EQ(container->FindConnectionPoint(DIID___Quelder, events.GetAddressOf()), S_OK);
-    DWORD cookie = 0;
-    ASSERT_EQ(events->Advise(&sink, &cookie), S_OK);
     ASSERT_EQ(board.As(&hook), S_OK);
     ASSERT_EQ(hook->SquareMouseDown(12, 1, 0, 100.0f, 200.0f), S_OK);
     ASSERT_EQ(hook->SquareClick(12), S_OK);
@@ -122,12 +127,7 @@ void HostedLife(IClassFactory& factory, QuietSink& sink, HWND container, bool cl
         ComPtr<_Quelder> board;
         ASSERT_EQ(object.As(&board), S_OK);
         ASSERT_EQ(board->NewGame(), S_OK);
-        ComPtr<IConnectionPointContainer> points;
-        ComPtr<IConnectionPoint> events;
-        ASSERT_EQ(board.As(&points), S_OK);
-        ASSERT_EQ(points->FindConnectionPoint(DIID___Quelder, events.GetAddressOf()), S_OK);
-        DWORD cookie = 0;
-        ASSERT_EQ(events->Advise(&sink, &cookie), S_OK);
+        ASSERT_NO_FATAL_FAILURE(AdviseEvents(board, sink));
         ComPtr<IOleWindow> ole;
         ASSERT_EQ(object.As(&ole), S_OK);
         HWND window = nullptr;
