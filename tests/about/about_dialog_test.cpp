@@ -31,15 +31,14 @@ struct Dpi {
 
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
+BOOL CALLBACK CountForm(HWND window, LPARAM counted) {
+    if (t::ClassOf(window) == L"QuelderAboutForm") ++*reinterpret_cast<int*>(counted);
+    return TRUE;
+}
+
 int CountFormsOfThisThread() {
     int count = 0;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM counted) -> BOOL {
-            if (t::ClassOf(window) == L"QuelderAboutForm") ++*reinterpret_cast<int*>(counted);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&count));
+    EnumThreadWindows(GetCurrentThreadId(), &CountForm, reinterpret_cast<LPARAM>(&count));
     return count;
 }
 

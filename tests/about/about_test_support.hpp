@@ -71,18 +71,20 @@ private:
 
     static bool IsMessageBox(HWND window) { return ClassOf(window) == L"#32770" && IsWindowVisible(window); }
 
+    // Window enumeration callbacks: Windows calls them with its own calling
+    // convention, which a lambda does not have on 32-bit.
+    static BOOL CALLBACK FindMessageBox(HWND window, LPARAM found) {
+        if (!IsMessageBox(window)) return TRUE;
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+    }
+    static BOOL CALLBACK ReadChild(HWND child, LPARAM self);
+
     void Run() {
         const ULONGLONG end = GetTickCount64() + timeoutMs_;
         while (!stop_ && GetTickCount64() < end) {
             HWND box = nullptr;
-            EnumThreadWindows(
-                thread_,
-                [](HWND window, LPARAM found) -> BOOL {
-                    if (!IsMessageBox(window)) return TRUE;
-                    *reinterpret_cast<HWND*>(found) = window;
-                    return FALSE;
-                },
-                reinterpret_cast<LPARAM>(&box));
+            EnumThreadWindows(thread_, &FindMessageBox, reinterpret_cast<LPARAM>(&box));
             if (box) {
                 Read(box);
                 PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
@@ -97,24 +99,7 @@ private:
         seen_.shown = true;
         seen_.title = WindowText(box);
         seen_.owner = GetWindow(box, GW_OWNER);
-        EnumChildWindows(
-            box,
-            [](HWND child, LPARAM self) -> BOOL {
-                auto& seen = reinterpret_cast<MessageBoxWatcher*>(self)->seen_;
-                if (!IsWindowVisible(child)) return TRUE;
-                const std::wstring kind = ClassOf(child);
-                if (kind == L"Button") {
-                    seen.buttons.push_back(WindowText(child));
-                } else if (kind == L"Static") {
-                    if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
-                        if (SendMessageW(child, STM_GETICON, 0, 0)) ++seen.icons;
-                    } else if (const std::wstring text = WindowText(child); !text.empty()) {
-                        seen.text += text;
-                    }
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(this));
+        EnumChildWindows(box, &ReadChild, reinterpret_cast<LPARAM>(this));
     }
 
     DWORD thread_;
@@ -124,6 +109,22 @@ private:
     SeenMessageBox seen_;
     std::thread worker_;
 };
+
+inline BOOL CALLBACK MessageBoxWatcher::ReadChild(HWND child, LPARAM self) {
+    auto& seen = reinterpret_cast<MessageBoxWatcher*>(self)->seen_;
+    if (!IsWindowVisible(child)) return TRUE;
+    const std::wstring kind = ClassOf(child);
+    if (kind == L"Button") {
+        seen.buttons.push_back(WindowText(child));
+    } else if (kind == L"Static") {
+        if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+            if (SendMessageW(child, STM_GETICON, 0, 0)) ++seen.icons;
+        } else if (const std::wstring text = WindowText(child); !text.empty()) {
+            seen.text += text;
+        }
+    }
+    return TRUE;
+}
 
 // The title a message box gets when its caller gives none.
 inline std::wstring DefaultMessageBoxTitle() {

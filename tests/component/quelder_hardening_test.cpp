@@ -866,8 +866,9 @@ TEST_F(HardeningTest, ArgumentsOfEveryTypeInEveryPlaceFailCleanlyOrConvert) {
     constexpr int kRounds = 100;
     for (int round = 0; round < kRounds; ++round) sweep(false);
     const SIZE_T after = CommittedMemory();
-    std::printf("%d calls; committed memory %zu KiB before the last %d, %zu KiB after\n", calls, before / 1024,
-                calls / (kRounds + 1) * kRounds, after / 1024);
+    std::printf("%d calls; committed memory %zu KiB before the last %d, %zu KiB after\n", calls,
+                static_cast<std::size_t>(before / 1024), calls / (kRounds + 1) * kRounds,
+                static_cast<std::size_t>(after / 1024));
     // A leak of a few bytes in one call of ten would show as more than this.
     EXPECT_LT(after, before + 256 * 1024) << "committed memory grew from " << before << " to " << after << " bytes";
     EXPECT_EQ(storage.strange.references, 0) << "the control kept an argument";
