@@ -10,6 +10,8 @@
 # build/win32 (Quelder.ocx for 64-bit and 32-bit Windows), build/native-asan
 # (the native tests under AddressSanitizer and UndefinedBehaviorSanitizer) and
 # build/fuzz (the fuzz targets, built with clang and run for a bounded time).
+# The 64-bit Windows tests run under Wine on this machine; the 32-bit ones in
+# a guest Linux under qemu (cmake/win32-lane.sh), whose kernel runs 32-bit Wine.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 build=$root/build
@@ -17,7 +19,8 @@ jobs=$(nproc 2>/dev/null || echo 2)
 
 packages=(cmake g++ ninja-build googletest g++-mingw-w64-i686 g++-mingw-w64-x86-64
           wine64 wine64-tools xvfb x11-apps imagemagick binutils
-          clang-14 libclang-rt-14-dev)
+          clang-14 libclang-rt-14-dev
+          qemu-system-x86 linux-image-amd64 busybox-static cpio wine32:i386)
 
 say() { printf '== %s\n' "$*"; }
 
@@ -30,6 +33,8 @@ install_missing() {
   say "installing ${missing[*]}"
   local sudo=
   [ "$(id -u)" -eq 0 ] || sudo=sudo
+  # 32-bit Wine comes from the i386 architecture.
+  dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
@@ -79,11 +84,18 @@ stop_display() {
 run_tests() {
   start_display
   trap stop_display EXIT
-  local passed=0 failed=0 status=0 dir log line
+  local passed=0 failed=0 status=0 dir log line start rc
   for dir in native native-asan fuzz win64 win32; do
     say "tests of build/$dir"
     log=$(mktemp)
-    ctest --test-dir "$build/$dir" --output-on-failure -j "$jobs" 2>&1 | tee "$log" || true
+    start=$(date +%s)
+    rc=0
+    if [ "$dir" = win32 ]; then
+      "$root/cmake/win32-lane.sh" "$build/win32" 2>&1 | tee "$log" || rc=$?
+    else
+      ctest --test-dir "$build/$dir" --output-on-failure -j "$jobs" 2>&1 | tee "$log" || rc=$?
+    fi
+    say "tests of build/$dir took $(( $(date +%s) - start )) s"
     line=$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1 || true)
     if [ -z "$line" ]; then
       echo "build/$dir: no test summary"; status=1
@@ -93,6 +105,7 @@ run_tests() {
       fail=$(sed -E 's/.* ([0-9]+) tests? failed.*/\1/' <<<"$line")
       passed=$((passed + total - fail)); failed=$((failed + fail))
       [ "$fail" -eq 0 ] || status=1
+      [ "$rc" -eq 0 ] || { echo "build/$dir: the test run ended with exit code $rc"; status=1; }
     fi
     rm -f "$log"
   done

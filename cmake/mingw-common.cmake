@@ -6,8 +6,11 @@ set(CMAKE_FIND_ROOT_PATH /usr/${QUELDER_MINGW_TRIPLE})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-# Only the 64-bit build can be executed here (64-bit Wine); the tests that run
-# Windows programs go through this wrapper.
+# Windows programs run under Wine through this wrapper: the 64-bit ones here,
+# the 32-bit ones in the guest of cmake/win32-lane.sh (this machine's kernel
+# runs no 32-bit code).
 if(QUELDER_MINGW_TRIPLE STREQUAL "x86_64-w64-mingw32")
   set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh)
+else()
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh --32)
 endif()

@@ -1,9 +1,16 @@
 #!/usr/bin/env bash
-# Runs a Windows program under 64-bit Wine in the build's own prefix.
+# Runs a Windows program under Wine in the build's own prefix.
+#   wine-run.sh [--32] PROGRAM ARGS...
+# 64-bit Wine, or with --32 the 32-bit loader (which runs only where the kernel
+# runs 32-bit code: in the guest of cmake/win32-lane.sh).
 # WINEPREFIX defaults to <build>/wineprefix (the build creates it); a virtual
 # display is started when none is set.
 set -u
 wine=/usr/lib/wine/wine64
+if [ "${1:-}" = --32 ]; then
+  wine=/usr/lib/wine/wine
+  shift
+fi
 prog=$1; shift
 if [ -z "${WINEPREFIX:-}" ]; then
   dir=$(cd "$(dirname "$prog")" && pwd)
