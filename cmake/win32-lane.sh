@@ -5,15 +5,21 @@
 # chroots into it: the same Wine, cmake, ctest and Xvfb, and the same build
 # tree, at the same paths.
 #
-#   cmake/win32-lane.sh BUILD          BUILD: the 32-bit build folder (build/win32)
+#   cmake/win32-lane.sh BUILD [COMMAND...]
 #
-# Inside the guest: a virtual display, a fresh 32-bit Wine prefix in the
-# guest's memory, then `ctest` on BUILD. Everything ctest prints comes back on
-# standard output, and this script ends with ctest's exit code. A guest that
+# BUILD is the 32-bit build folder (build/win32). Inside the guest: a virtual
+# display, the build's 32-bit Wine prefix (BUILD/wineprefix, made on the first
+# run, as the 64-bit build makes its own), then `ctest` on BUILD, or COMMAND
+# when one is given (run in BUILD, with WINEPREFIX and DISPLAY set: for
+# example `ctest -R quelder_events_test -V`). Everything it prints comes back
+# on standard output, and this script ends with its exit code. A guest that
 # cannot be booted (no qemu, no kernel) is a failure with a message, never a
 # silent skip.
 set -euo pipefail
-build=$(cd "${1:?usage: win32-lane.sh BUILD}" && pwd)
+build=$(cd "${1:?usage: win32-lane.sh BUILD [COMMAND...]}" && pwd)
+shift
+command=("$@")
+[ ${#command[@]} -gt 0 ] || command=(ctest --output-on-failure -j 2)
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 lane=$build/lane
 fail() { echo "win32 lane: $*" >&2; exit 1; }
@@ -69,6 +75,7 @@ mount -t devtmpfs dev /host/dev
 mkdir -p /host/dev/pts /host/dev/shm
 mount -t devpts devpts /host/dev/pts
 mount -t tmpfs tmpfs /host/dev/shm
+ln -sf /proc/self/fd /host/dev/fd
 # Unix sockets (wineserver, X) cannot live on 9p: /tmp and /run are the
 # guest's own. The project stays visible wherever it lies.
 mount -o bind "/host$root" /keep
@@ -84,9 +91,12 @@ chmod +x "$lane/initramfs/init"
 (cd "$lane/initramfs" && find . | cpio -o -H newc --quiet | gzip -1) >"$lane/initrd.gz"
 
 # ---- what runs in the guest ---------------------------------------------------
-cat >"$lane/guest.sh" <<EOF
+# The guest's console is a terminal: what runs there writes into a pipe, so
+# that it prints no terminal colours or controls.
+{
+  cat <<EOF
 export PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8
-export WINEPREFIX=/run/quelder-wineprefix32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX="$build/wineprefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export QUELDER_EMULATED=1
 cd "$build"
 status=1
@@ -95,15 +105,20 @@ Xvfb :99 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 for _ in \$(seq 100); do [ -e /tmp/.X11-unix/X99 ] && break; sleep 0.1; done
 [ -e /tmp/.X11-unix/X99 ] || { echo "guest: Xvfb did not start"; exit; }
 export DISPLAY=:99
-start=\$(date +%s)
-/usr/lib/wine/wine wineboot -i >/dev/null 2>&1
-/usr/lib/wine/wineserver -w
-[ -f "\$WINEPREFIX/system.reg" ] || { echo "guest: the 32-bit Wine prefix was not made"; exit; }
-echo "== guest: 32-bit Wine prefix made in \$((\$(date +%s) - start)) s"
-ctest --test-dir "$build" --output-on-failure -j 2 --timeout 1500
-status=\$?
-/usr/lib/wine/wineserver -k 2>/dev/null
+if [ ! -f "\$WINEPREFIX/.created" ]; then
+  start=\$(date +%s)
+  rm -rf "\$WINEPREFIX"
+  /usr/lib/wine/wine wineboot -i >/dev/null 2>&1
+  /usr/lib/wine/wineserver -w
+  [ -f "\$WINEPREFIX/system.reg" ] || { echo "guest: the 32-bit Wine prefix was not made"; exit; }
+  touch "\$WINEPREFIX/.created"
+  echo "== guest: 32-bit Wine prefix \$WINEPREFIX made in \$((\$(date +%s) - start)) s"
+fi
 EOF
+  printf '%q ' "${command[@]}"
+  printf '2>&1 | cat\nstatus=${PIPESTATUS[0]}\n'
+  echo '/usr/lib/wine/wineserver -k 2>/dev/null'
+} >"$lane/guest.sh"
 
 # ---- boot ------------------------------------------------------------------------
 # -cpu qemu64: with -cpu max, 32-bit Wine processes die at an iret.
@@ -113,7 +128,7 @@ start=$(date +%s)
 "$qemu" -accel tcg -cpu qemu64 -smp 2 -m 4096 -nographic -no-reboot \
   -kernel "$kernel" -initrd "$lane/initrd.gz" -append "console=ttyS0 quiet panic=-1" \
   -virtfs local,path=/,mount_tag=hostroot,security_model=none,multidevs=remap </dev/null |
-  tr -d '\r'
+  sed -u 's/\r$//'
 echo "== the guest ran for $(($(date +%s) - start)) s"
 [ -f "$lane/status" ] || fail "the guest ended without a result (see its output above)"
 exit "$(cat "$lane/status")"

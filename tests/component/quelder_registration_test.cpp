@@ -94,7 +94,7 @@ void ExpectRegistered() {
         EXPECT_EQ(RegistryString(key + L"\\TypeLib"), kLibid) << Narrow(key);
         EXPECT_EQ(RegistryString(key + L"\\TypeLib", L"Version"), std::wstring(L"1.0")) << Narrow(key);
     }
-    const auto library = RegistryString(L"TypeLib\\" + kLibid + L"\\1.0\\409\\win64");
+    const auto library = RegistryString(L"TypeLib\\" + kLibid + L"\\1.0\\409\\" + (sizeof(void*) == 8 ? L"win64" : L"win32"));
     EXPECT_TRUE(SamePath(library, path)) << "registered type library: " << Show(library);
 
     // Any client can now make one by its ProgID.

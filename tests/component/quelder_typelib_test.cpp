@@ -132,7 +132,7 @@ TEST_F(TypeLibTest, TheLibrary) {
     EXPECT_EQ(attr->wMajorVerNum, 1);
     EXPECT_EQ(attr->wMinorVerNum, 0);
     EXPECT_EQ(attr->lcid, 0x409u);
-    EXPECT_EQ(attr->syskind, SYS_WIN64);
+    EXPECT_EQ(attr->syskind, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);
     EXPECT_TRUE(attr->wLibFlags & LIBFLAG_FCONTROL) << "flags " << attr->wLibFlags;
     library_->ReleaseTLibAttr(attr);
     BSTR name = nullptr, help = nullptr;
