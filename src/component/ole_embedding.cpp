@@ -432,7 +432,8 @@ STDMETHODIMP QuelderControl::OnAmbientPropertyChange(DISPID id) {
 }
 
 STDMETHODIMP QuelderControl::FreezeEvents(BOOL freeze) {
-    // Counted only: the events of the user's actions are raised as they come.
+    // Nested freezes count; a thaw too many is ignored. While the count is
+    // above zero, RaiseEvent drops the events of the user's actions.
     if (freeze)
         ++freezeCount_;
     else if (freezeCount_ > 0)

@@ -89,6 +89,9 @@ void QuelderControl::PropertyChanged(std::string_view name) {
 }
 
 void QuelderControl::RaiseEvent(const SquareEvent& event) {
+    // While the container holds the events frozen (IOleControl::FreezeEvents)
+    // they are dropped, not kept for later.
+    if (freezeCount_ > 0) return;
     // The sinks may let go of the control, advise or unadvise while they run:
     // the control stays alive and the event goes to those advised now.
     ComPtr<QuelderControl> self(this);
@@ -97,6 +100,8 @@ void QuelderControl::RaiseEvent(const SquareEvent& event) {
     const bool mouse = event.kind != SquareEventKind::Click && event.kind != SquareEventKind::DblClick;
     const UINT count = mouse ? 6 : 2;
     for (const auto& sink : events_.Sinks<IDispatch>()) {
+        // A sink before this one may have had the container freeze the events.
+        if (freezeCount_ > 0) return;
         // Fresh copies for every sink: what one writes into them goes nowhere.
         SHORT col = event.col, row = event.row, button = event.button, shift = event.shift;
         FLOAT x = event.x, y = event.y;

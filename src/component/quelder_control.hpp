@@ -274,6 +274,8 @@ private:
     DWORD viewFlags_ = 0;
     bool userMode_ = true;
     bool uiActive_ = false;
+    // The container's FreezeEvents(TRUE) calls not yet undone; no event is
+    // raised while it is above zero.
     LONG freezeCount_ = 0;
     // Where the window is, in the container's window (SetObjectRects).
     RECT position_{0, 0, kNaturalSize, kNaturalSize};

@@ -1,17 +1,21 @@
 // The control's events and property-change notifications as a C++ host
 // receives them through the connection points. The square handlers are driven
-// through the control's test hook (mouse input comes with the window).
+// through the control's test hook, or by mouse messages on the control's
+// window in a container.
 #include <gtest/gtest.h>
 
 #include <olectl.h>
 
 #include <functional>
 #include <list>
+#include <utility>
 #include <vector>
 
 #include "support/counted_object.hpp"
 #include "control_test_support.hpp"
+#include "plain_site.hpp"
 #include "quelder_sink_base.hpp"
+#include "window_test_support.hpp"
 
 namespace quelder::testing {
 namespace {
@@ -233,6 +237,84 @@ TEST_F(EventsTest, ASinkMayReleaseTheLastReferenceDuringTheEvent) {
     EXPECT_EQ(sink.received.size(), 1u);
     EXPECT_EQ(sink.references, 0) << "the control did not let go of its sink when it went";
     EXPECT_EQ(ocx_.CanUnloadNow(), S_OK) << "the control outlived its last reference";
+}
+
+// A container freezes the events while it loads or tears down a form: the
+// user's actions in that time raise nothing, not even later, and the events
+// come again when every freeze is undone.
+TEST_F(EventsTest, FrozenEventsAreDroppedUntilEveryFreezeIsUndone) {
+    TopWindow top(30, 30, 400, 400);
+    PlainSite site;
+    site.window = top.get();
+    ComPtr<IOleObject> object;
+    ComPtr<IOleControl> control;
+    ASSERT_EQ(board_.As(&object), S_OK);
+    ASSERT_EQ(board_.As(&control), S_OK);
+    ASSERT_EQ(object->SetClientSite(&site), S_OK);
+    ASSERT_EQ(object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, top.get(), &site.position), S_OK);
+    HWND window = nullptr;
+    {
+        ComPtr<IOleWindow> ole;
+        ASSERT_EQ(board_.As(&ole), S_OK);
+        ASSERT_EQ(ole->GetWindow(&window), S_OK);
+    }
+    Pump();
+    EventSink& first = NewSink();
+    EventSink& second = NewSink();
+    Advise(&first);
+    Advise(&second);
+    // A press, a move, a release, a double click and its release in the
+    // middle of column 2, row 2: every kind of event.
+    auto actions = [&] {
+        const LPARAM at = MAKELPARAM(37 + 18, 37 + 18);
+        for (const auto& [message, keys] : {std::pair<UINT, WPARAM>{WM_LBUTTONDOWN, MK_LBUTTON},
+                                           {WM_MOUSEMOVE, MK_LBUTTON}, {WM_LBUTTONUP, 0},
+                                           {WM_LBUTTONDBLCLK, MK_LBUTTON}, {WM_LBUTTONUP, 0}})
+            SendMessageW(window, message, keys, at);
+        Pump(10);
+    };
+    auto ids = [](EventSink& sink) {
+        std::vector<DISPID> seen;
+        for (const Received& e : std::exchange(sink.received, {})) seen.push_back(e.id);
+        return seen;
+    };
+    const std::vector<DISPID> all{3, 4, 5, 1, 2, 5};  // as an unfrozen control raises them
+    actions();
+    ASSERT_EQ(ids(first), all);
+    second.received.clear();
+
+    // Two freezes need two thaws; a thaw too many counts for nothing.
+    struct Step {
+        std::vector<BOOL> calls;
+        bool raised;
+    };
+    const Step steps[] = {
+        {{TRUE, TRUE}, false}, {{FALSE}, false}, {{FALSE}, true}, {{FALSE, FALSE, TRUE}, false}, {{FALSE}, true},
+    };
+    for (std::size_t k = 0; k < std::size(steps); ++k) {
+        for (const BOOL freeze : steps[k].calls) ASSERT_EQ(control->FreezeEvents(freeze), S_OK) << "step " << k;
+        actions();
+        const std::vector<DISPID> seen = ids(first);
+        EXPECT_EQ(seen, steps[k].raised ? all : std::vector<DISPID>{}) << "step " << k << ": " << seen.size()
+                                                                       << " events";
+        EXPECT_EQ(ids(second), seen) << "step " << k;
+    }
+
+    // A sink that freezes the events in its handler: the sink after it does
+    // not hear that event, and nothing more comes until the thaw.
+    first.onEvent = [&](const Received&) { control->FreezeEvents(TRUE); };
+    actions();
+    EXPECT_EQ(ids(first), std::vector<DISPID>{3});
+    EXPECT_EQ(ids(second), std::vector<DISPID>{});
+    first.onEvent = nullptr;
+    ASSERT_EQ(control->FreezeEvents(FALSE), S_OK);
+    actions();
+    EXPECT_EQ(ids(first), all);
+    EXPECT_EQ(ids(second), all);
+
+    EXPECT_EQ(object->Close(OLECLOSE_NOSAVE), S_OK);
+    EXPECT_EQ(object->SetClientSite(nullptr), S_OK);
+    EXPECT_EQ(site.references, 0);
 }
 
 TEST_F(EventsTest, ConnectionPointsAreFoundAndListed) {
