@@ -21,19 +21,23 @@ void LetPiece(Board& board, std::int16_t col, std::int16_t row, std::int32_t New
     // never drawn, but the list always holds it.
     if (code < 1 || code > host.ImageList1().Count()) Raise(error::kIndexOutOfBounds);
 
+    // The saved "Piece" is the last code written, set before the change is
+    // announced. The handlers of the announcement may write Piece again or load
+    // the saved properties: the square gets the code checked here, not what
+    // they left in m_Piece.
     board.m_Piece = code;
     host.PropertyChanged("Piece");
     const std::int16_t index = SquareIndex(col, row);
     auto& stored = board.m_Pieces[static_cast<std::size_t>(index)];
     SetSquareBackground(board, col, row);
-    if (New_Piece == None) {
+    if (code == None) {
         // The background alone is what the square shows; no refresh.
         stored = None;
         return;
     }
     // Code 14 is drawn like a piece here.
-    stored = board.m_Piece;
-    DrawOnSquare(board, index, board.m_Piece, DrawStyle::Transparent);
+    stored = code;
+    DrawOnSquare(board, index, code, DrawStyle::Transparent);
     host.Check(index).Refresh();
 }
 

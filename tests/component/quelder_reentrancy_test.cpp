@@ -78,6 +78,26 @@ public:
     STDMETHODIMP OnRequestEdit(DISPID) override { return S_OK; }
 };
 
+// A property bag that holds a "Piece" value and no other, and keeps the
+// "Piece" a save writes into it.
+class PieceBag : public CountedObject<IPropertyBag, IID_IPropertyBag> {
+public:
+    SHORT piece = 0;
+    STDMETHODIMP Read(LPCOLESTR name, VARIANT* value, IErrorLog*) override {
+        if (name == nullptr || value == nullptr) return E_POINTER;
+        if (lstrcmpW(name, L"Piece") != 0) return E_INVALIDARG;  // not in the bag
+        VariantClear(value);
+        V_VT(value) = VT_I2;
+        V_I2(value) = piece;
+        return S_OK;
+    }
+    STDMETHODIMP Write(LPCOLESTR name, VARIANT* value) override {
+        if (name == nullptr || value == nullptr) return E_POINTER;
+        if (lstrcmpW(name, L"Piece") == 0) piece = V_VT(value) == VT_I2 ? V_I2(value) : SHORT{-32768};
+        return S_OK;
+    }
+};
+
 #pragma GCC diagnostic pop
 
 // The position of a new game, as get_Piece reads it, or what failed.
@@ -402,6 +422,85 @@ TEST_F(ReentrancyTest, HandlersOfPropertyChangesMayDoAnything) {
             EXPECT_EQ(ocx_.CanUnloadNow(), S_OK) << what << ": an object outlived the test's references";
         }
     }
+}
+
+// A handler of the change Piece(1, 1) = Bpawn that writes another square, or
+// loads saved properties whose "Piece" has no image: the square gets the
+// code its writer checked and shows it, and the saved "Piece" is what was
+// written or loaded last.
+TEST_F(ReentrancyTest, APieceWriterStoresTheCodeItCheckedWhateverItsHandlerDoes) {
+    struct Case {
+        const char* handler;
+        bool load;     // loads the bag's "Piece"; otherwise writes Piece(8, 8) = Wking
+        SHORT loaded;
+        PieceNum corner;  // Piece(8, 8) afterwards
+        SHORT saved;      // the saved "Piece" afterwards
+    };
+    const Case cases[] = {
+        {"writes Piece(8, 8) = Wking", false, 0, Wking, Wking},
+        {"loads a saved Piece of 500", true, 500, None, 500},
+        {"loads a saved Piece of 0", true, 0, None, 0},
+    };
+    auto view = [](_Quelder* board) {
+        ComPtr<IViewObject2> object;
+        board->QueryInterface(IID_IViewObject2, reinterpret_cast<void**>(object.GetAddressOf()));
+        return Drawn(kNatural, kNatural, [&](HDC dc) {
+            const RECTL bounds{0, 0, kNatural, kNatural};
+            if (object) object->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr, nullptr, 0);
+        });
+    };
+    for (const Case& c : cases) {
+        const std::string what = std::string("a handler that ") + c.handler;
+        ComPtr<_Quelder> board = ocx_.Create();
+        ASSERT_TRUE(board);
+        ComPtr<IPersistPropertyBag> persist;
+        ComPtr<IConnectionPointContainer> container;
+        ComPtr<IConnectionPoint> point;
+        ASSERT_EQ(board.As(&persist), S_OK);
+        ASSERT_EQ(board.As(&container), S_OK);
+        ASSERT_EQ(container->FindConnectionPoint(IID_IPropertyNotifySink, point.GetAddressOf()), S_OK);
+        ActingNotifySink sink;
+        DWORD cookie = 0;
+        ASSERT_EQ(point->Advise(&sink, &cookie), S_OK);
+        PieceBag bag;
+        bag.piece = c.loaded;
+        HRESULT handlerResult = E_FAIL;
+        sink.handler = [&] {
+            SHORT col = 8, row = 8;
+            handlerResult = c.load ? persist->Load(&bag, nullptr) : board->put_Piece(&col, &row, Wking);
+        };
+        SHORT col = 1, row = 1;
+        const HRESULT hr = board->put_Piece(&col, &row, Bpawn);
+        EXPECT_EQ(hr, S_OK) << what << ": " << std::hex << hr;
+        EXPECT_EQ(handlerResult, S_OK) << what << ": " << std::hex << handlerResult;
+        ASSERT_EQ(point->Unadvise(cookie), S_OK) << what;
+
+        PieceNum piece = None;
+        EXPECT_EQ(board->get_Piece(&col, &row, &piece), S_OK) << what;
+        EXPECT_EQ(piece, Bpawn) << what;
+        SHORT corner = 8;
+        EXPECT_EQ(board->get_Piece(&corner, &corner, &piece), S_OK) << what;
+        EXPECT_EQ(piece, c.corner) << what;
+        // Drawn as a board given the same pieces without a handler.
+        ComPtr<_Quelder> plain = ocx_.Create();
+        ASSERT_TRUE(plain);
+        ASSERT_EQ(plain->put_Piece(&col, &row, Bpawn), S_OK);
+        if (c.corner != None) {
+            ASSERT_EQ(plain->put_Piece(&corner, &corner, c.corner), S_OK);
+        }
+        EXPECT_TRUE(SameImage(view(board.Get()), view(plain.Get()))) << what;
+        PieceBag saved;
+        saved.piece = -1;
+        EXPECT_EQ(persist->Save(&saved, TRUE, TRUE), S_OK) << what;
+        EXPECT_EQ(saved.piece, c.saved) << what;
+        // A later write is stored and saved as before.
+        EXPECT_EQ(board->put_Piece(&col, &row, Wrook), S_OK) << what;
+        EXPECT_EQ(board->get_Piece(&col, &row, &piece), S_OK) << what;
+        EXPECT_EQ(piece, Wrook) << what;
+        EXPECT_EQ(persist->Save(&saved, TRUE, TRUE), S_OK) << what;
+        EXPECT_EQ(saved.piece, Wrook) << what;
+    }
+    EXPECT_EQ(ocx_.CanUnloadNow(), S_OK);
 }
 
 // A handler that ends the control's life inside a handler that resized it,
