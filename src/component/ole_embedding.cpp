@@ -169,6 +169,12 @@ STDMETHODIMP QuelderControl::Close(DWORD saveOption) {
         ComPtr<IOleAdviseHolder> holder = oleAdvise_;
         holder->SendOnClose();
     }
+    // The view's advise sink goes, so that a cycle of references through the
+    // container ends here. It is released after the control has forgotten
+    // it: its release may call the control back.
+    ComPtr<IAdviseSink> viewSink = std::move(viewSink_);
+    viewAspects_ = viewFlags_ = 0;
+    viewSink = nullptr;
     return S_OK;
 }
 

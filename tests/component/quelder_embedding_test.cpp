@@ -416,6 +416,21 @@ TEST_F(EmbeddingTest, AViewSinkHearsOfChanges) {
     ASSERT_EQ(board_->Clear(), S_OK);
     EXPECT_EQ(sink.changes, before);
     EXPECT_EQ(sink.references, 0);
+
+    // Close lets go of the sink, so that a container's cycle through it ends.
+    Activate();
+    ASSERT_EQ(view_->SetAdvise(DVASPECT_CONTENT, 0, &sink), S_OK);
+    ASSERT_EQ(object_->Close(OLECLOSE_NOSAVE), S_OK);
+    EXPECT_EQ(sink.references, 0) << "the closed control holds its view sink";
+    aspects = DVASPECT_CONTENT;
+    IAdviseSink* kept = &sink;
+    ASSERT_EQ(view_->GetAdvise(&aspects, nullptr, &kept), S_OK);
+    EXPECT_EQ(kept, nullptr);
+    EXPECT_EQ(aspects, 0u);
+    if (kept != nullptr) kept->Release();
+    const int closed = sink.changes;
+    ASSERT_EQ(board_->NewGame(), S_OK);
+    EXPECT_EQ(sink.changes, closed) << "a closed control's view sink still hears of changes";
 }
 
 // ---- ambient properties -------------------------------------------------------------
