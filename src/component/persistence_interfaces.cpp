@@ -2,11 +2,17 @@
 // stream (IPersistStreamInit, the stream form of saved_properties.hpp) or a
 // property bag (IPersistPropertyBag, the four keys as VARIANTs).
 //
-// A control made by CreateObject is initialised as a new one already; a
-// container's InitNew initialises it again and its Load overwrites the four
-// values. A stream that holds anything but one whole stream form fails and
-// changes nothing; a bag value that cannot be read fails at its key, the keys
-// before it loaded.
+// A container starts the saved properties once, through either interface:
+// as a new control's (InitNew, UserControl_InitProperties) or from what it
+// saved (Load, UserControl_ReadProperties), never both. A second InitNew or
+// Load fails with E_UNEXPECTED and changes nothing. Until a start succeeds the
+// values are those neither start sets: "Piece" 0, "IsSelected" False, no
+// picture object; a control nobody starts (a script's) keeps them.
+//
+// A stream that holds anything but one whole stream form fails and changes
+// nothing; a bag value that cannot be read fails at its key, the keys before
+// it loaded, the others as they were. A failed Load starts nothing: the
+// container may load again or start the control as a new one.
 #include "appearance/persistence.hpp"
 #include "appearance/saved_properties.hpp"
 #include "component/com_property_bag.hpp"
@@ -25,12 +31,32 @@ STDMETHODIMP QuelderControl::GetClassID(CLSID* clsid) {
 }
 
 STDMETHODIMP QuelderControl::InitNew() {
+    if (start_ != Start::None) return E_UNEXPECTED;
     return Member(
         [&] {
             UserControl_InitProperties(board_);
             dirty_ = false;
+            start_ = Start::Done;
         },
         IID_IPersistStreamInit);
+}
+
+template <typename Body>
+HRESULT QuelderControl::StartLoad(Body&& load, REFIID iid) noexcept {
+    if (start_ != Start::None) return E_UNEXPECTED;
+    // The stream or the bag may call the control back while it is read, even
+    // let go of it: no other start may run meanwhile, and the control lives
+    // until the outcome is noted.
+    com::ComPtr<QuelderControl> self(this);
+    start_ = Start::Loading;
+    const HRESULT hr = Member(
+        [&] {
+            load();
+            dirty_ = false;
+        },
+        iid);
+    start_ = SUCCEEDED(hr) ? Start::Done : Start::None;
+    return hr;
 }
 
 // ---- IPersistStreamInit -----------------------------------------------------------------
@@ -38,18 +64,17 @@ STDMETHODIMP QuelderControl::InitNew() {
 STDMETHODIMP QuelderControl::IsDirty() { return dirty_ ? S_OK : S_FALSE; }
 
 STDMETHODIMP QuelderControl::Load(LPSTREAM stream) {
-    return Member(
+    if (stream == nullptr) return E_POINTER;
+    return StartLoad(
         [&] {
-            IStream& in = Deref(stream);
             // The header tells the size of the whole form: no more is read.
             std::vector<std::uint8_t> bytes(kStreamFormHeaderSize);
-            ReadExactly(in, bytes.data(), bytes.size());
+            ReadExactly(*stream, bytes.data(), bytes.size());
             const std::size_t size = StreamFormSize(bytes);
             bytes.resize(size);
-            ReadExactly(in, bytes.data() + kStreamFormHeaderSize, size - kStreamFormHeaderSize);
+            ReadExactly(*stream, bytes.data() + kStreamFormHeaderSize, size - kStreamFormHeaderSize);
             StreamPictureCodec codec;
             LoadFromStreamForm(board_, bytes, codec);
-            dirty_ = false;
         },
         IID_IPersistStreamInit);
 }
@@ -79,11 +104,11 @@ STDMETHODIMP QuelderControl::GetSizeMax(ULARGE_INTEGER* size) {
 // ---- IPersistPropertyBag ----------------------------------------------------------------
 
 STDMETHODIMP QuelderControl::Load(IPropertyBag* bag, IErrorLog* log) {
-    return Member(
+    if (bag == nullptr) return E_POINTER;
+    return StartLoad(
         [&] {
-            ComPropertyBag properties(Deref(bag), log);
+            ComPropertyBag properties(*bag, log);
             UserControl_ReadProperties(board_, properties);
-            dirty_ = false;
         },
         IID_IPersistPropertyBag);
 }

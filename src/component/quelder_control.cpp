@@ -51,10 +51,7 @@ QuelderControl::QuelderControl()
       board_(host_),
       window_(com::Module::Instance(), host_, static_cast<SquareInput&>(*this)) {}
 
-void QuelderControl::Construct() {
-    UserControl_Initialize(board_);
-    UserControl_InitProperties(board_);
-}
+void QuelderControl::Construct() { UserControl_Initialize(board_); }
 
 QuelderControl::~QuelderControl() {
     // The container let go without deactivating the control: the window goes

@@ -192,9 +192,8 @@ protected:
     void* QueryOther(REFIID riid) override;
 
 private:
-    // Builds the board (UserControl_Initialize), then initialises the
-    // properties of a never-saved instance (UserControl_InitProperties): a
-    // control created without a container starts as a new one.
+    // Builds the board (UserControl_Initialize). The saved properties are
+    // left to the container: its InitNew or its Load (persistence_interfaces.cpp).
     void Construct();
 
     // HostOwner
@@ -219,6 +218,11 @@ private:
     // window where the site says. uiActivate: the control becomes the
     // active object of the container's frame as well.
     HRESULT ActivateInPlace(IOleClientSite* activeSite, HWND parent, LPCRECT position, bool uiActivate);
+    // IPersistStreamInit::Load and IPersistPropertyBag::Load: runs load as a
+    // member when the saved properties were not started yet (E_UNEXPECTED
+    // otherwise); they count as started when it succeeds.
+    template <typename Body>
+    HRESULT StartLoad(Body&& load, REFIID iid) noexcept;
     // The container's placement of the window, in its window's coordinates.
     void TakePlacement(const RECT& place, const RECT& clip);
     // The container's view advise sink hears that the picture changed.
@@ -262,6 +266,10 @@ private:
     ControlWindow window_;
     bool dirty_ = false;
     DWORD safety_ = 0;
+    // How far the container has started the saved properties: InitNew and
+    // Load each run once, and only one of them.
+    enum class Start { None, Loading, Done };
+    Start start_ = Start::None;
 
     // The container.
     com::ComPtr<IOleClientSite> clientSite_;

@@ -910,17 +910,23 @@ public:
 
 TEST_F(HardeningTest, ABagHandingOutBrokenReferencesFailsTheLoad) {
     Storage storage;
-    const auto persist = As<IPersistPropertyBag>();
     RawBag bag;
     for (const Argument& argument : EveryKindOfArgument(storage)) {
         // The control clears what the bag hands out: only references, which
         // own nothing, go in raw.
         if ((V_VT(&argument.value) & VT_BYREF) == 0) continue;
+        // A control of its own for each: a control loads once only.
+        ComPtr<_Quelder> control = ocx_.Create();
+        ASSERT_TRUE(control) << argument.name;
+        ComPtr<IPersistPropertyBag> persist;
+        ASSERT_EQ(control.As(&persist), S_OK) << argument.name;
         bag.value = argument.value;
         const HRESULT hr = persist->Load(&bag, nullptr);
         if (argument.kind == Argument::Bad) {
             EXPECT_TRUE(FAILED(hr)) << argument.name << " was loaded";
         }
+        EXPECT_NE(hr, E_UNEXPECTED) << argument.name;
+        EXPECT_EQ(control->NewGame(), S_OK) << argument.name;
         SetErrorInfo(0, nullptr);
     }
     EXPECT_EQ(storage.i2, 3) << "the bag's variable changed";

@@ -6,7 +6,9 @@
 #include <olectl.h>
 
 #include <cstdint>
+#include <functional>
 #include <map>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -129,6 +131,14 @@ std::vector<std::uint8_t> StreamBytes(IStream* stream) {
     if (!bytes.empty()) stream->Read(bytes.data(), static_cast<ULONG>(bytes.size()), &read);
     return bytes;
 }
+// The control's persistence interface I.
+template <typename I>
+ComPtr<I> Persist(IUnknown* control) {
+    ComPtr<I> persist;
+    EXPECT_EQ(control->QueryInterface(__uuidof(I), reinterpret_cast<void**>(persist.GetAddressOf())), S_OK);
+    return persist;
+}
+
 ComPtr<IStream> StreamOf(const std::vector<std::uint8_t>& bytes) {
     ComPtr<IStream> stream;
     CreateStreamOnHGlobal(nullptr, TRUE, stream.GetAddressOf());
@@ -171,6 +181,12 @@ protected:
         std::vector<std::uint8_t> stream;
         VARIANT_BOOL enabled;
         bool operator==(const State&) const = default;
+        // Enabled, the stream's length and its bytes up to the picture's.
+        friend void PrintTo(const State& state, std::ostream* os) {
+            *os << "Enabled " << state.enabled << ", " << state.stream.size() << " bytes:" << std::hex;
+            for (std::size_t k = 0; k < state.stream.size() && k < 15; ++k) *os << ' ' << int{state.stream[k]};
+            *os << std::dec;
+        }
     };
     State StateOf(IUnknown* control) {
         ComPtr<IPersistStreamInit> persist;
@@ -277,9 +293,14 @@ TEST_F(PersistenceTest, BagValuesAreReadAsTheirKeysTypes) {
         TestBag bag;
         const VARTYPE type = V_VT(&c.value);
         bag.Put(c.key, c.value);
-        EXPECT_EQ(bag_->Load(&bag, nullptr), S_OK) << "key " << Narrow(c.key) << ", type " << type;
+        // A control of its own for each bag: a control loads once only.
+        auto control = ocx_.Create();
+        ASSERT_TRUE(control);
+        ComPtr<IPersistPropertyBag> persist;
+        ASSERT_EQ(control.As(&persist), S_OK);
+        EXPECT_EQ(persist->Load(&bag, nullptr), S_OK) << "key " << Narrow(c.key) << ", type " << type;
         TestBag saved;
-        ASSERT_EQ(bag_->Save(&saved, TRUE, TRUE), S_OK);
+        ASSERT_EQ(persist->Save(&saved, TRUE, TRUE), S_OK);
         const Saved values = SavedIn(saved);
         EXPECT_EQ(values.enabled, c.enabled) << "key " << Narrow(c.key) << ", type " << type;
         EXPECT_EQ(values.piece, c.piece) << "key " << Narrow(c.key) << ", type " << type;
@@ -308,9 +329,57 @@ TEST_F(PersistenceTest, AValueThatCannotBeReadFailsAtItsKey) {
         VARIANT_BOOL enabled = VARIANT_TRUE;
         ASSERT_EQ(board_->get_Enabled(&enabled), S_OK);
         EXPECT_EQ(enabled, VARIANT_FALSE) << "\"Enabled\" comes first and stays loaded";
+        // The keys from the failing one on are as no load and no InitNew
+        // left them: no picture object, where a new control has the empty one.
+        TestBag saved;
+        ASSERT_EQ(bag_->Save(&saved, TRUE, TRUE), S_OK);
+        const Saved values = SavedIn(saved);
+        EXPECT_EQ(values.picture, nullptr) << "key " << Narrow(c.key) << ", type " << type << ": a picture of type "
+                                           << PictureType(values.picture);
     }
     EXPECT_EQ(bag_->Load(nullptr, nullptr), E_POINTER);
     EXPECT_EQ(notAPicture.references, 0);
+    // Failed loads leave a control that may still be loaded.
+    TestBag good;
+    FillBag(good);
+    EXPECT_EQ(bag_->Load(&good, nullptr), S_OK);
+    TestBag saved;
+    ASSERT_EQ(bag_->Save(&saved, TRUE, TRUE), S_OK);
+    EXPECT_EQ(SavedIn(saved).piece, 7);
+    EXPECT_EQ(SavedIn(saved).picture, V_UNKNOWN(good.Find(L"Picture")));
+}
+
+// A control starts either as a new one (InitNew) or from what was saved
+// (Load), once: whichever start comes second, through either interface, is
+// refused and changes nothing.
+TEST_F(PersistenceTest, AControlStartsAsNewOrLoadedAndOnlyOnce) {
+    TestBag filled;
+    FillBag(filled);
+    ASSERT_EQ(bag_->Load(&filled, nullptr), S_OK);
+    const std::vector<std::uint8_t> savedStream = StateOf(board_.Get()).stream;
+    struct Start {
+        const char* name;
+        std::function<HRESULT(IUnknown*)> start;
+    };
+    const Start starts[] = {
+        {"the stream's InitNew", [](IUnknown* c) { return Persist<IPersistStreamInit>(c)->InitNew(); }},
+        {"the bag's InitNew", [](IUnknown* c) { return Persist<IPersistPropertyBag>(c)->InitNew(); }},
+        {"a stream Load",
+         [&](IUnknown* c) { return Persist<IPersistStreamInit>(c)->Load(StreamOf(savedStream).Get()); }},
+        {"a bag Load", [&](IUnknown* c) { return Persist<IPersistPropertyBag>(c)->Load(&filled, nullptr); }},
+    };
+    for (const Start& first : starts) {
+        for (const Start& second : starts) {
+            const std::string what = std::string(first.name) + ", then " + second.name;
+            auto control = ocx_.Create();
+            ASSERT_TRUE(control);
+            ASSERT_EQ(first.start(control.Get()), S_OK) << what;
+            const State before = StateOf(control.Get());
+            const HRESULT hr = second.start(control.Get());
+            EXPECT_EQ(hr, E_UNEXPECTED) << what << ": " << std::hex << hr;
+            EXPECT_EQ(StateOf(control.Get()), before) << what << " changed the control";
+        }
+    }
 }
 
 // ---- a stream ---------------------------------------------------------------------------
