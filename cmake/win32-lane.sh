@@ -131,4 +131,7 @@ start=$(date +%s)
   sed -u 's/\r$//'
 echo "== the guest ran for $(($(date +%s) - start)) s"
 [ -f "$lane/status" ] || fail "the guest ended without a result (see its output above)"
+# The guest wrote into the build folder itself: its results and pictures are
+# here already.
+find "$build" -name '*.bmp' -newer "$lane/guest.sh" -printf '== picture left by the tests: %p\n'
 exit "$(cat "$lane/status")"
