@@ -225,10 +225,12 @@ STDMETHODIMP QuelderControl::get_Picture(::PieceNum* Piece, IPictureDisp** resul
     });
 }
 
-STDMETHODIMP QuelderControl::putref_Picture(::PieceNum* Piece, IPictureDisp* New_Picture) {
+STDMETHODIMP QuelderControl::putref_Picture(::PieceNum* Piece, IPictureDisp** New_Picture) {
+    // The new picture comes by reference, as every parameter of the
+    // interface: a pointer to the caller's pointer, never changed here.
     return Member([&] {
         const std::int32_t number = Deref(Piece);
-        SetPicture(board_, number, FromPictureDisp(New_Picture));
+        SetPicture(board_, number, FromPictureDisp(Deref(New_Picture)));
     });
 }
 

@@ -73,7 +73,7 @@ public:
     STDMETHODIMP get_Piece(short* col, short* row, ::PieceNum* result) override;
     STDMETHODIMP put_Piece(short* col, short* row, ::PieceNum New_Piece) override;
     STDMETHODIMP get_Picture(::PieceNum* Piece, IPictureDisp** result) override;
-    STDMETHODIMP putref_Picture(::PieceNum* Piece, IPictureDisp* New_Picture) override;
+    STDMETHODIMP putref_Picture(::PieceNum* Piece, IPictureDisp** New_Picture) override;
     STDMETHODIMP ChangeBoardSize(LONG* Dimension) override;
     STDMETHODIMP SelectSquare(short* col, short* row) override;
     STDMETHODIMP UnSelectSquare(short* col, short* row) override;

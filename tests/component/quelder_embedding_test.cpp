@@ -205,7 +205,7 @@ protected:
         ::PieceNum number = ::Bpawn;
         ComPtr<IPictureDisp> picture;
         EXPECT_EQ(board_->get_Picture(&number, picture.GetAddressOf()), S_OK);
-        return board_->putref_Picture(&number, picture.Get());
+        return board_->putref_Picture(&number, picture.GetAddressOf());
     }
 
     TestSite site_;

@@ -383,7 +383,7 @@ TEST_F(EventsTest, PropertyWritersNotifyWithTheirDispatchId) {
 
     ASSERT_EQ(board_->put_Enabled(VARIANT_TRUE), S_OK);
     ASSERT_EQ(board_->put_Piece(&col, &row, Wrook), S_OK);
-    ASSERT_EQ(board_->putref_Picture(&image, picture.Get()), S_OK);
+    ASSERT_EQ(board_->putref_Picture(&image, picture.GetAddressOf()), S_OK);
     EXPECT_EQ(sink.changed, (std::vector<DISPID>{dispid::Enabled, dispid::Piece, dispid::Picture}));
     ASSERT_EQ(hook_->PropertiesDirty(&dirty), S_OK);
     EXPECT_TRUE(dirty);

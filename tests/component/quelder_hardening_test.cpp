@@ -148,6 +148,7 @@ TEST_F(HardeningTest, EveryMemberTakesNullPointersWithoutCrashing) {
     SHORT col = 1, row = 1;
     LONG size = 200;
     PieceNum king = Wking;
+    IPictureDisp* nothing = nullptr;
     RECT rect{0, 0, 296, 296};
     const RECTL bounds{0, 0, 296, 296};
     DWORD cookie = 0;
@@ -213,9 +214,10 @@ TEST_F(HardeningTest, EveryMemberTakesNullPointersWithoutCrashing) {
          },
          E_POINTER},
         {"get_Picture(result)", [&] { return board_->get_Picture(&king, nullptr); }, E_POINTER},
-        {"putref_Picture(Piece)", [&] { return board_->putref_Picture(nullptr, nullptr); }, E_POINTER},
+        {"putref_Picture(Piece)", [&] { return board_->putref_Picture(nullptr, &nothing); }, E_POINTER},
+        {"putref_Picture(New_Picture)", [&] { return board_->putref_Picture(&king, nullptr); }, E_POINTER},
         // Nothing for a picture is refused as the property's own error.
-        {"putref_Picture(no picture)", [&] { return board_->putref_Picture(&king, nullptr); },
+        {"putref_Picture(no picture)", [&] { return board_->putref_Picture(&king, &nothing); },
          static_cast<HRESULT>(0x800A017C)},
         {"ChangeBoardSize", [&] { return board_->ChangeBoardSize(nullptr); }, E_POINTER},
         {"SelectSquare(col)", [&] { return board_->SelectSquare(nullptr, &row); }, E_POINTER},
@@ -399,7 +401,8 @@ TEST_F(HardeningTest, ObjectsThatAnswerWithNothingAreRefused) {
     EXPECT_EQ(hook_->SquareClick(1), S_OK) << "an event with a hollow sink";
 
     PieceNum king = Wking;
-    const HRESULT hr = board_->putref_Picture(&king, reinterpret_cast<IPictureDisp*>(&hollow));
+    IPictureDisp* notAPicture = reinterpret_cast<IPictureDisp*>(&hollow);
+    const HRESULT hr = board_->putref_Picture(&king, &notAPicture);
     EXPECT_EQ(hr, static_cast<HRESULT>(0x800A01E1)) << std::hex << hr;  // 481 "Invalid picture"
     SHORT col = 1, row = 1;
     EXPECT_EQ(board_->put_Piece(&col, &row, Wking), S_OK) << "drawing the king's picture";

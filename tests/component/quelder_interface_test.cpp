@@ -162,7 +162,7 @@ TEST_F(InterfaceTest, PicturesKeepTheirIdentityAndReachTheSquares) {
     // The dark square's picture becomes image 1: light squares painted from
     // now on show dark wood, and reading image 1 gives that same object.
     ASSERT_EQ(board_->get_Picture(&dark, darkPicture.GetAddressOf()), S_OK);
-    ASSERT_EQ(board_->putref_Picture(&light, darkPicture.Get()), S_OK);
+    ASSERT_EQ(board_->putref_Picture(&light, darkPicture.GetAddressOf()), S_OK);
     ComPtr<IPictureDisp> light1;
     ASSERT_EQ(board_->get_Picture(&light, light1.GetAddressOf()), S_OK);
     EXPECT_EQ(light1.Get(), darkPicture.Get());
@@ -179,7 +179,8 @@ TEST_F(InterfaceTest, PicturesKeepTheirIdentityAndReachTheSquares) {
     EXPECT_EQ(differing, 0) << "square (1, 1) does not show the dark wood it was given";
 
     // Nothing is no picture: the image list refuses it and keeps the old one.
-    EXPECT_EQ(board_->putref_Picture(&king, nullptr), kInvalidPropertyValue);
+    IPictureDisp* nothing = nullptr;
+    EXPECT_EQ(board_->putref_Picture(&king, &nothing), kInvalidPropertyValue);
     ComPtr<IPictureDisp> kept;
     ASSERT_EQ(board_->get_Picture(&king, kept.GetAddressOf()), S_OK);
     EXPECT_EQ(kept.Get(), first.Get());

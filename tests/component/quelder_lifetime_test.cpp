@@ -90,7 +90,7 @@ void Life(IClassFactory& factory, QuietSink& sink) {
     PieceNum pawn = Bpawn, rook = Wrook;
     ComPtr<IPictureDisp> picture;
     ASSERT_EQ(board->get_Picture(&rook, picture.GetAddressOf()), S_OK);
-    ASSERT_EQ(board->putref_Picture(&pawn, picture.Get()), S_OK);
+    ASSERT_EQ(board->putref_Picture(&pawn, picture.GetAddressOf()), S_OK);
     SHORT col = 9, row = 1;
     EXPECT_NE(board->SelectSquare(&col, &row), S_OK);
     Invocation call;

@@ -357,7 +357,7 @@ TEST_F(ReentrancyTest, HandlersOfPropertyChangesMayDoAnything) {
              PieceNum piece = Bpawn;
              ComPtr<IPictureDisp> picture;
              const HRESULT hr = b->get_Picture(&piece, picture.GetAddressOf());
-             return FAILED(hr) ? hr : b->putref_Picture(&piece, picture.Get());
+             return FAILED(hr) ? hr : b->putref_Picture(&piece, picture.GetAddressOf());
          }},
     };
     for (const Writer& writer : writers) {

@@ -216,7 +216,7 @@ TEST_F(TypeLibTest, DefaultInterfaceMembers) {
         {L"Piece", INVOKE_PROPERTYPUT, 0x68030001, {L"short*", L"short*", L"PieceNum"}, {inOut, inOut, in},
          FUNCFLAG_FNONBROWSABLE},
         {L"Picture", INVOKE_PROPERTYGET, 0x68030000, {L"PieceNum*", L"IPictureDisp**"}, {inOut, result}, 0},
-        {L"Picture", INVOKE_PROPERTYPUTREF, 0x68030000, {L"PieceNum*", L"IPictureDisp*"}, {inOut, in}, 0},
+        {L"Picture", INVOKE_PROPERTYPUTREF, 0x68030000, {L"PieceNum*", L"IPictureDisp**"}, {inOut, inOut}, 0},
         {L"ChangeBoardSize", INVOKE_FUNC, 0x60030010, {L"long*"}, {inOut}, 0},
         {L"SelectSquare", INVOKE_FUNC, 0x60030011, {L"short*", L"short*"}, {inOut, inOut}, 0},
         {L"UnSelectSquare", INVOKE_FUNC, 0x60030012, {L"short*", L"short*"}, {inOut, inOut}, 0},
