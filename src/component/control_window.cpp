@@ -312,9 +312,11 @@ HWND ControlWindow::Create(HWND parent, const RECT& position) {
 }
 
 void ControlWindow::Destroy() {
-    if (window_ != nullptr) DestroyWindow(window_);
-    window_ = nullptr;
+    // Forgotten first: the messages of its destruction, and whatever they
+    // make the container do, find no window here.
+    const HWND window = std::exchange(window_, nullptr);
     press_ = {};
+    if (window != nullptr) DestroyWindow(window);
 }
 
 void ControlWindow::SetSize(int width, int height) {
@@ -444,6 +446,8 @@ LRESULT CALLBACK ControlWindow::WindowProc(HWND window, UINT message, WPARAM wPa
         }
         return DefWindowProcW(window, message, wParam, lParam);
     }
+    // A window being destroyed is no longer the object's.
+    if (self->window_ != window) return DefWindowProcW(window, message, wParam, lParam);
     // Nothing may escape into the system; self may be gone by the time a
     // failure arrives here, so it is not touched again.
     try {

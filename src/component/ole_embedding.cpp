@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstring>
+#include <utility>
 
 #include "component/quelder_control.hpp"
 #include "component/win_handles.hpp"
@@ -132,16 +133,25 @@ void QuelderControl::ViewRefreshed(PixelSquareView& view) {
 // ---- ambient properties ------------------------------------------------------------
 
 void QuelderControl::ReadAmbientUserMode() {
-    userMode_ = AmbientBoolean(clientSite_.Get(), DISPID_AMBIENT_USERMODE).value_or(true);
+    const ComPtr<IOleClientSite> site = clientSite_;
+    const bool userMode = AmbientBoolean(site.Get(), DISPID_AMBIENT_USERMODE).value_or(true);
+    // A site given while this one answered has been read already.
+    if (clientSite_.Get() == site.Get()) userMode_ = userMode;
 }
 
 // ---- IOleObject -----------------------------------------------------------------------
 
 STDMETHODIMP QuelderControl::SetClientSite(IOleClientSite* site) {
     ComPtr<QuelderControl> self(this);
-    // The window belongs to the site it was made for.
-    if (site != clientSite_.Get()) InPlaceDeactivate();
-    clientSite_ = site;
+    // The window belongs to the site it was made for; without a site (one
+    // taken away, or none given to a control activated through DoVerb's
+    // site) there is none.
+    if (site != clientSite_.Get() || site == nullptr) {
+        ++activationEnds_;
+        InPlaceDeactivate();
+    }
+    // The old site is released once the control has forgotten it.
+    const ComPtr<IOleClientSite> old = std::exchange(clientSite_, ComPtr<IOleClientSite>(site));
     ReadAmbientUserMode();
     return S_OK;
 }
@@ -158,6 +168,7 @@ STDMETHODIMP QuelderControl::Close(DWORD saveOption) {
     if (saveOption != OLECLOSE_SAVEIFDIRTY && saveOption != OLECLOSE_NOSAVE && saveOption != OLECLOSE_PROMPTSAVE)
         return E_INVALIDARG;
     ComPtr<QuelderControl> self(this);
+    ++activationEnds_;
     // Without a user interface of its own the control does not prompt: it
     // asks the container to save it when anything changed.
     if (saveOption != OLECLOSE_NOSAVE && dirty_ && clientSite_) {
@@ -223,21 +234,36 @@ STDMETHODIMP QuelderControl::DoVerb(LONG verb, LPMSG, IOleClientSite* activeSite
 HRESULT QuelderControl::ActivateInPlace(IOleClientSite* activeSite, HWND parent, LPCRECT position,
                                         bool uiActivate) {
     if (!inPlaceSite_) {
-        IOleClientSite* site = clientSite_ ? clientSite_.Get() : activeSite;
-        if (site == nullptr) return E_UNEXPECTED;
+        const ComPtr<IOleClientSite> site = clientSite_ ? clientSite_ : ComPtr<IOleClientSite>(activeSite);
+        if (!site) return E_UNEXPECTED;
         ComPtr<IOleInPlaceSite> inPlace;
         if (FAILED(site->QueryInterface(IID_IOleInPlaceSite, reinterpret_cast<void**>(inPlace.GetAddressOf()))) ||
             !inPlace)
             return E_FAIL;  // a container that cannot show the control in place
+        // Each call below may end the activation (the container deactivates
+        // the control, closes it or takes its site away), and so may the
+        // container's window when it hears of the control's window. The
+        // activation goes on only while none did and the control is still
+        // inactive, then still active for this site.
+        const unsigned long ends = activationEnds_;
+        const IOleInPlaceSite* expected = nullptr;
+        const auto ended = [&] { return activationEnds_ != ends || inPlaceSite_.Get() != expected; };
         HRESULT hr = inPlace->CanInPlaceActivate();
         if (FAILED(hr)) return hr;
-        if (hr != S_OK) return OLEOBJ_S_CANNOT_DOVERB_NOW;
-        hr = inPlace->OnInPlaceActivate();
-        if (FAILED(hr)) return hr;
+        if (hr != S_OK || ended()) return OLEOBJ_S_CANNOT_DOVERB_NOW;
+        // Active from here: a deactivation from inside OnInPlaceActivate ends it.
         inPlaceSite_ = inPlace;
+        expected = inPlace.Get();
+        hr = inPlace->OnInPlaceActivate();
+        if (FAILED(hr)) {
+            if (inPlaceSite_.Get() == expected) inPlaceSite_ = nullptr;
+            return hr;
+        }
+        if (ended()) return OLEOBJ_S_CANNOT_DOVERB_NOW;
 
         HWND container = nullptr;
         if (FAILED(inPlace->GetWindow(&container)) || container == nullptr) container = parent;
+        if (ended()) return OLEOBJ_S_CANNOT_DOVERB_NOW;
         RECT place = position != nullptr ? *position : position_;
         RECT clip = place;
         ComPtr<IOleInPlaceFrame> frame;
@@ -245,43 +271,55 @@ HRESULT QuelderControl::ActivateInPlace(IOleClientSite* activeSite, HWND parent,
         OLEINPLACEFRAMEINFO frameInfo{};
         frameInfo.cb = sizeof frameInfo;
         RECT contextPlace{}, contextClip{};
-        if (SUCCEEDED(inPlace->GetWindowContext(frame.GetAddressOf(), document.GetAddressOf(), &contextPlace,
-                                                &contextClip, &frameInfo))) {
+        hr = inPlace->GetWindowContext(frame.GetAddressOf(), document.GetAddressOf(), &contextPlace, &contextClip,
+                                       &frameInfo);
+        if (ended()) return OLEOBJ_S_CANNOT_DOVERB_NOW;
+        if (SUCCEEDED(hr)) {
             place = contextPlace;
             clip = contextClip;
-            frame_ = frame;
-            document_ = document;
+            frame_ = std::move(frame);
+            document_ = std::move(document);
         }
         HWND made = container != nullptr && IsWindow(container) ? window_.Create(container, place) : nullptr;
+        const DWORD error = GetLastError();
+        // A deactivation while the container's window heard of the new one
+        // took the window along.
+        if (ended()) return OLEOBJ_S_CANNOT_DOVERB_NOW;
         if (made == nullptr) {
-            const DWORD error = GetLastError();
-            frame_ = nullptr;
-            document_ = nullptr;
-            inPlaceSite_ = nullptr;
-            inPlace->OnInPlaceDeactivate();
+            InPlaceDeactivate();
             return error != 0 ? HRESULT_FROM_WIN32(error) : E_FAIL;
         }
         TakePlacement(place, clip);
     } else if (window_.Handle() != nullptr && !IsWindowVisible(window_.Handle())) {
         ShowWindow(window_.Handle(), SW_SHOWNA);
     }
+    if (!uiActivate || uiActive_) return S_OK;
+    return ActivateUserInterface();
+}
 
-    if (uiActivate && !uiActive_ && inPlaceSite_) {
-        uiActive_ = true;
-        ComPtr<IOleInPlaceSite> site = inPlaceSite_;
-        site->OnUIActivate();
-        auto* active = static_cast<IOleInPlaceActiveObject*>(this);
+HRESULT QuelderControl::ActivateUserInterface() {
+    const ComPtr<IOleInPlaceSite> site = inPlaceSite_;
+    if (!site) return OLEOBJ_S_CANNOT_DOVERB_NOW;
+    // As for the activation in place: each call may end it, or end the user
+    // interface's activation (UIDeactivate), and what follows is left out.
+    const unsigned long ends = activationEnds_;
+    const auto deactivated = [&] { return activationEnds_ != ends || inPlaceSite_.Get() != site.Get(); };
+    const auto stopped = [&] { return !uiActive_ || deactivated(); };
+    uiActive_ = true;
+    site->OnUIActivate();
+    if (!stopped()) {
         // The control has no tools: it asks for no border space.
-        if (frame_) {
-            frame_->SetActiveObject(active, kUserType);
-            frame_->SetBorderSpace(nullptr);
-        }
-        if (document_) {
-            document_->SetActiveObject(active, kUserType);
-            document_->SetBorderSpace(nullptr);
+        const ComPtr<IOleInPlaceUIWindow> windows[] = {frame_, document_};
+        auto* active = static_cast<IOleInPlaceActiveObject*>(this);
+        for (const ComPtr<IOleInPlaceUIWindow>& window : windows) {
+            if (!window) continue;
+            window->SetActiveObject(active, kUserType);
+            if (stopped()) break;
+            window->SetBorderSpace(nullptr);
+            if (stopped()) break;
         }
     }
-    return S_OK;
+    return deactivated() ? OLEOBJ_S_CANNOT_DOVERB_NOW : S_OK;
 }
 
 STDMETHODIMP QuelderControl::EnumVerbs(IEnumOLEVERB** verbs) {
@@ -374,13 +412,18 @@ STDMETHODIMP QuelderControl::ContextSensitiveHelp(BOOL) { return E_NOTIMPL; }
 // ---- IOleInPlaceObject --------------------------------------------------------------
 
 STDMETHODIMP QuelderControl::InPlaceDeactivate() {
+    ++activationEnds_;
     if (!inPlaceSite_) return S_OK;
     ComPtr<QuelderControl> self(this);
     UIDeactivate();
+    // The container may have deactivated the control from inside those calls.
+    if (!inPlaceSite_) return S_OK;
+    // Inactive before the window goes: what the container does when it hears
+    // of that (WM_PARENTNOTIFY) finds nothing left to end.
+    const ComPtr<IOleInPlaceSite> site = std::move(inPlaceSite_);
+    const ComPtr<IOleInPlaceFrame> frame = std::move(frame_);
+    const ComPtr<IOleInPlaceUIWindow> document = std::move(document_);
     window_.Destroy();
-    ComPtr<IOleInPlaceSite> site = std::move(inPlaceSite_);
-    frame_ = nullptr;
-    document_ = nullptr;
     site->OnInPlaceDeactivate();
     return S_OK;
 }
@@ -389,12 +432,16 @@ STDMETHODIMP QuelderControl::UIDeactivate() {
     if (!uiActive_) return S_OK;
     ComPtr<QuelderControl> self(this);
     uiActive_ = false;
-    if (frame_) frame_->SetActiveObject(nullptr, nullptr);
-    if (document_) document_->SetActiveObject(nullptr, nullptr);
-    if (inPlaceSite_) {
-        ComPtr<IOleInPlaceSite> site = inPlaceSite_;
-        site->OnUIDeactivate(FALSE);
-    }
+    // The frame, the document and the site each hear of it through a
+    // reference of their own, whatever one of them does meanwhile: a
+    // deactivation in place from inside these calls finds the user
+    // interface deactivated already.
+    const ComPtr<IOleInPlaceFrame> frame = frame_;
+    const ComPtr<IOleInPlaceUIWindow> document = document_;
+    const ComPtr<IOleInPlaceSite> site = inPlaceSite_;
+    if (frame) frame->SetActiveObject(nullptr, nullptr);
+    if (document) document->SetActiveObject(nullptr, nullptr);
+    if (site) site->OnUIDeactivate(FALSE);
     return S_OK;
 }
 

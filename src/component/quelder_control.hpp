@@ -216,8 +216,12 @@ private:
     void ReadAmbientUserMode();
     // In-place activation (DoVerb): the window is made on the container's
     // window where the site says. uiActivate: the control becomes the
-    // active object of the container's frame as well.
+    // active object of the container's frame as well. An activation the
+    // container ends from inside its own callbacks stops there
+    // (OLEOBJ_S_CANNOT_DOVERB_NOW); the container's ending stands.
     HRESULT ActivateInPlace(IOleClientSite* activeSite, HWND parent, LPCRECT position, bool uiActivate);
+    // The second half of it: the control becomes the UI active object.
+    HRESULT ActivateUserInterface();
     // IPersistStreamInit::Load and IPersistPropertyBag::Load: runs load as a
     // member when the saved properties were not started yet (E_UNEXPECTED
     // otherwise); they count as started when it succeeds.
@@ -282,6 +286,11 @@ private:
     DWORD viewFlags_ = 0;
     bool userMode_ = true;
     bool uiActive_ = false;
+    // Counts the container's calls that end an activation (InPlaceDeactivate,
+    // Close, a change of client site). The container may make them from inside
+    // the calls an activation makes to it: the activation compares the count
+    // after each of them and stops when it moved.
+    unsigned long activationEnds_ = 0;
     // The container's FreezeEvents(TRUE) calls not yet undone; no event is
     // raised while it is above zero.
     LONG freezeCount_ = 0;

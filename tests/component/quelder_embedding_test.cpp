@@ -5,12 +5,15 @@
 
 #include <olectl.h>
 
+#include <algorithm>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "support/counted_object.hpp"
 #include "control_test_support.hpp"
+#include "crash_report.hpp"
 #include "quelder_event_sink.hpp"
 #include "window_test_support.hpp"
 
@@ -37,8 +40,13 @@ public:
     // agrees to the new size.
     bool agreeToSize = true;
     IOleInPlaceObject* placed = nullptr;
+    // What GetWindowContext hands out; none when null.
+    IOleInPlaceFrame* offeredFrame = nullptr;
+    IOleInPlaceUIWindow* offeredDocument = nullptr;
     std::vector<std::string> calls;
     std::vector<RECT> sizeRequests;
+    // Hears every call recorded in calls, after it is recorded.
+    std::function<void(const std::string&)> heard;
 
     // IUnknown
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
@@ -89,8 +97,10 @@ public:
     STDMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document, LPRECT place,
                                   LPRECT clipped, LPOLEINPLACEFRAMEINFO info) override {
         Record("GetWindowContext");
-        *frame = nullptr;
-        *document = nullptr;
+        *frame = offeredFrame;
+        *document = offeredDocument;
+        if (offeredFrame != nullptr) offeredFrame->AddRef();
+        if (offeredDocument != nullptr) offeredDocument->AddRef();
         *place = position;
         *clipped = clip;
         info->fMDIApp = FALSE;
@@ -133,6 +143,7 @@ public:
 private:
     HRESULT Record(const char* call) {
         calls.emplace_back(call);
+        if (heard) heard(call);
         return S_OK;
     }
 };
@@ -141,11 +152,92 @@ private:
 class ViewSink : public CountedObject<IAdviseSink, IID_IAdviseSink> {
 public:
     int changes = 0;
+    std::function<void(const std::string&)> heard;
     STDMETHODIMP_(void) OnDataChange(FORMATETC*, STGMEDIUM*) override {}
-    STDMETHODIMP_(void) OnViewChange(DWORD, LONG) override { ++changes; }
+    STDMETHODIMP_(void) OnViewChange(DWORD, LONG) override {
+        ++changes;
+        if (heard) heard("OnViewChange");
+    }
     STDMETHODIMP_(void) OnRename(IMoniker*) override {}
     STDMETHODIMP_(void) OnSave() override {}
-    STDMETHODIMP_(void) OnClose() override {}
+    STDMETHODIMP_(void) OnClose() override {
+        if (heard) heard("OnClose");
+    }
+};
+
+// The container's frame, or its document window (a frame that is asked as
+// one): it keeps the active object it is given, as a container does, and
+// tells what it hears as name + "." + the call.
+class TestFrame
+    : public CountedObject<IOleInPlaceFrame, IID_IOleWindow, IID_IOleInPlaceUIWindow, IID_IOleInPlaceFrame> {
+public:
+    explicit TestFrame(const char* frameName) : name(frameName) {}
+    std::string name;
+    HWND window = nullptr;
+    ComPtr<IOleInPlaceActiveObject> active;
+    std::function<void(const std::string&)> heard;
+
+    // IOleWindow
+    STDMETHODIMP GetWindow(HWND* out) override {
+        if (out == nullptr) return E_POINTER;
+        *out = window;
+        return S_OK;
+    }
+    STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+    // IOleInPlaceUIWindow
+    STDMETHODIMP GetBorder(LPRECT) override { return INPLACE_E_NOTOOLSPACE; }
+    STDMETHODIMP RequestBorderSpace(LPCBORDERWIDTHS) override { return INPLACE_E_NOTOOLSPACE; }
+    STDMETHODIMP SetBorderSpace(LPCBORDERWIDTHS) override { return Hear("SetBorderSpace"); }
+    STDMETHODIMP SetActiveObject(IOleInPlaceActiveObject* object, LPCOLESTR) override {
+        active = object;
+        return Hear(object != nullptr ? "SetActiveObject" : "SetActiveObject(null)");
+    }
+    // IOleInPlaceFrame
+    STDMETHODIMP InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override { return E_NOTIMPL; }
+    STDMETHODIMP SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
+    STDMETHODIMP RemoveMenus(HMENU) override { return S_OK; }
+    STDMETHODIMP SetStatusText(LPCOLESTR) override { return S_OK; }
+    STDMETHODIMP EnableModeless(BOOL) override { return S_OK; }
+    STDMETHODIMP TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
+
+private:
+    HRESULT Hear(const char* call) {
+        if (heard) heard(name + "." + call);
+        return S_OK;
+    }
+};
+
+// The container's window, a child of parent filling it: it tells what it
+// hears of the making and the end of its child windows (WM_PARENTNOTIFY).
+class ContainerWindow {
+public:
+    std::function<void(const std::string&)> heard;
+
+    explicit ContainerWindow(HWND parent) {
+        const HINSTANCE module = GetModuleHandleW(nullptr);
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = &ContainerWindow::Procedure;
+        wc.hInstance = module;
+        wc.lpszClassName = L"QuelderTestContainer";
+        RegisterClassW(&wc);
+        RECT client{};
+        GetClientRect(parent, &client);
+        window_.reset(CreateWindowExW(0, wc.lpszClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
+                                      client.right, client.bottom, parent, nullptr, module, nullptr));
+        if (window_) SetWindowLongPtrW(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+    HWND get() const { return window_.get(); }
+
+private:
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        auto* self = reinterpret_cast<ContainerWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (message == WM_PARENTNOTIFY && self != nullptr && self->heard) {
+            if (LOWORD(wParam) == WM_CREATE) self->heard("WM_PARENTNOTIFY(WM_CREATE)");
+            if (LOWORD(wParam) == WM_DESTROY) self->heard("WM_PARENTNOTIFY(WM_DESTROY)");
+        }
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    handles::UniqueWindow window_;
 };
 
 #pragma GCC diagnostic pop
@@ -271,6 +363,123 @@ TEST_F(EmbeddingTest, TheWindowGoesWithTheSiteTheCloseAndTheControl) {
         ASSERT_NE(window, nullptr) << c.how;
         c.end();
         EXPECT_FALSE(IsWindow(window)) << c.how;
+    }
+}
+
+// A container may end the activation from inside any call the control makes
+// to it: from its site, its frame, its document, its view sink or its
+// window's notifications, it deactivates the control in place or its user
+// interface, takes its site away or closes it. The container runs the control
+// through activation, user interface activation, a change of size, user
+// interface deactivation, in-place deactivation, Close and the end of its
+// site, doing the same thing each time that call comes (but not in what its
+// own doing calls). Nothing crashes; the container hears of the end of every
+// activation, once; its frame and document let go of the control; the control
+// keeps no window and nothing of the container's; and a calm container
+// activates it again as usual.
+TEST_F(EmbeddingTest, AContainerMayEndTheActivationFromInsideItsCallbacks) {
+    const char* const callbacks[] = {
+        "CanInPlaceActivate", "OnInPlaceActivate", "GetWindow", "GetWindowContext", "WM_PARENTNOTIFY(WM_CREATE)",
+        "OnUIActivate", "Frame.SetActiveObject", "Frame.SetBorderSpace", "Document.SetActiveObject",
+        "Document.SetBorderSpace", "OnViewChange", "OnPosRectChange", "Frame.SetActiveObject(null)",
+        "Document.SetActiveObject(null)", "OnUIDeactivate", "WM_PARENTNOTIFY(WM_DESTROY)", "OnInPlaceDeactivate",
+        "SaveObject", "OnClose",
+    };
+    struct Reaction {
+        const char* name;
+        std::function<void(IOleObject&, IOleInPlaceObject&)> act;
+    };
+    const Reaction reactions[] = {
+        {"deactivates it in place", [](IOleObject&, IOleInPlaceObject& o) { o.InPlaceDeactivate(); }},
+        {"deactivates its user interface", [](IOleObject&, IOleInPlaceObject& o) { o.UIDeactivate(); }},
+        {"takes its site away", [](IOleObject& o, IOleInPlaceObject&) { o.SetClientSite(nullptr); }},
+        {"closes it", [](IOleObject& o, IOleInPlaceObject&) { o.Close(OLECLOSE_NOSAVE); }},
+    };
+    ContainerWindow container(top_.get());
+    ASSERT_NE(container.get(), nullptr);
+    for (const Reaction& reaction : reactions) {
+        for (const char* callback : callbacks) {
+            const std::string what = std::string("a container that ") + reaction.name + " in " + callback;
+            TestSite site;
+            TestFrame frame("Frame"), document("Document");
+            ViewSink sink;
+            site.window = frame.window = document.window = container.get();
+            site.offeredFrame = &frame;
+            site.offeredDocument = &document;
+            {
+                ComPtr<_Quelder> board = ocx_.Create();
+                ComPtr<IOleObject> object;
+                ComPtr<IOleInPlaceObject> inPlace;
+                ComPtr<IViewObject2> view;
+                ComPtr<IOleInPlaceActiveObject> active;
+                ASSERT_TRUE(board) << what;
+                ASSERT_EQ(board.As(&object), S_OK) << what;
+                ASSERT_EQ(board.As(&inPlace), S_OK) << what;
+                ASSERT_EQ(board.As(&view), S_OK) << what;
+                ASSERT_EQ(board.As(&active), S_OK) << what;
+                site.placed = inPlace.Get();
+                bool hostile = true, reacting = false;
+                int acted = 0;
+                const auto heard = [&](const std::string& call) {
+                    if (!hostile || reacting || call != callback) return;
+                    ++acted;
+                    reacting = true;
+                    reaction.act(*object.Get(), *inPlace.Get());
+                    reacting = false;
+                };
+                site.heard = frame.heard = document.heard = sink.heard = container.heard = heard;
+                const auto verb = [&](LONG number) {
+                    return object->DoVerb(number, nullptr, &site, 0, container.get(), &site.position);
+                };
+
+                object->SetClientSite(&site);
+                view->SetAdvise(DVASPECT_CONTENT, 0, &sink);
+                DWORD cookie = 0;
+                object->Advise(&sink, &cookie);
+                verb(OLEIVERB_UIACTIVATE);
+                board->put_Enabled(VARIANT_TRUE);  // a change to save
+                LONG size = 320;
+                board->ChangeBoardSize(&size);
+                inPlace->UIDeactivate();
+                verb(OLEIVERB_UIACTIVATE);
+                inPlace->InPlaceDeactivate();
+                verb(OLEIVERB_UIACTIVATE);
+                object->Close(OLECLOSE_SAVEIFDIRTY);
+                verb(OLEIVERB_UIACTIVATE);
+                object->SetClientSite(nullptr);
+                hostile = false;
+                EXPECT_GT(acted, 0) << what << ": the call never came";
+
+                const auto ended = [&](const char* when) {
+                    const std::string where = what + ", " + when;
+                    const auto count = [&](const char* call) {
+                        return std::count(site.calls.begin(), site.calls.end(), call);
+                    };
+                    EXPECT_EQ(count("OnInPlaceDeactivate"), count("OnInPlaceActivate")) << where;
+                    EXPECT_EQ(count("OnUIDeactivate"), count("OnUIActivate")) << where;
+                    EXPECT_EQ(frame.active.Get(), nullptr) << where << ": the frame keeps the control";
+                    EXPECT_EQ(document.active.Get(), nullptr) << where << ": the document keeps the control";
+                    const HWND left = FindWindowExW(container.get(), nullptr, L"QuelderBoardWindow", nullptr);
+                    EXPECT_EQ(left, nullptr) << where << ": a window of the control is left";
+                    EXPECT_EQ(site.references, 0) << where;
+                    EXPECT_EQ(frame.references, 0) << where;
+                    EXPECT_EQ(document.references, 0) << where;
+                };
+                ended("after the hostile container");
+
+                ASSERT_EQ(object->SetClientSite(&site), S_OK) << what;
+                EXPECT_EQ(verb(OLEIVERB_UIACTIVATE), S_OK) << what << ", a calm container";
+                HWND window = nullptr;
+                EXPECT_EQ(inPlace->GetWindow(&window), S_OK) << what << ", a calm container";
+                EXPECT_EQ(GetParent(window), container.get()) << what << ", a calm container";
+                EXPECT_EQ(frame.active.Get(), active.Get()) << what << ", a calm container";
+                EXPECT_EQ(object->Close(OLECLOSE_NOSAVE), S_OK) << what;
+                EXPECT_EQ(object->SetClientSite(nullptr), S_OK) << what;
+                ended("after the calm container");
+                object->Unadvise(cookie);
+            }
+            EXPECT_EQ(sink.references, 0) << what << ": the control outlived its references";
+        }
     }
 }
 
