@@ -71,9 +71,10 @@ STDMETHODIMP ConnectionPoint::EnumConnections(IEnumConnections** connections) {
     });
 }
 
-void ConnectionPoint::UnadviseAll() {
+std::vector<OwnedConnection> ConnectionPoint::UnadviseAll() noexcept {
     std::vector<OwnedConnection> gone;
     gone.swap(sinks_);
+    return gone;
 }
 
 }  // namespace quelder::com

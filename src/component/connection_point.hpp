@@ -106,8 +106,9 @@ public:
         for (const auto& entry : sinks_) sinks.emplace_back(static_cast<Sink*>(entry.sink.Get()));
         return sinks;
     }
-    // Lets go of every sink (the owner's teardown).
-    void UnadviseAll();
+    // Forgets every sink (the owner's teardown) and hands them over, for the
+    // caller to release where it must.
+    std::vector<OwnedConnection> UnadviseAll() noexcept;
 
 private:
     IConnectionPointContainer& owner_;

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -28,6 +29,35 @@ constexpr std::size_t kMaxKeptPaintPixels = 1024 * 1024;
 using UniqueRegion = handles::Unique<HRGN, handles::DeleteGdiObject>;
 
 std::atomic<long> liveWindows{0};
+
+// Posted to a window cut off from its owner: it destroys itself.
+constexpr UINT kCloseMessage = WM_USER + 0x100;
+
+// A critical section: recursive, so the thread holding it may take it again.
+class RecursiveLock {
+public:
+    RecursiveLock() { InitializeCriticalSection(&section_); }
+    ~RecursiveLock() { DeleteCriticalSection(&section_); }
+    RecursiveLock(const RecursiveLock&) = delete;
+    RecursiveLock& operator=(const RecursiveLock&) = delete;
+    void Enter() { EnterCriticalSection(&section_); }
+    void Leave() { LeaveCriticalSection(&section_); }
+
+private:
+    CRITICAL_SECTION section_;
+};
+
+// Holds a RecursiveLock for a scope.
+class Locked {
+public:
+    explicit Locked(RecursiveLock& lock) : lock_(lock) { lock_.Enter(); }
+    ~Locked() { lock_.Leave(); }
+    Locked(const Locked&) = delete;
+    Locked& operator=(const Locked&) = delete;
+
+private:
+    RecursiveLock& lock_;
+};
 
 // A surface of width x height pixels shown in outWidth x outHeight pixels:
 // each pixel shows the surface's pixel at its place.
@@ -272,6 +302,27 @@ void RenderSurface(const PixelHostBase& host, int width, int height, HDC dc, con
 
 long ControlWindow::LiveWindows() { return liveWindows; }
 
+// What a window and the object that made it share, each holding it: the
+// object (null once the window is cut off from it), and the lock the
+// window's thread holds while it hands a message to the object. What the
+// object leaves for the window's thread to release goes with the window.
+struct ControlWindow::Link {
+    explicit Link(ControlWindow* made) : owner(made) {}
+    RecursiveLock lock;
+    ControlWindow* owner;
+    std::shared_ptr<void> leftovers;
+};
+
+ControlWindow::MessageHold::MessageHold(std::shared_ptr<Link> link) : link_(std::move(link)) {
+    if (link_) link_->lock.Enter();
+}
+
+ControlWindow::MessageHold::~MessageHold() {
+    if (link_) link_->lock.Leave();
+}
+
+ControlWindow::MessageHold ControlWindow::HoldMessages() const { return MessageHold(link_); }
+
 bool UnregisterControlWindowClass(HINSTANCE module) { return UnregisterClassW(kClassName, module) != 0; }
 
 // ---- the window ----------------------------------------------------------------
@@ -297,6 +348,11 @@ HWND ControlWindow::Create(HWND parent, const RECT& position) {
         return window_;
     }
     if (!RegisterControlWindowClass(module_, &ControlWindow::WindowProc)) return nullptr;
+    link_.reset(new (std::nothrow) Link(this));
+    if (!link_) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
     {
         handles::ScreenDc screen;
         const int x = GetDeviceCaps(screen.get(), LOGPIXELSX), y = GetDeviceCaps(screen.get(), LOGPIXELSY);
@@ -306,17 +362,30 @@ HWND ControlWindow::Create(HWND parent, const RECT& position) {
     size_ = {std::max(0L, position.right - position.left), std::max(0L, position.bottom - position.top)};
     DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
     if (!enabled_) style |= WS_DISABLED;
-    // WM_NCCREATE sets window_.
+    // WM_NCCREATE sets window_ and gives the window link_.
     return CreateWindowExW(0, kClassName, L"", style, position.left, position.top, size_.cx, size_.cy, parent,
                            nullptr, module_, this);
 }
 
-void ControlWindow::Destroy() {
+void ControlWindow::Destroy(std::shared_ptr<void> leftovers) {
+    const std::shared_ptr<Link> link = std::move(link_);
+    // After a message being handled on the window's thread: from here on
+    // none reaches this object.
+    const MessageHold hold(link);
     // Forgotten first: the messages of its destruction, and whatever they
     // make the container do, find no window here.
     const HWND window = std::exchange(window_, nullptr);
     press_ = {};
-    if (window != nullptr) DestroyWindow(window);
+    if (window == nullptr || !link) return;
+    link->owner = nullptr;
+    if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId()) {
+        DestroyWindow(window);
+        return;
+    }
+    // Only the window's thread can destroy it (WindowProc). Should the post
+    // fail (a full queue), the window goes with its parent.
+    link->leftovers = std::move(leftovers);
+    PostMessageW(window, kCloseMessage, 0, 0);
 }
 
 void ControlWindow::SetSize(int width, int height) {
@@ -427,27 +496,44 @@ ControlWindow::Twips ControlWindow::ToTwips(std::int16_t index, POINT point) con
 // ---- messages ------------------------------------------------------------------
 
 LRESULT CALLBACK ControlWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    ControlWindow* self = nullptr;
+    using HeldLink = std::shared_ptr<Link>;
     if (message == WM_NCCREATE) {
-        self = static_cast<ControlWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        auto* self = static_cast<ControlWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        auto* held = new (std::nothrow) HeldLink(self->link_);
+        if (held == nullptr) return FALSE;  // no window
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(held));
         self->window_ = window;
         ++liveWindows;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    } else {
-        self = reinterpret_cast<ControlWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        return DefWindowProcW(window, message, wParam, lParam);
     }
-    if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+    auto* held = reinterpret_cast<HeldLink*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (held == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+    // The link stays while the message is handled, even if the window goes;
+    // what the owner left is released after the lock.
+    const HeldLink link = *held;
+    std::shared_ptr<void> leftovers;
+    const Locked hold(link->lock);
+    ControlWindow* self = link->owner;
     if (message == WM_NCDESTROY) {
         --liveWindows;
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        if (self->window_ == window) {
+        delete held;
+        leftovers = std::move(link->leftovers);
+        if (self != nullptr && self->window_ == window) {
             self->window_ = nullptr;
             self->press_ = {};
         }
         return DefWindowProcW(window, message, wParam, lParam);
     }
-    // A window being destroyed is no longer the object's.
-    if (self->window_ != window) return DefWindowProcW(window, message, wParam, lParam);
+    if (self == nullptr || self->window_ != window) {
+        // No longer the object's: being destroyed, or cut off from an owner
+        // that went on another thread, which posted kCloseMessage.
+        if (self == nullptr && message == kCloseMessage) {
+            DestroyWindow(window);
+            return 0;
+        }
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
     // Nothing may escape into the system; self may be gone by the time a
     // failure arrives here, so it is not touched again.
     try {

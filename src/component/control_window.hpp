@@ -7,6 +7,10 @@
 // it the host with the views and a SquareInput that calls the square handlers,
 // and creates and destroys the window as the container activates and
 // deactivates the control. Without a window Render still draws the board.
+//
+// The window lives on the thread that created it. An owner let go of for the
+// last time on another thread cannot destroy it from there: the window is
+// cut off from this object and destroys itself on its own thread.
 #pragma once
 
 #include <windows.h>
@@ -62,8 +66,19 @@ public:
     // called. Returns the window, or null with GetLastError set. An existing
     // window is moved over to the new parent and position instead.
     HWND Create(HWND parent, const RECT& position);
-    // Destroys the window; Render still works.
-    void Destroy();
+    // Destroys the window; Render still works. On a thread other than the
+    // window's, where it cannot be destroyed, the window is cut off from this
+    // object at once (its messages reach it no more) and destroys itself on
+    // its own thread, at a message posted to it. leftovers is released on the
+    // window's thread: after the window here, or when the window goes there.
+    void Destroy(std::shared_ptr<void> leftovers = {});
+    // While one lives, the window's messages are kept from this object: a
+    // message the window's thread is handling now ends first, and the next
+    // waits. An owner that goes holds one while it takes itself apart, so that
+    // no message finds it half gone. On the thread holding it (the window's
+    // own among them) messages are handled as ever.
+    class MessageHold;
+    MessageHold HoldMessages() const;
     HWND Handle() const { return window_; }
     // The windows of this class alive now, made by this module.
     static long LiveWindows();
@@ -114,6 +129,8 @@ public:
     int DpiY() const { return dpiY_; }
 
 private:
+    struct Link;
+
     struct Press {
         std::int16_t index = 0;     // the square where the press began; 0: none
         std::int16_t buttons = 0;   // the buttons held since, as masks
@@ -138,6 +155,7 @@ private:
     PixelHostBase& host_;
     SquareInput& input_;
     HWND window_ = nullptr;
+    std::shared_ptr<Link> link_;  // shared with window_
     SIZE size_{kNaturalSize, kNaturalSize};
     bool enabled_ = true;
     int dpiX_ = 96, dpiY_ = 96;
@@ -150,6 +168,17 @@ private:
     // False once this object is gone: what runs after a report or in a view
     // hook checks it before touching the object again.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+class ControlWindow::MessageHold {
+public:
+    explicit MessageHold(std::shared_ptr<Link> link);
+    ~MessageHold();
+    MessageHold(const MessageHold&) = delete;
+    MessageHold& operator=(const MessageHold&) = delete;
+
+private:
+    std::shared_ptr<Link> link_;
 };
 
 }  // namespace quelder::win32

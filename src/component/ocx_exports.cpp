@@ -23,9 +23,12 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     return TRUE;
 }
 
-// The About box outlives the controls that showed it: its code must stay.
+// The About box outlives the controls that showed it, and so does a control's
+// window let go of on another thread until it closes on its own: their code
+// must stay.
 STDAPI DllCanUnloadNow() {
     if (quelder::about::AboutWindow() != nullptr) return S_FALSE;
+    if (quelder::win32::ControlWindow::LiveWindows() > 0) return S_FALSE;
     return quelder::com::CanUnloadNow(kQuelderComponent);
 }
 

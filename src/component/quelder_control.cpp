@@ -1,5 +1,8 @@
 #include "component/quelder_control.hpp"
 
+#include <memory>
+#include <vector>
+
 #include "about/about_dialog.hpp"
 #include "appearance/board_picture.hpp"
 #include "appearance/board_size.hpp"
@@ -53,10 +56,52 @@ QuelderControl::QuelderControl()
 
 void QuelderControl::Construct() { UserControl_Initialize(board_); }
 
+namespace {
+// What the container gave the control (its sites, frame, document and sinks),
+// released together on the container's thread.
+struct ContainerReferences {
+    ComPtr<IOleClientSite> clientSite;
+    ComPtr<IOleInPlaceSite> inPlaceSite;
+    ComPtr<IOleInPlaceFrame> frame;
+    ComPtr<IOleInPlaceUIWindow> document;
+    ComPtr<IOleAdviseHolder> oleAdvise;
+    ComPtr<IAdviseSink> viewSink;
+    std::vector<com::OwnedConnection> events;
+    std::vector<com::OwnedConnection> propertyNotify;
+};
+}  // namespace
+
 QuelderControl::~QuelderControl() {
-    // The container let go without deactivating the control: the window goes
-    // first, without calls to a container that may be half gone.
-    window_.Destroy();
+    // The last release may come from any thread (a finalizer, a thread pool).
+    {
+        // A message the window's thread is handling ends first, and none
+        // reaches this object after the window is let go of below.
+        const ControlWindow::MessageHold hold = window_.HoldMessages();
+        // The container let go without deactivating the control: it hears of
+        // nothing more. What it gave the control goes with the window, to be
+        // released on the window's thread, the container's; here when the
+        // window can be destroyed here or there is none (or no memory).
+        std::shared_ptr<ContainerReferences> container;
+        try {
+            container = std::make_shared<ContainerReferences>();
+        } catch (...) {
+            // Released with the members.
+        }
+        if (container) {
+            container->clientSite = std::move(clientSite_);
+            container->inPlaceSite = std::move(inPlaceSite_);
+            container->frame = std::move(frame_);
+            container->document = std::move(document_);
+            container->oleAdvise = std::move(oleAdvise_);
+            container->viewSink = std::move(viewSink_);
+            container->events = events_.UnadviseAll();
+            container->propertyNotify = propertyNotify_.UnadviseAll();
+        }
+        // The window goes first, without calls to a container that may be
+        // half gone: the control is inactive already for whatever the
+        // container does when it hears of that (WM_PARENTNOTIFY).
+        window_.Destroy(std::move(container));
+    }
     viewSink_ = nullptr;
     try {
         UserControl_Terminate(board_);

@@ -3,14 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cwchar>
+#include <memory>
+#include <thread>
 #include <vector>
 
 #include <olectl.h>
 #include <psapi.h>
 
 #include "control_test_support.hpp"
+#include "crash_report.hpp"
 #include "plain_site.hpp"
 #include "support/process_counts.hpp"
 #include "window_test_support.hpp"
@@ -249,6 +253,100 @@ TEST(Lifetime, TenThousandLivesLeaveNoWindowsGdiObjectsOrMemoryBehind) {
     EXPECT_EQ(windowsAfter.all, windowsBefore.all);
     EXPECT_EQ(windowsAfter.boards, 0);
     factory.Reset();
+    EXPECT_EQ(ocx.CanUnloadNow(), S_OK);
+}
+
+// A site that notes the thread of its last Release.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+class ThreadNotingSite : public PlainSite {
+public:
+    std::atomic<DWORD> releasedOn{0};
+    STDMETHODIMP_(ULONG) Release() override {
+        releasedOn = GetCurrentThreadId();
+        return PlainSite::Release();
+    }
+};
+#pragma GCC diagnostic pop
+
+// The last reference let go of on another thread (a finalizer, a thread pool)
+// while the control is active in place on this one, a press held on its
+// window. The window cannot be destroyed from there: it is cut off from the
+// control at once, answers what it is sent without it, and closes itself
+// here at this thread's next messages. Then no window is left and the mouse
+// is free, the container's site was let go of on its own thread, and the
+// library, which the window's procedure needed until then, may unload.
+TEST(Lifetime, TheLastReleaseOnAnotherThreadClosesTheWindowOnItsOwnThread) {
+    ComApartment com;
+    Ocx ocx;
+    ASSERT_NE(ocx.Module(), nullptr);
+    TopWindow top(20, 20, 420, 420);
+    ASSERT_NE(top.get(), nullptr);
+    Pump(10);
+    const Windows before = CountWindows();
+    ThreadNotingSite site;
+    site.window = top.get();
+    site.position = {5, 5, 301, 301};
+    HWND window = nullptr;
+    IOleObject* last = nullptr;
+    {
+        ComPtr<IOleObject> object;
+        ComPtr<IClassFactory> factory = ocx.Factory();
+        ASSERT_TRUE(factory);
+        ASSERT_EQ(factory->CreateInstance(nullptr, IID_IOleObject, reinterpret_cast<void**>(object.GetAddressOf())),
+                  S_OK);
+        ASSERT_EQ(object->SetClientSite(&site), S_OK);
+        ASSERT_EQ(object->DoVerb(OLEIVERB_UIACTIVATE, nullptr, &site, 0, top.get(), &site.position), S_OK);
+        ComPtr<_Quelder> board;
+        ASSERT_EQ(object.As(&board), S_OK);
+        ASSERT_EQ(board->NewGame(), S_OK);
+        ComPtr<IOleWindow> ole;
+        ASSERT_EQ(object.As(&ole), S_OK);
+        ASSERT_EQ(ole->GetWindow(&window), S_OK);
+        last = object.Detach();
+    }
+    Pump(10);
+    SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 50));
+    ASSERT_EQ(GetCapture(), window) << "the press holds no capture";
+
+    // This thread handles no message meanwhile, as one that waits for its finalizer.
+    const auto released = std::make_shared<std::atomic<bool>>(false);
+    std::thread releaser([last, released] {
+        last->Release();
+        *released = true;
+    });
+    const ULONGLONG until = GetTickCount64() + 10000;
+    while (!*released && GetTickCount64() < until) Sleep(10);
+    if (!*released) {
+        releaser.detach();
+        FAIL() << "the release on another thread waits for this thread's messages";
+    }
+    releaser.join();
+
+    if (IsWindow(window)) {
+        EXPECT_EQ(ocx.CanUnloadNow(), S_FALSE) << "the window's procedure may still run";
+    }
+    const UINT sent[] = {WM_MOUSEMOVE, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP,
+                         WM_RBUTTONDOWN, WM_RBUTTONUP, WM_TIMER, WM_CANCELMODE,
+                         WM_ENABLE, WM_SIZE, WM_ERASEBKGND, WM_CAPTURECHANGED};
+    for (const UINT message : sent)
+        if (IsWindow(window)) SendMessageW(window, message, MK_LBUTTON, MAKELPARAM(60, 60));
+    if (IsWindow(window)) {
+        Drawn(296, 296,
+              [&](HDC dc) { SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT); });
+        InvalidateRect(window, nullptr, FALSE);
+        UpdateWindow(window);
+        PostMessageW(window, WM_TIMER, 1, 0);
+        PostMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(70, 70));
+    }
+    PumpUntil([&] { return !IsWindow(window); }, 5000);
+    EXPECT_FALSE(IsWindow(window)) << "the window " << window << " is still there after 5 s of messages";
+    const Windows after = CountWindows();
+    EXPECT_EQ(after.boards, 0);
+    EXPECT_EQ(after.all, before.all);
+    EXPECT_EQ(GetCapture(), nullptr) << "the mouse is still captured";
+    EXPECT_EQ(site.references, 0) << "the site is still held";
+    EXPECT_EQ(site.releasedOn.load(), GetCurrentThreadId()) << "the site was let go of on another thread";
     EXPECT_EQ(ocx.CanUnloadNow(), S_OK);
 }
 
