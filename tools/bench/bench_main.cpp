@@ -50,6 +50,8 @@ int main() {
         DispatchBenchmark(options, ocx);
         std::printf("\n");
         InstancesBenchmark(options, ocx);
+        std::printf("\n");
+        BoardMemoryBenchmark(options, ocx);
     }
     std::printf("\nbenchmark complete\n");
     std::fflush(stdout);

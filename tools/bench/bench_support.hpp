@@ -96,5 +96,6 @@ void PaintBenchmark(const Options& options, const Ocx& ocx);
 void DispatchBenchmark(const Options& options, const Ocx& ocx);
 void MoveBenchmark(const Options& options, const Ocx& ocx);
 void InstancesBenchmark(const Options& options, const Ocx& ocx);
+void BoardMemoryBenchmark(const Options& options, const Ocx& ocx);
 
 }  // namespace quelder::bench

@@ -1,6 +1,10 @@
 // Instances: what each live hosted board costs (its windows, its GDI objects,
 // its memory, the time to create and host it), with 1,000 boards alive at
-// once in one process, and everything given back when they go.
+// once in one process, and everything given back when they go. Then the
+// memory of a board by its size, and with a large picture of its own.
+#include <olectl.h>
+
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -41,7 +45,86 @@ void Print(const char* when, const Counts& c) {
                 static_cast<std::size_t>(c.committed / 1024));
 }
 
+// A picture object of edge x edge pixels in one colour, as a host would make
+// from a bitmap of its own (the picture owns the bitmap).
+ComPtr<IPictureDisp> SolidPicture(int edge, COLORREF colour) {
+    handles::ScreenDc screen;
+    handles::UniqueMemoryDc dc(CreateCompatibleDC(screen.get()));
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof info.bmiHeader, edge, -edge, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    Check(bitmap != nullptr && bits != nullptr, "no bitmap for the large picture");
+    std::fill_n(static_cast<DWORD*>(bits), static_cast<std::size_t>(edge) * static_cast<std::size_t>(edge),
+                static_cast<DWORD>(GetRValue(colour)) << 16 | static_cast<DWORD>(GetGValue(colour)) << 8 |
+                    GetBValue(colour));
+    PICTDESC description{};
+    description.cbSizeofstruct = sizeof description;
+    description.picType = PICTYPE_BITMAP;
+    description.bmp.hbitmap = bitmap;
+    ComPtr<IPictureDisp> picture;
+    const HRESULT hr = OleCreatePictureIndirect(&description, IID_IPictureDisp, TRUE,
+                                                reinterpret_cast<void**>(picture.GetAddressOf()));
+    if (FAILED(hr)) DeleteObject(bitmap);
+    CheckHr(hr, "OleCreatePictureIndirect");
+    return picture;
+}
+
 }  // namespace
+
+// The committed memory of one hosted board of each size, over a few boards
+// alive at once: a board should cost about its own area (4 bytes a pixel)
+// and its images, whatever its size or pictures.
+void BoardMemoryBenchmark(const Options& options, const Ocx& ocx) {
+    const int kBoards = options.quick ? 3 : 8;
+    constexpr int kPictureEdge = 1024;
+    const ComPtr<IPictureDisp> large = SolidPicture(kPictureEdge, RGB(200, 180, 140));
+    struct Case {
+        const char* what;
+        int size;
+        bool picture;  // the light square's picture replaced by the large one before NewGame
+    };
+    const Case cases[] = {{"296 pixels", 8 * kSquareSize, false},
+                          {"800 pixels", 800, false},
+                          {"2,000 pixels", 2000, false},
+                          {"296 pixels, 1,024-pixel picture", 8 * kSquareSize, true}};
+    std::printf("board memory: committed memory per hosted board, %d boards alive at once (each made, hosted, "
+                "resized by ChangeBoardSize, NewGame)\n",
+                kBoards);
+    TopWindow top(1000, 700);
+    for (const Case& c : cases) {
+        auto make = [&](int i) {
+            const int x = (i % 4) * 40, y = (i / 4) * 40;
+            auto board = std::make_unique<Hosted>(top.get(), RECT{x, y, x + c.size, y + c.size}, ocx.Create());
+            LONG dimension = c.size;
+            CheckHr((*board)->ChangeBoardSize(&dimension), "ChangeBoardSize");
+            if (c.picture) {
+                ::PieceNum light = ::None;  // image 1, the light square
+                IPictureDisp* picture = large.Get();
+                CheckHr((*board)->putref_Picture(&light, &picture), "Set Picture");
+            }
+            CheckHr((*board)->NewGame(), "NewGame");
+            Pump();
+            return board;
+        };
+        // One board first: what stays loaded and the paint's picture.
+        make(0).reset();
+        Pump();
+        const SIZE_T before = testing::CommittedBytes();
+        std::vector<std::unique_ptr<Hosted>> boards;
+        for (int i = 0; i < kBoards; ++i) boards.push_back(make(i));
+        Pump();
+        const SIZE_T alive = testing::CommittedBytes();
+        boards.clear();
+        Pump();
+        const double perBoard = (static_cast<double>(alive) - static_cast<double>(before)) / kBoards / 1024.0;
+        const double area = 4.0 * c.size * c.size / 1024.0;
+        std::printf("  %-32s %10.1f KiB a board (its area at 4 bytes a pixel: %8.1f KiB)\n", c.what, perBoard,
+                    area);
+    }
+    std::printf("  the 14 images: %d bytes; the 1,024-pixel picture: %d bytes\n", 14 * kSquareSize * kSquareSize * 4,
+                kPictureEdge * kPictureEdge * 4);
+}
 
 void InstancesBenchmark(const Options& options, const Ocx& ocx) {
     // The quick run shows the same on fewer boards.
