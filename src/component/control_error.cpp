@@ -6,7 +6,7 @@ std::string_view StandardErrorText(std::int32_t number) {
     switch (number) {
         case 5: return "Invalid procedure call or argument";
         case error::kOverflow: return "Overflow";
-        case 7: return "Out of memory";
+        case error::kOutOfMemory: return "Out of memory";
         case 9: return "Subscript out of range";
         case error::kTypeMismatch: return "Type mismatch";
         case 91: return "Object variable or With block variable not set";

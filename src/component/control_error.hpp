@@ -10,6 +10,7 @@ namespace quelder {
 
 namespace error {
 constexpr std::int32_t kOverflow = 6;
+constexpr std::int32_t kOutOfMemory = 7;
 constexpr std::int32_t kTypeMismatch = 13;
 constexpr std::int32_t kInvalidPropertyValue = 380;
 constexpr std::int32_t kSetNotSupportedAtRuntime = 382;

@@ -8,10 +8,6 @@
 namespace quelder {
 
 namespace {
-int Round(float v) {
-    if (!std::isfinite(v)) return 0;
-    return static_cast<int>(std::lround(std::clamp(v, -1.0e8f, 1.0e8f)));
-}
 constexpr std::int32_t kControlArrayElementMissing = 340;
 constexpr std::int32_t kObjectAlreadyLoaded = 360;
 constexpr std::int32_t kCannotUnloadDesignElement = 362;
@@ -51,13 +47,25 @@ void KeptSheet::Use(int cell, int width, int height) {
     if (largest.width == cellWidth_ && largest.height == cellHeight_) return;
     try {
         Relayout(largest.width, largest.height);
+    } catch (const ControlError&) {
+        // Out of memory for the smaller sheet: the larger cells serve as well.
     } catch (const std::bad_alloc&) {
-        // The larger cells serve as well.
+        // Not even for the error's text: the same.
     }
 }
 
 void KeptSheet::Relayout(int cellWidth, int cellHeight) {
-    Image laid(columns_ * cellWidth, rows_ * cellHeight, fill_);
+    // Counted in 64 bits: the pixels of a 32,767-pixel board do not fit a
+    // 32-bit size_t.
+    const std::uint64_t sheetWidth = std::uint64_t(columns_) * std::uint64_t(cellWidth);
+    const std::uint64_t sheetHeight = std::uint64_t(rows_) * std::uint64_t(cellHeight);
+    if (sheetWidth * sheetHeight * sizeof(Pixel) > kMaxSheetBytes) Raise(error::kOutOfMemory);
+    Image laid;
+    try {
+        laid = Image(static_cast<int>(sheetWidth), static_cast<int>(sheetHeight), fill_);
+    } catch (const std::bad_alloc&) {
+        Raise(error::kOutOfMemory);
+    }
     for (int cell = 0; cell < columns_ * rows_; ++cell) {
         const Size& used = used_[static_cast<std::size_t>(cell)];
         const int width = std::min(used.width, cellWidth), height = std::min(used.height, cellHeight);
@@ -112,14 +120,26 @@ void PixelSquareView::ResizeKept(int width, int height) {
 }
 
 void PixelSquareView::FitKept() {
-    ResizeKept(std::max(KeptPart().Width(), std::min(PixelWidth(), kMaxKeptSize)),
-               std::max(KeptPart().Height(), std::min(PixelHeight(), kMaxKeptSize)));
+    try {
+        ResizeKept(PixelWidth(), PixelHeight());
+    } catch (const ControlError& e) {
+        // No memory for a larger image: the view shows its background beyond
+        // the one it has.
+        if (e.Number() != error::kOutOfMemory) throw;
+    } catch (const std::bad_alloc&) {
+        // Not even for the error's text: the same.
+    }
+}
+
+int PixelSquareView::PixelPlace(float value) {
+    if (!std::isfinite(value)) return 0;
+    return static_cast<int>(std::lround(std::clamp(value, -1.0e8f, 1.0e8f)));
 }
 
 void PixelSquareView::Place(float& field, int& pixels, float value, bool extent) {
     Changed();
     field = value;
-    pixels = extent ? std::max(0, Round(value)) : Round(value);
+    pixels = extent ? PixelExtent(value) : PixelPlace(value);
     if (extent) FitKept();
     Changed();
 }
@@ -137,11 +157,11 @@ void PixelSquareView::SetPicture(const PictureRef& picture) {
     const Image* held = picture ? picture->HeldPixels() : nullptr;
     if (held == nullptr && picture) rendered = picture->Render();
     const Image& image = held != nullptr ? *held : rendered;
-    const int width = std::min(std::max(PixelWidth(), image.Width()), kMaxKeptSize);
-    const int height = std::min(std::max(PixelHeight(), image.Height()), kMaxKeptSize);
-    sheet_.Use(cell_, width, height);  // the only step that can fail
+    FitKept();  // a view that could not grow tries again
+    // The picture's top-left part, as far as the view shows it; beyond a
+    // smaller picture, the background.
     const ImagePart kept = KeptImage();
-    if (width != image.Width() || height != image.Height()) Fill(kept, background_);  // the picture covers only part
+    if (image.Width() < kept.Width() || image.Height() < kept.Height()) Fill(kept, background_);
     Copy(kept, image, 0, 0);
     ++pictures_;
     Changed();

@@ -2,7 +2,9 @@
 // a 32-bit image, an image list of 32-bit images, and the Check array.
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
 #include <utility>
 #include <functional>
 #include <memory>
@@ -14,10 +16,14 @@ namespace quelder {
 
 constexpr int kSquareSize = 37;  // pixels, the size of every board image
 constexpr std::int16_t kSquareCount = 64;
-// A kept image grows with its view, or with a larger picture, up to this size;
-// beyond it a view shows its background, so a huge board or picture costs no
-// more memory than a large one.
-constexpr int kMaxKeptSize = 1024;
+// The largest sheet of kept images taken: 1 GiB, the 64 squares of a board of
+// 16,384 pixels. A larger one is out of memory without being asked for. A
+// 32-bit process hardly ever has a free range that large, so asking would
+// only fail later or leave it no room for anything else; a 64-bit one may
+// well be granted and commit the 4 GiB of a 32,767-pixel board, for a board
+// no screen shows whole. Up to this size the sheet is asked for, and a refusal
+// (std::bad_alloc) is out of memory too.
+constexpr std::uint64_t kMaxSheetBytes = std::uint64_t{1} << 30;
 
 // A drawing context on 32-bit pixels: the image list draws into Target().
 class PixelDrawContext : public DrawContext {
@@ -57,7 +63,8 @@ public:
     // Gives the kept image in a cell the size width x height. Every kept
     // image keeps its pixels; new pixels of this one are left to the caller.
     // The cells grow with the largest image and shrink when none needs
-    // their size any more. Changes nothing when it cannot get the memory.
+    // their size any more. Fails with 7 "Out of memory", changing nothing,
+    // when it cannot get the memory.
     void Use(int cell, int width, int height);
     const Image& Pixels() const { return sheet_; }
 
@@ -65,7 +72,8 @@ private:
     struct Size {
         int width = 0, height = 0;
     };
-    // Lays the cells out again at cellWidth x cellHeight.
+    // Lays the cells out again at cellWidth x cellHeight: the only step that
+    // allocates, and so the only one that can fail (with 7).
     void Relayout(int cellWidth, int cellHeight);
 
     int columns_, rows_;
@@ -102,10 +110,15 @@ public:
     DrawContext& hDC() override { return context_; }
     void Refresh() override;
 
-    // The kept image: at least the view's size, never smaller than the last
-    // picture set (both up to kMaxKeptSize), so shrinking and growing the view
-    // again loses nothing. KeptPart is the image where it lies, valid until
-    // the next change of any view of the sheet; Kept is a copy.
+    // The kept image: the view's size, what the view shows of it, so that the
+    // kept images of a board take its own area whatever its pictures. A
+    // picture larger than the view is kept as far as the view shows it (its
+    // top-left part). A view that shrinks lets go of the pixels beyond its
+    // new size; grown again, it shows its background there until it is next
+    // painted. Should the memory for a larger image not be there, the view
+    // keeps the image it has and shows its background beyond it.
+    // KeptPart is the image where it lies, valid until the next change of any
+    // view of the sheet; Kept is a copy.
     ConstImagePart KeptPart() const { return std::as_const(sheet_).Cell(cell_); }
     Image Kept() const { return ToImage(KeptPart()); }
     int KeptCell() const { return cell_; }
@@ -115,6 +128,11 @@ public:
     int PixelTop() const { return pixelTop_; }
     int PixelWidth() const { return pixelWidth_; }
     int PixelHeight() const { return pixelHeight_; }
+
+    // A place or extent in whole pixels, as the view rounds what it is given
+    // (an extent is never negative).
+    static int PixelPlace(float value);
+    static int PixelExtent(float value) { return std::max(0, PixelPlace(value)); }
 
     int RefreshCount() const { return refreshes_; }
     int PictureCount() const { return pictures_; }
@@ -133,11 +151,14 @@ private:
     ImagePart KeptImage() { return sheet_.Cell(cell_); }
     void Changed();
     // Sets one of the view's place (left, top) or extent (width, height) and
-    // its value in whole pixels; a larger extent grows the kept image.
+    // its value in whole pixels; a new extent resizes the kept image.
     void Place(float& field, int& pixels, float value, bool extent);
     // The kept image becomes width x height: what it held stays at the
-    // top-left, new pixels are the background.
+    // top-left, new pixels are the background. Fails with 7, changing
+    // nothing, when the sheet cannot grow.
     void ResizeKept(int width, int height);
+    // The kept image takes the view's size, or keeps its own when there is
+    // no memory for that.
     void FitKept();
 
     Pixel background_;

@@ -64,27 +64,38 @@ TEST(BoardSize, ChangesGeometryOnlyAndDoesNotScaleThePictures) {
     NewGame(c.board);
     SelectSquare(c.board, 2, 7);
     const Control::Snapshot before = c.Take();
-    for (std::int32_t dimension : {400, 100, 296}) {
+    // The kept image is the view's size and holds the picture at its own size
+    // in the top-left corner, as far as the smallest squares so far showed
+    // it: what a smaller square let go of shows the background until the
+    // square is painted again.
+    struct Step {
+        std::int32_t dimension;
+        int edge, kept;
+    };
+    for (const Step step : {Step{400, 50, 37}, Step{100, 13, 13}, Step{296, 37, 13}}) {
+        const std::int32_t dimension = step.dimension;
         ChangeBoardSize(c.board, dimension);
         const Control::Snapshot after = c.Take();
         EXPECT_EQ(after.pieces, before.pieces) << "Dimension " << dimension;
         EXPECT_EQ(after.selected, before.selected) << "Dimension " << dimension;
         EXPECT_EQ(after.changes, before.changes) << "Dimension " << dimension << ": notified";
         for (std::int16_t k = 1; k <= 64; ++k) {
-            // The kept image grows with the view but holds the picture at its
-            // own size in the top-left corner.
             const Image& kept = c.host.View(k).Kept();
-            Image corner(kSquareSize, kSquareSize);
-            corner.Copy(kept, 0, 0);
-            EXPECT_EQ(corner, before.kept[static_cast<std::size_t>(k - 1)]) << "Dimension " << dimension << ", square " << k;
+            Image expected(step.edge, step.edge, kButtonFace);
+            expected.Copy(ConstImagePart(before.kept[static_cast<std::size_t>(k - 1)]).Part(0, 0, step.kept, step.kept),
+                          0, 0);
+            EXPECT_TRUE(kept == expected) << "Dimension " << dimension << ", square " << k << ": kept " << kept.Width()
+                                          << " x " << kept.Height() << ", pixel (12, 12) " << std::hex
+                                          << (kept.Contains(12, 12) ? kept.At(12, 12) : 0u);
         }
         EXPECT_TRUE(c.host.events.empty());
     }
     // Squares larger than the pictures show the view's background beyond them.
+    NewGame(c.board);
     ChangeBoardSize(c.board, 400);
     const Image surface = c.host.Compose();
     EXPECT_EQ(surface.At(45, 45), kButtonFace) << std::hex << surface.At(45, 45);
-    EXPECT_EQ(surface.At(20, 20), c.host.View(1).Kept().At(20, 20)) << std::hex << surface.At(20, 20);
+    EXPECT_EQ(surface.At(20, 20), testing::ExpectedSquare(1, 1, Brook).At(20, 20)) << std::hex << surface.At(20, 20);
     testing::SaveArtifact(surface, "board_400");
 }
 

@@ -10,6 +10,7 @@
 // failure names the seed and the number of the call.
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdlib>
 #include <functional>
 #include <limits>
@@ -425,7 +426,13 @@ private:
         Expect("ChangeBoardSize " + std::to_string(size), good ? kNoError : error::kInvalidPropertyValue,
                [&] { ChangeBoardSize(c_.board, size); },
                [&] {
-                   for (std::size_t k = 1; k <= 64; ++k) ++m_.refreshes[k];
+                   // Smaller squares let go of what they no longer show, for good.
+                   const int pixels = static_cast<int>(std::lround(size / 8.0));
+                   for (std::size_t k = 1; k <= 64; ++k) {
+                       ++m_.refreshes[k];
+                       m_.looks[k].w = std::min(m_.looks[k].w, pixels);
+                       m_.looks[k].h = std::min(m_.looks[k].h, pixels);
+                   }
                });
         if (!good || ::testing::Test::HasFailure()) return;
         // The grid: squares of size / 8, each row starting at the left edge.

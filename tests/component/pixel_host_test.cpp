@@ -1,8 +1,12 @@
+#include "appearance/board_picture.hpp"
 #include "appearance/board_size.hpp"
 #include "position/new_game.hpp"
 #include "support/board_fixture.hpp"
 
+#include <algorithm>
 #include <functional>
+#include <sstream>
+#include <string>
 #include <utility>
 
 namespace quelder {
@@ -12,10 +16,24 @@ using testing::ExpectError;
 
 PictureRef Solid(int w, int h, Pixel p) { return std::make_shared<PixelPicture>(Image(w, h, p)); }
 
+// The size of an image and the first pixel where it differs from another.
+std::string Difference(const Image& got, const Image& expected) {
+    std::ostringstream out;
+    out << got.Width() << " x " << got.Height() << std::hex;
+    for (int y = 0; y < std::min(got.Height(), expected.Height()); ++y)
+        for (int x = 0; x < std::min(got.Width(), expected.Width()); ++x)
+            if (got.At(x, y) != expected.At(x, y)) {
+                out << ", " << got.At(x, y) << " instead of " << expected.At(x, y) << std::dec << " at (" << x
+                    << ", " << y << ")";
+                return out.str();
+            }
+    return out.str();
+}
+
 const Pixel kRed = MakePixel(200, 0, 0);
 const Pixel kBack = MakePixel(240, 240, 240);
 
-TEST(PixelSquareView, PictureSitsTopLeftOverTheBackgroundAndSurvivesResizing) {
+TEST(PixelSquareView, PictureSitsTopLeftOverTheBackgroundAsFarAsTheViewShowsIt) {
     PixelSquareView view(kBack);
     view.SetWidth(50);
     view.SetHeight(50);
@@ -25,15 +43,24 @@ TEST(PixelSquareView, PictureSitsTopLeftOverTheBackgroundAndSurvivesResizing) {
     EXPECT_EQ(view.Kept().At(37, 10), kBack) << "margin right of the picture";
     EXPECT_EQ(view.Kept().At(10, 49), kBack) << "margin below the picture";
 
-    view.SetWidth(0);
-    view.SetHeight(0);
+    // Shrinking lets go of what the view no longer shows; grown again, it
+    // shows its background there until the next picture.
+    view.SetWidth(20);
+    view.SetHeight(20);
     view.SetWidth(40);
     view.SetHeight(40);
-    EXPECT_EQ(view.Kept().At(36, 36), kRed) << "collapsing and growing again keeps the kept image";
+    EXPECT_EQ(view.Kept().Width(), 40);
+    EXPECT_EQ(view.Kept().Height(), 40);
+    EXPECT_EQ(view.Kept().At(19, 19), kRed) << "what stayed in view";
+    EXPECT_EQ(view.Kept().At(20, 5), kBack) << "what was out of view";
+    EXPECT_EQ(view.Kept().At(36, 36), kBack) << "what was out of view";
 
+    view.SetPicture(Solid(60, 45, kRed));
+    EXPECT_EQ(view.Kept().Width(), 40) << "a larger picture is kept as far as the view shows it";
+    EXPECT_EQ(view.Kept().At(39, 39), kRed);
     view.SetPicture(nullptr);
     EXPECT_EQ(view.Kept().At(0, 0), kBack) << "no picture: plain background";
-    EXPECT_EQ(view.PictureCount(), 2);
+    EXPECT_EQ(view.PictureCount(), 3);
 }
 
 TEST(PixelSquareView, RoundsFractionalPlacesToPixels) {
@@ -117,16 +144,21 @@ TEST(PixelSquareView, ViewsSharingASheetKeepToTheirOwnCells) {
     host.LoadCheck(9);
     host.View(1).SetPicture(Solid(37, 37, kRed));
     const Image two = host.View(2).Kept(), nine = host.View(9).Kept();
-    // A picture larger than the cells makes every cell grow.
+    // A picture larger than the view leaves the cells as they are; a larger
+    // view makes every cell grow.
     host.View(1).SetPicture(Solid(60, 50, MakePixel(0, 200, 0)));
+    EXPECT_EQ(host.Sheet().CellWidth(), 37);
     host.View(2).SetWidth(45);
+    EXPECT_EQ(host.Sheet().CellWidth(), 45);
     EXPECT_EQ(host.View(2).Kept().Width(), 45);
     EXPECT_EQ(host.View(2).Kept().At(44, 0), kButtonFace) << "the new column is background";
     EXPECT_EQ(ToImage(host.View(2).KeptPart().Part(0, 0, 37, 37)), two) << "view 2 kept its image";
     EXPECT_EQ(host.View(9).Kept(), nine) << "view 9 kept its image";
-    EXPECT_EQ(host.View(1).Kept().At(59, 49), MakePixel(0, 200, 0));
+    EXPECT_EQ(host.View(1).Kept().At(36, 36), MakePixel(0, 200, 0));
     host.View(1).SetPicture(Solid(3000, 10, kRed));
-    EXPECT_EQ(host.View(1).Kept().Width(), kMaxKeptSize) << "a huge picture is kept up to the limit";
+    EXPECT_EQ(host.View(1).Kept().Width(), 37) << "a huge picture is kept as far as the view shows it";
+    EXPECT_EQ(host.View(1).Kept().At(36, 9), kRed);
+    EXPECT_EQ(host.View(1).Kept().At(36, 10), kButtonFace);
 }
 
 // When the sheet is the picture of an area, it must be exactly what composing
@@ -141,14 +173,21 @@ TEST(PixelHostBase, TheSheetShowsTheBoardOnlyWhileEveryViewIsAtItsCell) {
         {"the board as made", [](testing::Control&) {}, true},
         {"a new game", [](testing::Control& c) { NewGame(c.board); }, true},
         {"a larger board", [](testing::Control& c) { ChangeBoardSize(c.board, 400); }, true},
-        {"a smaller board", [](testing::Control& c) { ChangeBoardSize(c.board, 200); }, false},
-        // The kept images stay larger than the squares until new pictures come.
+        // The kept images shrink with their views.
+        {"a smaller board", [](testing::Control& c) { ChangeBoardSize(c.board, 200); }, true},
         {"a larger board and back",
          [](testing::Control& c) {
              ChangeBoardSize(c.board, 400);
              ChangeBoardSize(c.board, 296);
          },
-         false},
+         true},
+        // Squares of no pixels and grown again: background until painted.
+        {"a board of no size and back",
+         [](testing::Control& c) {
+             ChangeBoardSize(c.board, 0);
+             ChangeBoardSize(c.board, 296);
+         },
+         true},
         {"a larger board and back, then a new game",
          [](testing::Control& c) {
              ChangeBoardSize(c.board, 400);
@@ -184,6 +223,50 @@ TEST(PixelHostBase, TheSheetShowsTheBoardOnlyWhileEveryViewIsAtItsCell) {
     }
 }
 
+// A board keeps its own area of pixels whatever its pictures and size: a
+// picture larger than the squares is kept as far as each square shows it
+// (its top-left part), and the sheet grows and shrinks with the board.
+TEST(PixelHostBase, TheSheetTakesTheBoardsAreaWhateverItsPicturesAndSize) {
+    testing::Control c;
+    Image large(1024, 1024);
+    for (int y = 0; y < 1024; ++y)
+        for (int x = 0; x < 1024; ++x)
+            large.Set(x, y, MakePixel(static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y),
+                                      static_cast<std::uint8_t>(1 + (x >> 8) * 4 + (y >> 8))));
+    SetPicture(c.board, kLightSquare, std::make_shared<PixelPicture>(large));
+    struct Step {
+        const char* what;
+        std::function<void()> change;
+        int size;
+        int shown;  // the edge of the picture's top-left part an empty light square shows
+    };
+    const Step steps[] = {
+        {"a new game with the picture", [&] { NewGame(c.board); }, 296, 37},
+        // Grown, the squares show their background beyond what they kept.
+        {"a board of 2,000 pixels", [&] { ChangeBoardSize(c.board, 2000); }, 2000, 37},
+        {"a new game on it", [&] { NewGame(c.board); }, 2000, 250},
+        {"back to 296 pixels", [&] { ChangeBoardSize(c.board, 296); }, 296, 37},
+    };
+    for (const Step& step : steps) {
+        step.change();
+        const Image& sheet = c.host.Sheet().Pixels();
+        EXPECT_EQ(sheet.Width(), step.size) << step.what;
+        EXPECT_EQ(sheet.Height(), step.size) << step.what;
+        EXPECT_TRUE(c.host.SheetShows(0, 0, step.size, step.size))
+            << step.what << ": cells of " << c.host.Sheet().CellWidth() << " x " << c.host.Sheet().CellHeight();
+        const int edge = step.size / 8;
+        Image expected(edge, edge, kButtonFace);
+        expected.Copy(ConstImagePart(large).Part(0, 0, step.shown, step.shown), 0, 0);
+        for (std::int16_t row = 3; row <= 6; ++row)
+            for (std::int16_t col = 1; col <= 8; ++col) {
+                if (SquareColour(col, row) != kLightSquare) continue;
+                const Image kept = c.Kept(col, row);
+                EXPECT_TRUE(kept == expected)
+                    << step.what << ", square (" << col << ", " << row << "): " << Difference(kept, expected);
+            }
+    }
+}
+
 TEST(PixelHostBase, CheckArrayLoadsCopiesAndRefusesWhatDoesNotExist) {
     MemoryHost host(testing::BoardImages());
     host.View(1).SetLeft(5);
@@ -212,14 +295,19 @@ TEST(MemoryHost, RefusesSizesAWindowCannotTake) {
 namespace quelder {
 namespace {
 
-TEST(PixelSquareView, AHugeViewKeepsABoundedImageAndShowsBackgroundBeyondIt) {
+// 64 cells of 4,096 x 4,096 pixels would be 4 GiB: the view keeps the
+// image it has and shows its background beyond it.
+TEST(PixelSquareView, AHugeViewKeepsWhatTheSheetAllowsAndShowsBackgroundBeyondIt) {
     MemoryHost host(testing::BoardImages());
     PixelSquareView& view = host.View(1);
     view.SetPicture(host.Images().Picture(2));
     view.SetWidth(4096);
     view.SetHeight(4096);
-    EXPECT_LE(view.Kept().Width(), kMaxKeptSize);
-    EXPECT_LE(view.Kept().Height(), kMaxKeptSize);
+    EXPECT_EQ(view.PixelHeight(), 4096) << "the view takes its size all the same";
+    const std::uint64_t bytes = host.Sheet().Pixels().Pixels().size() * sizeof(Pixel);
+    EXPECT_LE(bytes, kMaxSheetBytes) << "a sheet of " << host.Sheet().CellWidth() << " x "
+                                     << host.Sheet().CellHeight() << " cells";
+    EXPECT_EQ(view.Kept().At(36, 36), testing::BoardImage(2).At(36, 36)) << std::hex << view.Kept().At(36, 36);
     const Image corner = host.ComposeArea(4000, 4000, 10, 10);
     EXPECT_EQ(corner.At(5, 5), kButtonFace) << std::hex << corner.At(5, 5);
     const Image origin = host.ComposeArea(0, 0, 37, 37);
