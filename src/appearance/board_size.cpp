@@ -10,8 +10,12 @@ float SquareEdge(const HostServices& host) { return static_cast<float>(double{ho
 
 void ChangeBoardSize(Board& board, std::int32_t Dimension) {
     HostServices& host = board.host;
-    // The height first: a size the surface refuses then leaves everything as it was.
+    // The size is checked and the squares' memory had before anything
+    // changes: a size the surface refuses, or whose squares cannot be kept
+    // (7, out of memory), leaves the board as it was. The edge is the one
+    // SquareEdge reads below, the surface's inner height being its size.
     const auto size = static_cast<float>(Dimension);
+    host.PrepareLayout(size, static_cast<float>(double{size} / 8));
     host.SetHeight(size);
     host.SetWidth(size);
 

@@ -126,6 +126,14 @@ public:
     virtual void SetWidth(float value) = 0;
     virtual void SetHeight(float value) = 0;
     virtual float ScaleHeight() const = 0;
+    // Readies a relayout of the board: the surface at size x size pixels and
+    // every square view edge x edge (the values SetHeight, SetWidth and the
+    // views' SetWidth and SetHeight are about to be given). Fails as
+    // SetHeight would for a size the surface cannot take, and with 7 "Out of
+    // memory" when the memory for views of that extent cannot be had; either
+    // way nothing changes. Once it succeeds, that relayout needs no more
+    // memory.
+    virtual void PrepareLayout(float size, float edge) = 0;
 
     virtual bool Enabled() const = 0;
     virtual void SetEnabled(bool value) = 0;

@@ -40,6 +40,11 @@ void MemoryHost::SetHeight(float value) {
     height_ = value;
 }
 
+void MemoryHost::PrepareLayout(float size, float edge) {
+    CheckSize(size);
+    ReserveSquares(edge);
+}
+
 void MemoryHost::RaiseEvent(const SquareEvent& event) {
     events.push_back(event);
     if (onEvent) onEvent(event);

@@ -25,6 +25,7 @@ public:
     void SetWidth(float value) override;
     void SetHeight(float value) override;
     float ScaleHeight() const override { return height_; }
+    void PrepareLayout(float size, float edge) override;
     float Width() const { return width_; }
     float Height() const { return height_; }
 

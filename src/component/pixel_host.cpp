@@ -54,6 +54,11 @@ void KeptSheet::Use(int cell, int width, int height) {
     }
 }
 
+void KeptSheet::Reserve(int width, int height) {
+    if (width <= cellWidth_ && height <= cellHeight_) return;
+    Relayout(std::max(width, cellWidth_), std::max(height, cellHeight_));
+}
+
 void KeptSheet::Relayout(int cellWidth, int cellHeight) {
     // Counted in 64 bits: the pixels of a 32,767-pixel board do not fit a
     // 32-bit size_t.
@@ -124,7 +129,8 @@ void PixelSquareView::FitKept() {
         ResizeKept(PixelWidth(), PixelHeight());
     } catch (const ControlError& e) {
         // No memory for a larger image: the view shows its background beyond
-        // the one it has.
+        // the one it has. ChangeBoardSize gets the memory first, so its views
+        // never come here.
         if (e.Number() != error::kOutOfMemory) throw;
     } catch (const std::bad_alloc&) {
         // Not even for the error's text: the same.
@@ -281,6 +287,11 @@ bool PixelHostBase::ViewsTile(int left, int top, int width, int height) const {
         covered += (box.r - box.l) * (box.b - box.t);
     }
     return covered == static_cast<long long>(width) * height;
+}
+
+void PixelHostBase::ReserveSquares(float edge) {
+    const int pixels = PixelSquareView::PixelExtent(edge);
+    sheet_.Reserve(pixels, pixels);
 }
 
 bool PixelHostBase::SheetShows(int left, int top, int width, int height) const {

@@ -66,6 +66,11 @@ public:
     // their size any more. Fails with 7 "Out of memory", changing nothing,
     // when it cannot get the memory.
     void Use(int cell, int width, int height);
+    // Makes the cells at least width x height now, so that images growing to
+    // that size later need no new sheet (the cells are larger than the images
+    // until they grow). Fails with 7 "Out of memory", changing nothing, when
+    // it cannot get the memory.
+    void Reserve(int width, int height);
     const Image& Pixels() const { return sheet_; }
 
 private:
@@ -228,6 +233,12 @@ public:
     // its cell's place and of its cell's size, and the area lies within them.
     const KeptSheet& Sheet() const { return sheet_; }
     bool SheetShows(int left, int top, int width, int height) const;
+
+    // Gets the memory of the views' kept images at edge x edge pixels (the
+    // extent the views are about to be given) before a relayout, so that
+    // the relayout cannot run out of it half-way. Fails with 7 "Out of
+    // memory", changing nothing, when it cannot be had.
+    void ReserveSquares(float edge);
 
 protected:
     bool ViewsTile(int left, int top, int width, int height) const;

@@ -69,6 +69,12 @@ void Win32Host::SetHeight(float value) {
     owner_.SurfaceChanged();
 }
 
+// Unlike SetHeight, tells the owner nothing: the surface has not changed.
+void Win32Host::PrepareLayout(float size, float edge) {
+    CheckSize(size);
+    ReserveSquares(edge);
+}
+
 void Win32Host::SetEnabled(bool value) {
     enabled_ = value;
     owner_.SurfaceChanged();

@@ -49,6 +49,7 @@ public:
     void SetWidth(float value) override;
     void SetHeight(float value) override;
     float ScaleHeight() const override { return height_; }
+    void PrepareLayout(float size, float edge) override;
     bool Enabled() const override { return enabled_; }
     void SetEnabled(bool value) override;
     bool AmbientUserMode() const override { return owner_.AmbientUserMode(); }

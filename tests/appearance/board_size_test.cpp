@@ -99,19 +99,34 @@ TEST(BoardSize, ChangesGeometryOnlyAndDoesNotScaleThePictures) {
     testing::SaveArtifact(surface, "board_400");
 }
 
-TEST(BoardSize, ASizeTheSurfaceRefusesChangesNothing) {
-    for (std::int32_t dimension : {-1, 32768, std::numeric_limits<std::int32_t>::max(),
-                                   std::numeric_limits<std::int32_t>::min()}) {
+// A size the surface refuses, or whose squares' kept images cannot be had
+// (32,767 pixels: 4 GiB), changes nothing, not even the memory held.
+TEST(BoardSize, ASizeTheSurfaceOrTheMemoryRefusesChangesNothing) {
+    struct Case {
+        std::int32_t dimension;
+        std::int32_t error;
+        const char* description;
+    };
+    const Case cases[] = {{-1, error::kInvalidPropertyValue, "Invalid property value"},
+                          {32768, error::kInvalidPropertyValue, "Invalid property value"},
+                          {std::numeric_limits<std::int32_t>::max(), error::kInvalidPropertyValue, "Invalid property value"},
+                          {std::numeric_limits<std::int32_t>::min(), error::kInvalidPropertyValue, "Invalid property value"},
+                          {32767, error::kOutOfMemory, "Out of memory"}};
+    for (const Case& k : cases) {
+        const std::int32_t dimension = k.dimension;
         Control c;
         ChangeBoardSize(c.board, 300);
         const std::vector<Geometry> layout = Layout(c);
         const Control::Snapshot before = c.Take();
-        ExpectError([&] { ChangeBoardSize(c.board, dimension); }, error::kInvalidPropertyValue,
-                    "Invalid property value", "Dimension " + std::to_string(dimension));
+        const int cell = c.host.Sheet().CellWidth();
+        ExpectError([&] { ChangeBoardSize(c.board, dimension); }, k.error, k.description,
+                    "Dimension " + std::to_string(dimension));
         EXPECT_EQ(c.host.Height(), 300.0f) << "Dimension " << dimension;
         EXPECT_EQ(c.host.Width(), 300.0f) << "Dimension " << dimension;
         EXPECT_TRUE(Layout(c) == layout) << "Dimension " << dimension << ": the squares moved";
         EXPECT_TRUE(c.Take() == before) << "Dimension " << dimension << ": something was repainted or refreshed";
+        EXPECT_EQ(c.host.Sheet().CellWidth(), cell) << "Dimension " << dimension << ": the sheet was laid out again";
+        EXPECT_EQ(c.host.Sheet().CellHeight(), cell) << "Dimension " << dimension << ": the sheet was laid out again";
     }
 }
 

@@ -588,6 +588,47 @@ TEST_F(EmbeddingTest, ALargerBoardAsksTheContainerForItsRectangle) {
     EXPECT_TRUE(SameRect(WindowPlace(window), RECT{10, 20, 210, 220}));
 }
 
+// 32,767 pixels would take 4 GiB of kept images: refused as out of memory
+// before anything changes. The container is not asked for a rectangle, the
+// window, the extent and the pixels stay, and the memory is not taken on
+// the way.
+TEST_F(EmbeddingTest, ABoardItsMemoryCannotHoldIsRefusedAndLeftAsItWas) {
+    const HWND window = Activate();
+    LONG dimension = 400;
+    ASSERT_EQ(board_->ChangeBoardSize(&dimension), S_OK);
+    ASSERT_EQ(board_->NewGame(), S_OK);
+    SHORT col = 2, row = 7;
+    ASSERT_EQ(board_->SelectSquare(&col, &row), S_OK);
+    UpdateWindow(window);
+    const Image shown = Shot(window), drawn = Draw(400, 400);
+    SIZEL extent{};
+    ASSERT_EQ(object_->GetExtent(DVASPECT_CONTENT, &extent), S_OK);
+    const RECT place = WindowPlace(window);
+    const std::size_t requests = site_.sizeRequests.size();
+    const SIZE_T peak = PeakWorkingSetBytes();
+
+    dimension = 32767;
+    const HRESULT hr = board_->ChangeBoardSize(&dimension);
+    const ErrorReport report = TakeErrorInfo();
+    EXPECT_EQ(hr, static_cast<HRESULT>(0x800A0007)) << std::hex << hr;
+    EXPECT_EQ(report.description, L"Out of memory") << Narrow(report.description);
+    EXPECT_LT(PeakWorkingSetBytes(), peak + (256u << 20)) << "peak working set " << peak << " bytes before, "
+                                                         << PeakWorkingSetBytes() << " after";
+    EXPECT_EQ(site_.sizeRequests.size(), requests) << "the container was asked for a new rectangle";
+    EXPECT_TRUE(SameRect(WindowPlace(window), place));
+    SIZEL after{};
+    EXPECT_EQ(object_->GetExtent(DVASPECT_CONTENT, &after), S_OK);
+    EXPECT_EQ(after.cx, extent.cx);
+    EXPECT_EQ(after.cy, extent.cy);
+    UpdateWindow(window);
+    EXPECT_TRUE(SameImage(Shot(window), shown));
+    EXPECT_TRUE(SameImage(Draw(400, 400), drawn));
+    // A size that can be had is laid out as ever.
+    dimension = 296;
+    EXPECT_EQ(board_->ChangeBoardSize(&dimension), S_OK);
+    EXPECT_TRUE(SameRect(WindowPlace(window), RECT{10, 20, 306, 316}));
+}
+
 // ---- drawing ---------------------------------------------------------------------------------
 
 TEST_F(EmbeddingTest, DrawGivesTheWindowsPixelsWithOrWithoutAWindow) {

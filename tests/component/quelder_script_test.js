@@ -114,6 +114,7 @@ checkError("Piece(40000, 1)", function () { return b.Piece(40000, 1); }, vbError
 checkError("ChangeBoardSize(1e10)", function () { b.ChangeBoardSize(1e10); }, vbError(6), "Overflow");
 checkError("Picture(15)", function () { return b.Picture(15); }, vbError(35600), "Index out of bounds");
 checkError("ChangeBoardSize(-5)", function () { b.ChangeBoardSize(-5); }, vbError(380), "Invalid property value");
+checkError("ChangeBoardSize(32767)", function () { b.ChangeBoardSize(32767); }, vbError(7), "Out of memory");
 checkFails("Piece(\"one\", 1)", function () { return b.Piece("one", 1); }, [0x80020005 | 0, vbError(13)]);
 checkFails("SelectSquare(1)", function () { b.SelectSquare(1); }, [0x8002000E | 0, vbError(450)]);
 checkEqual("failed calls changed nothing", function () { return b.Piece(4, 2) + "," + b.Piece(1, 1); }, "12,3");

@@ -211,6 +211,8 @@ CheckEqual "a refused picture keeps the old one", b.Picture(2) Is saved, True
 
 b.ChangeBoardSize -1
 CheckError "ChangeBoardSize -1", 380, "Invalid property value"
+b.ChangeBoardSize 32767
+CheckError "ChangeBoardSize 32767, squares of 4 GiB", 7, "Out of memory"
 x = b.Piece("one", 1)
 CheckError "Piece(""one"", 1)", 13, "Type mismatch"
 x = b.Piece(Null, 1)

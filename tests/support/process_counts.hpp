@@ -73,6 +73,14 @@ inline SIZE_T CommittedBytes() {
     return counters.PagefileUsage;
 }
 
+// The most memory this process has had in use at once (its peak working
+// set), in bytes: a large allocation leaves it raised after it is freed.
+inline SIZE_T PeakWorkingSetBytes() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return counters.PeakWorkingSetSize;
+}
+
 // The bytes held in busy blocks of all the process's heaps: what is allocated
 // and not yet freed, without the pages a heap keeps committed for later. A
 // leak shows here byte for byte; fragmentation and the heap's growth steps
