@@ -27,7 +27,8 @@ public:
     // picture (the one LoadPicture("") gives).
     virtual Image Render() const = 0;
     // The picture's pixels when it holds them (as Render would give them),
-    // for copying without a drawing; null when it does not.
+    // for use without a drawing or a copy; null when it does not. Once given,
+    // they stay as they are, where they are, for the picture's life.
     virtual const Image* HeldPixels() const { return nullptr; }
 };
 using PictureRef = std::shared_ptr<const PictureObject>;

@@ -180,12 +180,13 @@ void PixelSquareView::Refresh() {
 
 // ---- image list --------------------------------------------------------------
 
+PixelImageList::Entry::Entry(PictureRef p) : picture(std::move(p)), held(picture ? picture->HeldPixels() : nullptr) {
+    if (held == nullptr && picture) rendered = picture->Render();
+}
+
 PixelImageList::PixelImageList(std::vector<PictureRef> pictures, Pixel highlight) : highlight_(highlight) {
     entries_.reserve(pictures.size());
-    for (auto& p : pictures) {
-        Image pixels = p ? p->Render() : Image();
-        entries_.push_back({std::move(p), std::move(pixels)});
-    }
+    for (auto& p : pictures) entries_.emplace_back(std::move(p));
 }
 
 const PixelImageList::Entry& PixelImageList::At(std::int32_t index) const {
@@ -194,7 +195,7 @@ const PixelImageList::Entry& PixelImageList::At(std::int32_t index) const {
 }
 
 PictureRef PixelImageList::Picture(std::int32_t index) const { return At(index).picture; }
-const Image& PixelImageList::Pixels(std::int32_t index) const { return At(index).pixels; }
+const Image& PixelImageList::Pixels(std::int32_t index) const { return At(index).Pixels(); }
 
 void PixelImageList::Draw(std::int32_t index, DrawContext& dc, int x, int y, DrawStyle style) {
     const Entry& entry = At(index);
@@ -202,9 +203,9 @@ void PixelImageList::Draw(std::int32_t index, DrawContext& dc, int x, int y, Dra
     if (context == nullptr) Raise(5);  // not a context on pixels
     const ImagePart target = context->Target();
     if (style == DrawStyle::Selected)
-        DrawSelected(target, entry.pixels, x, y, highlight_);
+        DrawSelected(target, entry.Pixels(), x, y, highlight_);
     else
-        DrawTransparent(target, entry.pixels, x, y);
+        DrawTransparent(target, entry.Pixels(), x, y);
 }
 
 void PixelImageList::Remove(std::int32_t index) {
@@ -215,8 +216,8 @@ void PixelImageList::Remove(std::int32_t index) {
 void PixelImageList::Add(std::int32_t index, const PictureRef& picture) {
     if (index < 1 || index > Count() + 1) Raise(error::kIndexOutOfBounds);
     if (!picture) Raise(error::kInvalidPropertyValue);
-    Image pixels = picture->Render();
-    entries_.insert(entries_.begin() + (index - 1), Entry{picture, std::move(pixels)});
+    Entry entry(picture);
+    entries_.insert(entries_.begin() + (index - 1), std::move(entry));
 }
 
 // ---- the Check array -------------------------------------------------------

@@ -194,9 +194,14 @@ public:
     const Image& Pixels(std::int32_t index) const;
 
 private:
+    // The picture's own pixels when it holds them, so that an image costs its
+    // pixels once; otherwise a drawing of it.
     struct Entry {
+        explicit Entry(PictureRef p);
+        const Image& Pixels() const { return held != nullptr ? *held : rendered; }
         PictureRef picture;
-        Image pixels;
+        const Image* held = nullptr;  // within *picture, which the entry keeps alive
+        Image rendered;
     };
     const Entry& At(std::int32_t index) const;
     std::vector<Entry> entries_;
