@@ -448,6 +448,12 @@ bool ControlWindow::EndBatch() noexcept {
     return changed;
 }
 
+ControlWindow::SetAside ControlWindow::SetBatchesAside() noexcept {
+    const SetAside aside{std::exchange(batch_, 0), std::exchange(changed_, false)};
+    ShowChanges();
+    return aside;
+}
+
 void ControlWindow::ShowChanges() noexcept {
     const std::vector<RECT> rects = std::exchange(pending_, {});
     const bool refresh = std::exchange(refreshPending_, false);

@@ -113,8 +113,21 @@ public:
     bool EndBatch() noexcept;
     bool Batching() const { return batch_ > 0; }
     // Hands the gathered changes to the window now and paints what was
-    // refreshed (before the host hears an event, say).
+    // refreshed.
     void ShowChanges() noexcept;
+
+    // The open batches, set aside while the host runs (an event, a property
+    // notification): what they gathered is handed to the window first, and
+    // until they are taken up again the views' changes are nobody's batch,
+    // so that each call the host makes meanwhile shows its own when it ends.
+    // A host that waits in a loop of its own sees the board as it left it.
+    struct SetAside {
+        int batches = 0;
+        bool changed = false;  // a view changed in them before
+    };
+    SetAside SetBatchesAside() noexcept;
+    // Opens the batches set aside again, empty.
+    void TakeUpBatches(const SetAside& batches) noexcept { batch_ += batches.batches; }
     // For a host that does not pass those on itself: sets onChanged and
     // onRefresh of every view loaded now to call ViewChanged and ViewRefreshed
     // (and whatever was set before). They do nothing once this object is gone.

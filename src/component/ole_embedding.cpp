@@ -100,9 +100,10 @@ void QuelderControl::SurfaceChanged() {
     window_.SetSize(size.cx, size.cy);
     position_.right = position_.left + size.cx;
     position_.bottom = position_.top + size.cy;
+    ComPtr<QuelderControl> self(this);
+    const CallOut out(*this);
     SendViewChange();
     if (inPlaceSite_) {
-        ComPtr<QuelderControl> self(this);
         ComPtr<IOleInPlaceSite> site = inPlaceSite_;
         const RECT wanted = position_;
         site->OnPosRectChange(&wanted);

@@ -127,6 +127,7 @@ void QuelderControl::PropertyChanged(std::string_view name) {
     dirty_ = true;
     const DISPID id = dispatch_->IdOfName(com::Widen(name).c_str());
     ComPtr<QuelderControl> self(this);
+    const CallOut out(*this);
     for (const auto& sink : propertyNotify_.Sinks<IPropertyNotifySink>()) sink->OnChanged(id);
 }
 
@@ -137,8 +138,9 @@ void QuelderControl::RaiseEvent(const SquareEvent& event) {
     // The sinks may let go of the control, advise or unadvise while they run:
     // the control stays alive and the event goes to those advised now.
     ComPtr<QuelderControl> self(this);
-    // The host sees the board as it is now.
-    window_.ShowChanges();
+    // The host sees the board as it is now, and what its handlers change
+    // while they run.
+    const CallOut out(*this);
     const bool mouse = event.kind != SquareEventKind::Click && event.kind != SquareEventKind::DblClick;
     const UINT count = mouse ? 6 : 2;
     for (const auto& sink : events_.Sinks<IDispatch>()) {

@@ -246,7 +246,8 @@ private:
     }
 
     // The views' changes during one call into the control reach the window,
-    // and the container's view sink, once, when the call ends.
+    // and the container's view sink, once, when the call ends, or sooner
+    // when it calls out to the host (CallOut).
     class ChangeBatch {
     public:
         explicit ChangeBatch(QuelderControl& control) : control_(control) { control_.window_.BeginBatch(); }
@@ -258,6 +259,27 @@ private:
 
     private:
         QuelderControl& control_;
+    };
+
+    // For the life of a call out to the host (an event, a property
+    // notification, the container's site or view sink): no change stays
+    // gathered while the host runs, which may wait in a loop of its own.
+    // What the open batches gathered is on the window, and the view sink
+    // has heard of it, before the call; the calls the host makes meanwhile
+    // show their changes each as it ends; the batches go on afterwards.
+    // Declare it after the reference that keeps the control alive.
+    class CallOut {
+    public:
+        explicit CallOut(QuelderControl& control) : control_(control), aside_(control.window_.SetBatchesAside()) {
+            if (aside_.changed) control_.SendViewChange();
+        }
+        ~CallOut() { control_.window_.TakeUpBatches(aside_); }
+        CallOut(const CallOut&) = delete;
+        CallOut& operator=(const CallOut&) = delete;
+
+    private:
+        QuelderControl& control_;
+        ControlWindow::SetAside aside_;
     };
 
     com::ComPtr<ITypeLib> typeLib_;

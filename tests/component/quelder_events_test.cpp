@@ -15,6 +15,7 @@
 #include "control_test_support.hpp"
 #include "plain_site.hpp"
 #include "quelder_sink_base.hpp"
+#include "support/update_region.hpp"
 #include "window_test_support.hpp"
 
 namespace quelder::testing {
@@ -68,8 +69,11 @@ public:
 class PropertySink : public CountedObject<IPropertyNotifySink, IID_IPropertyNotifySink> {
 public:
     std::vector<DISPID> changed;
+    // Runs inside the notification, after it was recorded.
+    std::function<void(DISPID)> onChanged;
     STDMETHODIMP OnChanged(DISPID id) override {
         changed.push_back(id);
+        if (onChanged) onChanged(id);
         return S_OK;
     }
     STDMETHODIMP OnRequestEdit(DISPID) override { return S_OK; }
@@ -312,6 +316,93 @@ TEST_F(EventsTest, FrozenEventsAreDroppedUntilEveryFreezeIsUndone) {
     EXPECT_EQ(ids(first), all);
     EXPECT_EQ(ids(second), all);
 
+    EXPECT_EQ(object->Close(OLECLOSE_NOSAVE), S_OK);
+    EXPECT_EQ(object->SetClientSite(nullptr), S_OK);
+    EXPECT_EQ(site.references, 0);
+}
+
+// A host that waits inside its own handler (a message box, a dialog, a loop
+// of its own) sees what its calls did while it waits: the square it selected
+// at once, the piece it moved at the first paint of its loop. Whatever called
+// the handler: an event of the window's mouse messages, or the notification
+// of a property the host writes.
+TEST_F(EventsTest, AHostWaitingInItsHandlerSeesWhatItsCallsDid) {
+    TopWindow top(30, 30, 400, 400);
+    PlainSite site;
+    site.window = top.get();
+    ComPtr<IOleObject> object;
+    ComPtr<IViewObject> view;
+    ASSERT_EQ(board_.As(&object), S_OK);
+    ASSERT_EQ(board_.As(&view), S_OK);
+    ASSERT_EQ(object->SetClientSite(&site), S_OK);
+    ASSERT_EQ(object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, top.get(), &site.position), S_OK);
+    HWND window = nullptr;
+    {
+        ComPtr<IOleWindow> ole;
+        ASSERT_EQ(board_.As(&ole), S_OK);
+        ASSERT_EQ(ole->GetWindow(&window), S_OK);
+    }
+    // The board as the control draws it for its container: what the window
+    // is to show.
+    const auto drawn = [&] {
+        return Drawn(296, 296, [&](HDC dc) {
+            const RECTL bounds{0, 0, 296, 296};
+            view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr, nullptr, 0);
+        });
+    };
+    const auto square = [](const Image& board, int col, int row) {
+        return Crop(board, (col - 1) * 37, (row - 1) * 37, 37, 37);
+    };
+    EventSink& events = NewSink();
+    Advise(&events);
+    PropertySink& notified = NewPropertySink();
+    DWORD cookie = 0;
+    ASSERT_EQ(notifications_->Advise(&notified, &cookie), S_OK);
+
+    const struct {
+        const char* name;
+        DISPID event;  // 0: the notification of Piece
+    } roads[] = {{"MouseDown", 3}, {"MouseUp", 5}, {"Click", 1}, {"Piece's OnChanged", 0}};
+    for (const auto& road : roads) {
+        SHORT col = 5, row = 7, toRow = 5, selectCol = 4;
+        ASSERT_EQ(board_->UnSelectSquare(&selectCol, &row), S_OK);
+        ASSERT_EQ(board_->NewGame(), S_OK);
+        PumpUntil([&] { return InvalidArea(window) == 0; }, 2000);
+        const Image before = Shot(window);
+        int waits = 0;
+        // The host's handler: a move, a selection, then its own loop.
+        const auto handler = [&] {
+            if (waits++ > 0) return;
+            EXPECT_EQ(board_->MovePiece(&col, &row, &col, &toRow), S_OK) << road.name;
+            EXPECT_EQ(board_->SelectSquare(&selectCol, &row), S_OK) << road.name;
+            const Image now = Shot(window);
+            EXPECT_TRUE(SameImage(square(now, 4, 7), square(drawn(), 4, 7))) << road.name << ": the selected square";
+            EXPECT_EQ(InvalidArea(window), 2 * 37 * 37) << road.name << ": pixels left for the loop to paint";
+            PumpUntil([&] { return InvalidArea(window) == 0; }, 2000);
+            const Image waited = Shot(window);
+            EXPECT_TRUE(SameImage(waited, drawn())) << road.name << ": the window inside the loop";
+            EXPECT_FALSE(SameImage(square(waited, 5, 5), square(before, 5, 5))) << road.name << ": no piece arrived";
+        };
+        events.onEvent = [&](const Received& e) {
+            if (e.id == road.event) handler();
+        };
+        notified.onChanged = [&](DISPID id) {
+            if (road.event == 0 && id == dispid::Piece) handler();
+        };
+        if (road.event != 0) {
+            const LPARAM at = MAKELPARAM(4 * 37 + 18, 6 * 37 + 18);  // (5, 7)
+            SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
+            SendMessageW(window, WM_LBUTTONUP, 0, at);
+        } else {
+            SHORT emptyCol = 1, emptyRow = 4;
+            ASSERT_EQ(board_->put_Piece(&emptyCol, &emptyRow, Wknight), S_OK);
+        }
+        EXPECT_EQ(waits, 1) << road.name << ": the handler ran that often";
+    }
+    events.onEvent = nullptr;
+    notified.onChanged = nullptr;
+
+    EXPECT_EQ(notifications_->Unadvise(cookie), S_OK);
     EXPECT_EQ(object->Close(OLECLOSE_NOSAVE), S_OK);
     EXPECT_EQ(object->SetClientSite(nullptr), S_OK);
     EXPECT_EQ(site.references, 0);
