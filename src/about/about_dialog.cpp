@@ -1,7 +1,9 @@
 #include "about/about_dialog.hpp"
 
+#include <iterator>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "about/sys_info.hpp"
 #include "about/win_handles.hpp"
@@ -94,11 +96,25 @@ HINSTANCE CodeModule() {
 
 LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// The form's window class, registered while the form is loaded so that
-// nothing of it outlives the module.
+class ExclusiveLock {
+public:
+    explicit ExclusiveLock(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
+    ~ExclusiveLock() { ReleaseSRWLockExclusive(&lock_); }
+    ExclusiveLock(const ExclusiveLock&) = delete;
+    ExclusiveLock& operator=(const ExclusiveLock&) = delete;
+
+private:
+    SRWLOCK& lock_;
+};
+
+// The form's window class, registered while a form is loaded so that nothing
+// of it outlives the module. A form going and the next one coming on another
+// thread may overlap: the first registers the class, the last unregisters it.
 class WindowClass {
 public:
     explicit WindowClass(HINSTANCE module) : module_(module) {
+        const ExclusiveLock lock(lock_);
+        if (users_++ > 0) return;
         WNDCLASSEXW windowClass{};
         windowClass.cbSize = sizeof windowClass;
         windowClass.lpfnWndProc = FormProc;
@@ -106,17 +122,21 @@ public:
         windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
         windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
         windowClass.lpszClassName = kFormClass;
-        registered_ = RegisterClassExW(&windowClass) != 0;
+        // The class may be there still, the same: a form destroyed from
+        // outside (Forget) still had its window when its class was to go.
+        RegisterClassExW(&windowClass);
     }
     ~WindowClass() {
-        if (registered_) UnregisterClassW(kFormClass, module_);
+        const ExclusiveLock lock(lock_);
+        if (--users_ == 0) UnregisterClassW(kFormClass, module_);
     }
     WindowClass(const WindowClass&) = delete;
     WindowClass& operator=(const WindowClass&) = delete;
 
 private:
+    static inline SRWLOCK lock_ = SRWLOCK_INIT;
+    static inline int users_ = 0;
     HINSTANCE module_;
-    bool registered_ = false;
 };
 
 // Everything a loaded frmAbout owns. Members go in reverse order: the window
@@ -125,6 +145,7 @@ struct LoadedForm {
     explicit LoadedForm(HINSTANCE module) : windowClass(module) {}
 
     WindowClass windowClass;
+    const DWORD thread = GetCurrentThreadId();  // the thread that loads it
     UniqueHook keyboardHook;
     UniqueBitmap picture;
     UniqueWindow owner;  // hidden; keeps the form off the task bar
@@ -134,22 +155,77 @@ struct LoadedForm {
     HWND focusWhenInactive = nullptr;
 };
 
-std::unique_ptr<LoadedForm>& Form() {
-    static std::unique_ptr<LoadedForm> form;
-    return form;
+// The process's form, shared by the controls of every thread. Controls of
+// different apartments may show the box at the same time: the slot is read
+// and changed under its lock only. The form's window, hook and messages
+// belong to the thread that loaded it; that thread alone changes what the
+// form holds or unloads it, while others only look which window is open
+// (and clear away a form whose thread ended with it open). The lock is
+// never held while a window of another thread is asked anything, so no
+// thread waits for one that waits for it. One form at a time also keeps
+// two threads from laying out its text at once, which Wine's text shaping
+// does not survive.
+struct FormSlot {
+    SRWLOCK lock = SRWLOCK_INIT;
+    std::unique_ptr<LoadedForm> form;
+};
+
+FormSlot& Slot() {
+    static FormSlot slot;
+    return slot;
 }
 
-void Unload() {
+// The form of window, as its own messages find it: the slot's form when that
+// is the window's, or when it is being loaded on this thread (the window's
+// first messages come before it is known).
+LoadedForm* FormOf(HWND window) {
+    FormSlot& slot = Slot();
+    const ExclusiveLock lock(slot.lock);
+    LoadedForm* form = slot.form.get();
+    if (!form) return nullptr;
+    if (form->window.get() == window) return form;
+    return !form->window && form->thread == GetCurrentThreadId() ? form : nullptr;
+}
+
+// The slot's form taken out when it is form, owned by the caller; its window
+// is destroyed outside the lock.
+std::unique_ptr<LoadedForm> TakeForm(const LoadedForm* form) {
+    FormSlot& slot = Slot();
+    const ExclusiveLock lock(slot.lock);
+    if (!form || slot.form.get() != form) return nullptr;
+    return std::move(slot.form);
+}
+
+void Unload(HWND window) {
     // Taken out first, so that the window's own end sees no form to forget.
-    std::unique_ptr<LoadedForm> form = std::move(Form());
+    const std::unique_ptr<LoadedForm> form = TakeForm(FormOf(window));
 }
 
 // The window is going away by other means than Unload.
 void Forget(HWND window) {
-    auto& form = Form();
-    if (!form || form->window.get() != window) return;
-    form->window.release();
-    form.reset();
+    std::unique_ptr<LoadedForm> form;
+    {
+        FormSlot& slot = Slot();
+        const ExclusiveLock lock(slot.lock);
+        if (!slot.form || slot.form->window.get() != window) return;
+        slot.form->window.release();
+        form = std::move(slot.form);
+    }
+}
+
+// The form's window when this thread loaded it (for the keyboard hook, which
+// runs for every message the thread takes).
+HWND FormWindowOfThisThread() {
+    FormSlot& slot = Slot();
+    const ExclusiveLock lock(slot.lock);
+    return slot.form && slot.form->thread == GetCurrentThreadId() ? slot.form->window.get() : nullptr;
+}
+
+// A window of the form's class that is still there.
+bool IsFormWindow(HWND window) {
+    wchar_t name[std::size(kFormClass) + 1] = {};
+    return IsWindow(window) && GetClassNameW(window, name, static_cast<int>(std::size(name))) > 0 &&
+           lstrcmpW(name, kFormClass) == 0;
 }
 
 // Enter, Esc, Tab and access keys for the form, whatever loop the host runs:
@@ -158,7 +234,7 @@ void Forget(HWND window) {
 LRESULT CALLBACK KeyboardHook(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HC_ACTION && wParam == PM_REMOVE) {
         auto* message = reinterpret_cast<MSG*>(lParam);
-        const HWND form = AboutWindow();
+        const HWND form = FormWindowOfThisThread();
         if (form && message->message >= WM_KEYFIRST && message->message <= WM_KEYLAST &&
             (message->hwnd == form || IsChild(form, message->hwnd)) && IsDialogMessageW(form, message)) {
             message->message = WM_NULL;
@@ -171,7 +247,7 @@ LRESULT CALLBACK KeyboardHook(int code, WPARAM wParam, LPARAM lParam) {
 
 // The focused push button is the default one; elsewhere it is OK.
 void SetDefaultButton(HWND form, int id) {
-    if (Form()) Form()->defaultButton = id;
+    if (LoadedForm* loaded = FormOf(form)) loaded->defaultButton = id;
     for (int button : {control_id::cmdOK, control_id::cmdSysInfo})
         SendDlgItemMessageW(form, button, BM_SETSTYLE, button == id ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
 }
@@ -191,13 +267,13 @@ void Form_Load(HWND form) {
     SetDlgItemTextW(form, control_id::lblTitle, kProductName);
 }
 
-void cmdOK_Click() { Unload(); }
+void cmdOK_Click(HWND form) { Unload(form); }
 
 void cmdSysInfo_Click() { StartSysInfo(); }
 
 void OnCommand(HWND form, int id, int code) {
     if (code == BN_CLICKED && (id == control_id::cmdOK || id == IDCANCEL)) {
-        cmdOK_Click();
+        cmdOK_Click(form);
     } else if (code == BN_CLICKED && id == control_id::cmdSysInfo) {
         cmdSysInfo_Click();
     } else if (code == BN_SETFOCUS && (id == control_id::cmdOK || id == control_id::cmdSysInfo)) {
@@ -227,8 +303,9 @@ void DrawPicture(const DRAWITEMSTRUCT& item) {
 
 void PaintSeparator(HWND form) {
     PaintDc dc(form);
-    if (!Form()) return;
-    const Scale& scale = Form()->scale;
+    const LoadedForm* loaded = FormOf(form);
+    if (!loaded) return;
+    const Scale& scale = loaded->scale;
     for (const Line& line : kSeparator) {
         const RECT pixels{scale.X(line.x1), scale.Y(line.y), scale.X(line.x2), scale.Y(line.y) + line.thickness};
         SetBkColor(dc.get(), line.colour);
@@ -242,7 +319,8 @@ LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         OnCommand(window, LOWORD(wParam), HIWORD(wParam));
         return 0;
     case DM_GETDEFID:
-        return MAKELRESULT(Form() ? Form()->defaultButton : control_id::cmdOK, DC_HASDEFID);
+        if (const LoadedForm* loaded = FormOf(window)) return MAKELRESULT(loaded->defaultButton, DC_HASDEFID);
+        return MAKELRESULT(control_id::cmdOK, DC_HASDEFID);
     case WM_NEXTDLGCTL:
         FocusControl(LOWORD(lParam) ? reinterpret_cast<HWND>(wParam)
                                     : GetNextDlgTabItem(window, GetFocus(), wParam != 0));
@@ -257,19 +335,21 @@ LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     case WM_PAINT:
         PaintSeparator(window);
         return 0;
-    case WM_ACTIVATE:
+    case WM_ACTIVATE: {
         // Focus leaves with the form and comes back to the same control.
-        if (!Form()) break;
+        LoadedForm* loaded = FormOf(window);
+        if (!loaded) break;
         if (LOWORD(wParam) == WA_INACTIVE) {
             const HWND focus = GetFocus();
-            if (focus && IsChild(window, focus)) Form()->focusWhenInactive = focus;
+            if (focus && IsChild(window, focus)) loaded->focusWhenInactive = focus;
         } else {
-            const HWND last = Form()->focusWhenInactive;
+            const HWND last = loaded->focusWhenInactive;
             FocusControl(last && IsChild(window, last) ? last : GetDlgItem(window, control_id::cmdOK));
         }
         return 0;
+    }
     case WM_CLOSE:
-        Unload();
+        Unload(window);
         return 0;
     case WM_NCDESTROY:
         Forget(window);
@@ -318,16 +398,26 @@ void Load(HINSTANCE resources) {
     const POINT position = CentredPosition(width, height);
 
     // Known as the form before its window exists, so that the window's first
-    // messages find it.
-    Form() = std::move(form);
-    LoadedForm& loaded = *Form();
+    // messages find it; unless another thread's About got there first, whose
+    // form then shows.
+    LoadedForm& loaded = *form;
+    {
+        FormSlot& slot = Slot();
+        const ExclusiveLock lock(slot.lock);
+        if (slot.form) return;
+        slot.form = std::move(form);
+    }
     const HWND window = CreateWindowExW(kFormExStyle, kFormClass, L"About MyApp", kFormStyle, position.x, position.y,
                                         width, height, loaded.owner.get(), nullptr, module, nullptr);
     if (!window) {
-        Form().reset();
+        const std::unique_ptr<LoadedForm> failed = TakeForm(&loaded);
         return;
     }
-    loaded.window.reset(window);
+    {
+        FormSlot& slot = Slot();
+        const ExclusiveLock lock(slot.lock);
+        loaded.window.reset(window);
+    }
     CreateControls(loaded, module);
     Form_Load(window);
     loaded.keyboardHook.reset(SetWindowsHookExW(WH_GETMESSAGE, KeyboardHook, nullptr, GetCurrentThreadId()));
@@ -336,29 +426,64 @@ void Load(HINSTANCE resources) {
     UpdateWindow(window);
 }
 
+// The form's window, of this thread or another. Another thread's is moved
+// without waiting for that thread to answer.
 void BringToFront(HWND window) {
-    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    const bool own = GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId();
+    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW | (own ? 0 : SWP_ASYNCWINDOWPOS));
     SetForegroundWindow(window);
-    SetActiveWindow(window);
+    if (own) SetActiveWindow(window);
 }
 
 }  // namespace
 
 void About(HINSTANCE resources) {
-    if (const HWND open = AboutWindow()) {
+    HWND open = nullptr;
+    std::unique_ptr<LoadedForm> ended;
+    {
+        FormSlot& slot = Slot();
+        const ExclusiveLock lock(slot.lock);
+        if (LoadedForm* form = slot.form.get()) {
+            // Being loaded by its thread: it shows when that About returns.
+            if (!form->window) return;
+            if (IsFormWindow(form->window.get())) {
+                open = form->window.get();
+            } else {
+                // Its thread ended with it open and took its windows along.
+                form->window.release();
+                form->owner.release();
+                ended = std::move(slot.form);
+            }
+        }
+    }
+    ended.reset();
+    if (open) {
         BringToFront(open);
         return;
     }
     try {
         Load(resources);
     } catch (...) {
-        // Out of memory before the window existed: nothing is shown.
-        Form().reset();
+        // Out of memory: the form this thread was loading, if it got so far,
+        // goes again (no other form of this thread can be in the slot now).
+        std::unique_ptr<LoadedForm> failed;
+        FormSlot& slot = Slot();
+        const ExclusiveLock lock(slot.lock);
+        if (slot.form && slot.form->thread == GetCurrentThreadId()) failed = std::move(slot.form);
     }
 }
 
-HWND AboutWindow() { return Form() ? Form()->window.get() : nullptr; }
+HWND AboutWindow() {
+    FormSlot& slot = Slot();
+    const ExclusiveLock lock(slot.lock);
+    return slot.form && IsFormWindow(slot.form->window.get()) ? slot.form->window.get() : nullptr;
+}
 
-HBITMAP AboutPicture() { return Form() ? Form()->picture.get() : nullptr; }
+HBITMAP AboutPicture() {
+    FormSlot& slot = Slot();
+    const ExclusiveLock lock(slot.lock);
+    return slot.form ? slot.form->picture.get() : nullptr;
+}
 
 }  // namespace quelder::about

@@ -6,9 +6,11 @@
 #include <olectl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/counted_object.hpp"
@@ -765,6 +767,78 @@ TEST_F(EmbeddingTest, TheLibraryStaysWhileTheAboutBoxIsOpen) {
     Pump();
     EXPECT_FALSE(IsWindow(box));
     EXPECT_EQ(ocx_.CanUnloadNow(), S_OK);
+}
+
+// The About forms among a thread's windows (EnumThreadWindows), and a watcher
+// that presses OK on every form it finds (EnumWindows): window enumeration
+// callbacks, with Windows' calling convention.
+bool IsAboutForm(HWND window) {
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    return lstrcmpW(name, L"QuelderAboutForm") == 0 && IsWindowVisible(window);
+}
+BOOL CALLBACK CountAboutForm(HWND window, LPARAM count) {
+    if (IsAboutForm(window)) ++*reinterpret_cast<int*>(count);
+    return TRUE;
+}
+int AboutFormsOf(DWORD thread) {
+    int count = 0;
+    EnumThreadWindows(thread, &CountAboutForm, reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+BOOL CALLBACK PressOkOnAboutForm(HWND window, LPARAM) {
+    if (IsAboutForm(window))
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, IDOK)));
+    return TRUE;
+}
+
+// Two apartments of one process, each with a control of its own, show the
+// About box at the same moment, round after round: both calls return, the
+// process has one box between them, and it closes without a trace.
+TEST_F(EmbeddingTest, TwoApartmentsShowTheAboutBoxAtTheSameTime) {
+    struct Apartment {
+        HRESULT about = E_FAIL;
+        int forms = -1;       // this thread's forms once both calls returned
+        bool closed = false;  // the watcher's OK closed them
+    };
+    std::atomic<bool> watching{true};
+    std::thread watcher([&] {
+        while (watching) {
+            EnumWindows(&PressOkOnAboutForm, 0);
+            Sleep(10);
+        }
+    });
+    for (int round = 0; round < 5; ++round) {
+        Apartment apartments[2];
+        std::atomic<int> ready{0}, returned{0};
+        const auto show = [&](Apartment& out) {
+            ComApartment com;
+            ComPtr<_Quelder> board = ocx_.Create();
+            ++ready;
+            while (ready < 2) SwitchToThread();
+            if (board) out.about = board->About();
+            // Nothing closes before both calls have returned: the OK waits
+            // for this thread's loop.
+            ++returned;
+            while (returned < 2) SwitchToThread();
+            out.forms = AboutFormsOf(GetCurrentThreadId());
+            out.closed = PumpUntil([] { return AboutFormsOf(GetCurrentThreadId()) == 0; }, 10000);
+        };
+        std::thread first(show, std::ref(apartments[0]));
+        std::thread second(show, std::ref(apartments[1]));
+        first.join();
+        second.join();
+        for (int k = 0; k < 2; ++k) {
+            const Apartment& a = apartments[k];
+            EXPECT_EQ(a.about, S_OK) << "round " << round << ", thread " << k;
+            EXPECT_TRUE(a.closed) << "round " << round << ", thread " << k << ": its form stayed";
+        }
+        EXPECT_EQ(apartments[0].forms + apartments[1].forms, 1)
+            << "round " << round << ": forms " << apartments[0].forms << " and " << apartments[1].forms;
+    }
+    watching = false;
+    watcher.join();
+    EXPECT_EQ(FindWindowW(L"QuelderAboutForm", nullptr), nullptr) << "a form outlived its thread";
 }
 
 }  // namespace
