@@ -114,6 +114,13 @@ if [ ! -f "\$WINEPREFIX/.created" ]; then
   touch "\$WINEPREFIX/.created"
   echo "== guest: 32-bit Wine prefix \$WINEPREFIX made in \$((\$(date +%s) - start)) s"
 fi
+# One Wine session for all the tests, its desktop started here: a test
+# process that had to start the desktop itself would wait for it only so
+# long (under emulation it may take longer) and then make no window at all.
+# Started here, Wine's own processes hold none of the tests' output either.
+/usr/lib/wine/wineserver -p >/dev/null 2>&1
+/usr/lib/wine/wine explorer.exe /desktop >/dev/null 2>&1 &
+sleep 15
 EOF
   printf '%q ' "${command[@]}"
   printf '2>&1 | cat\nstatus=${PIPESTATUS[0]}\n'
