@@ -98,6 +98,18 @@ protected:
         notifications_.Reset();
         ControlTest::TearDown();
     }
+    // Activates the control in place on parent through site; window is the
+    // control's own.
+    void ActivateInPlace(PlainSite& site, HWND parent, HWND& window) {
+        site.window = parent;
+        ComPtr<IOleObject> object;
+        ASSERT_EQ(board_.As(&object), S_OK);
+        ASSERT_EQ(object->SetClientSite(&site), S_OK);
+        ASSERT_EQ(object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, parent, &site.position), S_OK);
+        ComPtr<IOleWindow> ole;
+        ASSERT_EQ(board_.As(&ole), S_OK);
+        ASSERT_EQ(ole->GetWindow(&window), S_OK);
+    }
     // A new sink, alive until after the control is gone.
     EventSink& NewSink() { return eventSinks_.emplace_back(); }
     PropertySink& NewPropertySink() { return propertySinks_.emplace_back(); }
@@ -249,19 +261,12 @@ TEST_F(EventsTest, ASinkMayReleaseTheLastReferenceDuringTheEvent) {
 TEST_F(EventsTest, FrozenEventsAreDroppedUntilEveryFreezeIsUndone) {
     TopWindow top(30, 30, 400, 400);
     PlainSite site;
-    site.window = top.get();
+    HWND window = nullptr;
+    ASSERT_NO_FATAL_FAILURE(ActivateInPlace(site, top.get(), window));
     ComPtr<IOleObject> object;
     ComPtr<IOleControl> control;
     ASSERT_EQ(board_.As(&object), S_OK);
     ASSERT_EQ(board_.As(&control), S_OK);
-    ASSERT_EQ(object->SetClientSite(&site), S_OK);
-    ASSERT_EQ(object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, top.get(), &site.position), S_OK);
-    HWND window = nullptr;
-    {
-        ComPtr<IOleWindow> ole;
-        ASSERT_EQ(board_.As(&ole), S_OK);
-        ASSERT_EQ(ole->GetWindow(&window), S_OK);
-    }
     Pump();
     EventSink& first = NewSink();
     EventSink& second = NewSink();
@@ -329,19 +334,12 @@ TEST_F(EventsTest, FrozenEventsAreDroppedUntilEveryFreezeIsUndone) {
 TEST_F(EventsTest, AHostWaitingInItsHandlerSeesWhatItsCallsDid) {
     TopWindow top(30, 30, 400, 400);
     PlainSite site;
-    site.window = top.get();
+    HWND window = nullptr;
+    ASSERT_NO_FATAL_FAILURE(ActivateInPlace(site, top.get(), window));
     ComPtr<IOleObject> object;
     ComPtr<IViewObject> view;
     ASSERT_EQ(board_.As(&object), S_OK);
     ASSERT_EQ(board_.As(&view), S_OK);
-    ASSERT_EQ(object->SetClientSite(&site), S_OK);
-    ASSERT_EQ(object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, top.get(), &site.position), S_OK);
-    HWND window = nullptr;
-    {
-        ComPtr<IOleWindow> ole;
-        ASSERT_EQ(board_.As(&ole), S_OK);
-        ASSERT_EQ(ole->GetWindow(&window), S_OK);
-    }
     // The board as the control draws it for its container: what the window
     // is to show.
     const auto drawn = [&] {
