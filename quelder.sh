@@ -118,7 +118,7 @@ run_demo() {
   if [ -x "$demo" ]; then
     "$demo" "$build"
   else
-    say "everything is built; the demo host is not written yet (Quelder.ocx: build/win64/src/component/Quelder.ocx, build/win32/src/component/Quelder.ocx)"
+    say "everything is built; the demo host is not written yet (Quelder.ocx: build/win64/src/control/Quelder.ocx, build/win32/src/control/Quelder.ocx)"
   fi
 }
 
@@ -126,7 +126,7 @@ run_bench() {
   start_display
   trap stop_display EXIT
   "$root/cmake/wine-run.sh" "$build/win64/tools/bench/quelder_bench.exe" \
-    "$build/win64/src/component/Quelder.ocx"
+    "$build/win64/src/control/Quelder.ocx"
 }
 
 case "${1:-}" in

@@ -6,10 +6,11 @@
 #include <utility>
 
 #include "about/sys_info.hpp"
-#include "about/win_handles.hpp"
+#include "com/win_handles.hpp"
 #include "resources/resource_ids.h"
 
 namespace quelder::about {
+using namespace handles;
 namespace {
 
 constexpr wchar_t kFormClass[] = L"QuelderAboutForm";

@@ -4,9 +4,10 @@
 #include <vector>
 
 #include "about/about_dialog.hpp"
-#include "about/win_handles.hpp"
+#include "com/win_handles.hpp"
 
 namespace quelder::about {
+using namespace handles;
 namespace {
 
 constexpr char kProgramPathKey[] = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "component/host_services.hpp"
+#include "host/host_services.hpp"
 
 namespace quelder {
 

@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "component/host_services.hpp"
+#include "host/host_services.hpp"
 
 namespace quelder {
 

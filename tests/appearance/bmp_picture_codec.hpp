@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "appearance/saved_properties.hpp"
-#include "component/bmp_codec.hpp"
+#include "drawing/bmp_codec.hpp"
 
 namespace quelder::testing {
 

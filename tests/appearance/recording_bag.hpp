@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "component/host_services.hpp"
+#include "host/host_services.hpp"
 
 namespace quelder::testing {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "board/board_model.hpp"
-#include "component/memory_host.hpp"
+#include "support/memory_host.hpp"
 
 namespace quelder::fuzz {
 

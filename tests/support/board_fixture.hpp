@@ -9,8 +9,8 @@
 
 #include "board/board_model.hpp"
 #include "board/construction.hpp"
-#include "component/bmp_codec.hpp"
-#include "component/memory_host.hpp"
+#include "drawing/bmp_codec.hpp"
+#include "support/memory_host.hpp"
 
 namespace quelder::testing {
 

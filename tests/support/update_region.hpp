@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "component/win_handles.hpp"
+#include "com/win_handles.hpp"
 
 namespace quelder::testing {
 

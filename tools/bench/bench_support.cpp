@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <span>
 
-#include "component/bmp_codec.hpp"
+#include "drawing/bmp_codec.hpp"
 #include "resources/resource_ids.h"
 
 namespace quelder::bench {

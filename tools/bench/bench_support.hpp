@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "component/com_ptr.hpp"
-#include "component/host_services.hpp"
-#include "component/quelder_idl.hpp"
-#include "component/win_handles.hpp"
+#include "com/com_ptr.hpp"
+#include "host/host_services.hpp"
+#include "control/quelder_idl.hpp"
+#include "com/win_handles.hpp"
 
 namespace quelder::bench {
 

@@ -11,7 +11,7 @@
 
 #include "bench_support.hpp"
 #include "board/board_model.hpp"
-#include "component/memory_host.hpp"
+#include "support/memory_host.hpp"
 #include "position/piece.hpp"
 
 namespace quelder::bench {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "bench_support.hpp"
-#include "component/pixel_host.hpp"
+#include "host/pixel_host.hpp"
 #include "support/process_counts.hpp"
 
 namespace quelder::bench {

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "bench_support.hpp"
-#include "component/pixel_host.hpp"
+#include "host/pixel_host.hpp"
 #include "support/update_region.hpp"
 
 namespace quelder::bench {

@@ -6,7 +6,7 @@
 
 #include "bench_support.hpp"
 #include "board/board_model.hpp"
-#include "component/pixel_host.hpp"
+#include "host/pixel_host.hpp"
 #include "support/update_region.hpp"
 
 namespace quelder::bench {

@@ -6,8 +6,8 @@
 #include <windows.h>
 #include <unknwn.h>
 
-#include "component/com_base.hpp"
-#include "component/win_handles.hpp"
+#include "com/com_base.hpp"
+#include "com/win_handles.hpp"
 #include "demo_handles.hpp"
 
 namespace quelder::demo {

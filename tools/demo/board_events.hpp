@@ -8,8 +8,8 @@
 
 #include <string>
 
-#include "component/com_base.hpp"
-#include "component/quelder_idl.hpp"
+#include "com/com_base.hpp"
+#include "control/quelder_idl.hpp"
 
 namespace quelder::demo {
 

@@ -13,8 +13,8 @@
 #include "atl_container.hpp"
 #include "board_events.hpp"
 #include "board_road.hpp"
-#include "component/com_base.hpp"
-#include "component/win_handles.hpp"
+#include "com/com_base.hpp"
+#include "com/win_handles.hpp"
 #include "quelder_board.hpp"
 
 namespace quelder::demo {

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "board_road.hpp"
-#include "component/com_base.hpp"
-#include "component/quelder_idl.hpp"
+#include "com/com_base.hpp"
+#include "control/quelder_idl.hpp"
 
 namespace quelder::demo {
 

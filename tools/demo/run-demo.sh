@@ -3,7 +3,7 @@
 #
 #   tools/demo/run-demo.sh BUILD     BUILD: the folder holding win64/ (./build)
 #
-# Registers build/win64/src/component/Quelder.ocx in the build's own Wine
+# Registers build/win64/src/control/Quelder.ocx in the build's own Wine
 # prefix (build/win64/wineprefix) and starts QuelderDemo.exe on the display
 # named by DISPLAY. Without a display it starts a virtual one, lets the demo
 # play a short game by itself and saves a picture of its window as
@@ -11,7 +11,7 @@
 set -euo pipefail
 build=$(cd "${1:?usage: run-demo.sh BUILD}" && pwd)
 win64=$build/win64
-ocx=$win64/src/component/Quelder.ocx
+ocx=$win64/src/control/Quelder.ocx
 demo=$win64/tools/demo/QuelderDemo.exe
 wine=/usr/lib/wine/wine64
 export WINEPREFIX=$win64/wineprefix WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="

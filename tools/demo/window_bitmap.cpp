@@ -5,7 +5,7 @@
 #include <fstream>
 #include <vector>
 
-#include "component/win_handles.hpp"
+#include "com/win_handles.hpp"
 
 namespace quelder::demo {
 

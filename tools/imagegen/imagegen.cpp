@@ -18,8 +18,8 @@
 #include <string_view>
 #include <vector>
 
-#include "component/bmp_codec.hpp"
-#include "component/pixels.hpp"
+#include "drawing/bmp_codec.hpp"
+#include "drawing/pixels.hpp"
 
 namespace quelder {
 namespace {

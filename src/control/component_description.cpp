@@ -1,0 +1,31 @@
+#include "control/component_description.hpp"
+
+#include <olectl.h>
+
+#include "control/quelder_idl.hpp"
+#include "control/quelder_control.hpp"
+#include "resources/resource_ids.h"
+
+namespace quelder::win32 {
+
+namespace {
+
+using Kind = com::ObjectEntry::Kind;
+
+const com::ObjectEntry kObjects[] = {
+    {Kind::Control, L"Quelder", &CLSID_Quelder, &QuelderControl::CreateInstance, L"QuelderLib.Quelder", L"Apartment",
+     kQuelderMiscStatus, IDB_TOOLBOX},
+    // The About box: one form shared by every control, nothing to register.
+    {Kind::Form, L"frmAbout"},
+};
+
+const com::InterfaceEntry kInterfaces[] = {
+    {&IID__Quelder, L"_Quelder"},
+    {&DIID___Quelder, L"__Quelder"},
+};
+
+}  // namespace
+
+const com::ComponentDescription kQuelderComponent{L"QuelderLib", &LIBID_QuelderLib, 1, 0, kObjects, kInterfaces};
+
+}  // namespace quelder::win32

@@ -1,0 +1,197 @@
+// The control's window: one child window of the container showing the board.
+// The 64 square views are regions of it, not windows of their own. It paints
+// the views from their kept images and turns the mouse actions on them into
+// the five square reports; it owns neither the views nor the board.
+//
+// The owner (the control object) makes one ControlWindow per instance, gives
+// it the host with the views and a SquareInput that calls the square handlers,
+// and creates and destroys the window as the container activates and
+// deactivates the control. Without a window Render still draws the board.
+//
+// The window lives on the thread that created it. An owner let go of for the
+// last time on another thread cannot destroy it from there: the window is
+// cut off from this object and destroys itself on its own thread.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "host/pixel_host.hpp"
+
+namespace quelder::win32 {
+
+// Where the mouse actions on the squares go: index is the square view's
+// element number; button and shift are masks (left 1, right 2, middle 4;
+// shift 1, ctrl 2, alt 4); x and y in twips from the view's top-left corner.
+class SquareInput {
+public:
+    virtual ~SquareInput() = default;
+    virtual void MouseDown(std::int16_t index, std::int16_t button, std::int16_t shift, float x, float y) = 0;
+    virtual void MouseMove(std::int16_t index, std::int16_t button, std::int16_t shift, float x, float y) = 0;
+    virtual void MouseUp(std::int16_t index, std::int16_t button, std::int16_t shift, float x, float y) = 0;
+    virtual void Click(std::int16_t index) = 0;
+    virtual void DblClick(std::int16_t index) = 0;
+};
+
+// The size the control starts with: eight squares of 37 pixels.
+constexpr int kNaturalSize = 8 * kSquareSize;
+
+// The square view under a point of the surface: the last visible view, in
+// index order, whose rounded rectangle holds the point; 0 for none.
+std::int16_t SquareAt(const PixelHostBase& host, int x, int y);
+
+// Draws a surface of width x height pixels into bounds of dc, stretched when
+// bounds has another size. Needs no window.
+void RenderSurface(const PixelHostBase& host, int width, int height, HDC dc, const RECT& bounds);
+
+// The window class is registered by the first Create in each module; a DLL
+// unregisters it when it unloads (false while windows of it remain).
+bool UnregisterControlWindowClass(HINSTANCE module);
+
+class ControlWindow {
+public:
+    // module: the module the window class belongs to. host and input must
+    // outlive this object.
+    ControlWindow(HINSTANCE module, PixelHostBase& host, SquareInput& input);
+    // Destroys the window.
+    ~ControlWindow();
+    ControlWindow(const ControlWindow&) = delete;
+    ControlWindow& operator=(const ControlWindow&) = delete;
+
+    // Creates the window as a visible child of parent at position (in the
+    // parent's client coordinates), disabled when SetEnabled(false) was
+    // called. Returns the window, or null with GetLastError set. An existing
+    // window is moved over to the new parent and position instead.
+    HWND Create(HWND parent, const RECT& position);
+    // Destroys the window; Render still works. On a thread other than the
+    // window's, where it cannot be destroyed, the window is cut off from this
+    // object at once (its messages reach it no more) and destroys itself on
+    // its own thread, at a message posted to it. leftovers is released on the
+    // window's thread: after the window here, or when the window goes there.
+    void Destroy(std::shared_ptr<void> leftovers = {});
+    // While one lives, the window's messages are kept from this object: a
+    // message the window's thread is handling now ends first, and the next
+    // waits. An owner that goes holds one while it takes itself apart, so that
+    // no message finds it half gone. On the thread holding it (the window's
+    // own among them) messages are handled as ever.
+    class MessageHold;
+    MessageHold HoldMessages() const;
+    HWND Handle() const { return window_; }
+    // The windows of this class alive now, made by this module.
+    static long LiveWindows();
+
+    // The surface's size in pixels (kNaturalSize square at first): the
+    // window's size, and what Render draws. The top-left corner stays. The
+    // squares are not laid out again.
+    void SetSize(int width, int height);
+    SIZE Size() const { return size_; }
+    // The container's placement (IOleInPlaceObject::SetObjectRects): the
+    // window goes to position and shows only what lies within clip, both in
+    // the parent's client coordinates. The size follows position.
+    void Place(const RECT& position, const RECT& clip);
+
+    // The surface's Enabled: a disabled window receives no mouse input, so no
+    // square report is made. A press in progress ends without more reports.
+    void SetEnabled(bool enabled);
+    bool Enabled() const { return enabled_; }
+
+    // A view's look or place changed: its rectangle is repainted with the
+    // next WM_PAINT. Call with the view before and after a move.
+    void ViewChanged(const PixelSquareView& view);
+    // A view was refreshed: its rectangle is repainted at once.
+    void ViewRefreshed(const PixelSquareView& view);
+
+    // Change batches: while one is open, the views' changes are gathered and
+    // the window hears of them once, when the outermost batch ends: one
+    // invalid region for all, and one paint if a view was refreshed (NewGame
+    // changes and refreshes all 64 views and paints once).
+    void BeginBatch() { ++batch_; }
+    // True when the outermost batch ended and a view changed in it.
+    bool EndBatch() noexcept;
+    bool Batching() const { return batch_ > 0; }
+    // Hands the gathered changes to the window now and paints what was
+    // refreshed.
+    void ShowChanges() noexcept;
+
+    // The open batches, set aside while the host runs (an event, a property
+    // notification): what they gathered is handed to the window first, and
+    // until they are taken up again the views' changes are nobody's batch,
+    // so that each call the host makes meanwhile shows its own when it ends.
+    // A host that waits in a loop of its own sees the board as it left it.
+    struct SetAside {
+        int batches = 0;
+        bool changed = false;  // a view changed in them before
+    };
+    SetAside SetBatchesAside() noexcept;
+    // Opens the batches set aside again, empty.
+    void TakeUpBatches(const SetAside& batches) noexcept { batch_ += batches.batches; }
+    // For a host that does not pass those on itself: sets onChanged and
+    // onRefresh of every view loaded now to call ViewChanged and ViewRefreshed
+    // (and whatever was set before). They do nothing once this object is gone.
+    void HookViews();
+
+    // Draws the surface into bounds of dc, stretched to it when bounds is not
+    // of Size() (IViewObject::Draw: design views, printing, thumbnails).
+    void Render(HDC dc, const RECT& bounds) const;
+
+    // Screen dots per inch, read when the window was created (96 before).
+    int DpiX() const { return dpiX_; }
+    int DpiY() const { return dpiY_; }
+
+private:
+    struct Link;
+
+    struct Press {
+        std::int16_t index = 0;     // the square where the press began; 0: none
+        std::int16_t buttons = 0;   // the buttons held since, as masks
+        bool doubleClick = false;   // begun by a double click: no Click
+    };
+
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void Paint();
+    void Gather(const RECT& rect, bool refresh);
+    void ButtonDown(std::int16_t button, bool doubleClick, LPARAM lParam);
+    void ButtonUp(std::int16_t button, LPARAM lParam);
+    void MouseMoved(WPARAM wParam, LPARAM lParam);
+    void EndPress();
+    struct Twips {
+        float x, y;
+    };
+    // A point of the window in twips from the top-left corner of view index.
+    Twips ToTwips(std::int16_t index, POINT point) const;
+
+    HINSTANCE module_;
+    PixelHostBase& host_;
+    SquareInput& input_;
+    HWND window_ = nullptr;
+    std::shared_ptr<Link> link_;  // shared with window_
+    SIZE size_{kNaturalSize, kNaturalSize};
+    bool enabled_ = true;
+    int dpiX_ = 96, dpiY_ = 96;
+    int batch_ = 0;                // change batches open
+    std::vector<RECT> pending_;    // the rectangles changed in them
+    bool changed_ = false;         // a view changed in them
+    bool refreshPending_ = false;  // a view was refreshed in them
+    Press press_;
+    std::int16_t lastDown_ = 0;  // the square of the last press, for double clicks
+    // False once this object is gone: what runs after a report or in a view
+    // hook checks it before touching the object again.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+class ControlWindow::MessageHold {
+public:
+    explicit MessageHold(std::shared_ptr<Link> link);
+    ~MessageHold();
+    MessageHold(const MessageHold&) = delete;
+    MessageHold& operator=(const MessageHold&) = delete;
+
+private:
+    std::shared_ptr<Link> link_;
+};
+
+}  // namespace quelder::win32

@@ -1,0 +1,325 @@
+// The control class Quelder as a COM object: one per control instance, owning
+// the board (the portable logic), its Win32 host and its window. It offers the
+// default interface _Quelder through its virtual table and through IDispatch,
+// raises the events of __Quelder and the property-change notifications
+// through two connection points, and describes itself to containers and
+// script hosts.
+//
+// In a container it is an embedded, in-place active control: one child
+// window of the container's (quelder_control.cpp for the members,
+// ole_embedding.cpp for activation, placement and ambient properties,
+// view_object.cpp for drawing into a container's DC, persistence_interfaces.cpp
+// for saving and loading through a stream or a property bag).
+#pragma once
+
+#include <windows.h>
+#include <objsafe.h>
+#include <ocidl.h>
+#include <olectl.h>
+
+#include <optional>
+#include <string_view>
+
+#include "control/quelder_idl.hpp"
+#include "board/board_model.hpp"
+#include "com/com_base.hpp"
+#include "com/com_error.hpp"
+#include "com/connection_point.hpp"
+#include "control/control_window.hpp"
+#include "com/dispatch.hpp"
+#include "control/win32_host.hpp"
+
+namespace quelder::win32 {
+
+// What containers learn of the control before and after they create it
+// (registration writes the same bits): recompose on resize, cannot link
+// inside, inside-out, activate when visible, set the client site first.
+inline constexpr DWORD kQuelderMiscStatus = OLEMISC_RECOMPOSEONRESIZE | OLEMISC_CANTLINKINSIDE | OLEMISC_INSIDEOUT |
+                                            OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_SETCLIENTSITEFIRST;
+static_assert(kQuelderMiscStatus == 0x20191);
+
+class QuelderControl final
+    : public com::Object<_Quelder, ISupportErrorInfo, IProvideClassInfo2, IConnectionPointContainer, IObjectSafety,
+                         IOleObject, IOleInPlaceObject, IOleInPlaceActiveObject, IOleControl, IViewObject2,
+                         IPersistStreamInit, IPersistPropertyBag, IQuickActivate, IQuelderTestHook>,
+      private HostOwner,
+      private SquareInput {
+public:
+    // The class factory's creation function: a constructed control, as a
+    // script's CreateObject gets it (see Construct).
+    static HRESULT CreateInstance(REFIID riid, void** ppv) noexcept;
+
+    // Use Create<QuelderControl>(); throws when the type library or the board
+    // images cannot be loaded.
+    QuelderControl();
+    ~QuelderControl() override;
+
+    // The surface the next window is to show.
+    Win32Host& Host() { return host_; }
+
+    // IDispatch
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override;
+    STDMETHODIMP GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;
+    STDMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) override;
+    STDMETHODIMP Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                        EXCEPINFO* excepinfo, UINT* argErr) override;
+
+    // _Quelder
+    STDMETHODIMP get_Enabled(VARIANT_BOOL* result) override;
+    STDMETHODIMP put_Enabled(VARIANT_BOOL New_Enabled) override;
+    STDMETHODIMP NewGame() override;
+    STDMETHODIMP Clear() override;
+    STDMETHODIMP get_IsSelected(short* col, short* row, VARIANT_BOOL* result) override;
+    STDMETHODIMP get_Piece(short* col, short* row, ::PieceNum* result) override;
+    STDMETHODIMP put_Piece(short* col, short* row, ::PieceNum New_Piece) override;
+    STDMETHODIMP get_Picture(::PieceNum* Piece, IPictureDisp** result) override;
+    STDMETHODIMP putref_Picture(::PieceNum* Piece, IPictureDisp** New_Picture) override;
+    STDMETHODIMP ChangeBoardSize(LONG* Dimension) override;
+    STDMETHODIMP SelectSquare(short* col, short* row) override;
+    STDMETHODIMP UnSelectSquare(short* col, short* row) override;
+    STDMETHODIMP MovePiece(short* FromCol, short* FromRow, short* ToCol, short* ToRow) override;
+    STDMETHODIMP About() override;
+
+    // ISupportErrorInfo
+    STDMETHODIMP InterfaceSupportsErrorInfo(REFIID riid) override;
+
+    // IProvideClassInfo2
+    STDMETHODIMP GetClassInfo(ITypeInfo** info) override;
+    STDMETHODIMP GetGUID(DWORD kind, GUID* guid) override;
+
+    // IConnectionPointContainer
+    STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints** points) override;
+    STDMETHODIMP FindConnectionPoint(REFIID riid, IConnectionPoint** point) override;
+
+    // IObjectSafety: safe for scripting and for initialisation, on every
+    // interface the control has.
+    STDMETHODIMP GetInterfaceSafetyOptions(REFIID riid, DWORD* supported, DWORD* enabled) override;
+    STDMETHODIMP SetInterfaceSafetyOptions(REFIID riid, DWORD mask, DWORD enabled) override;
+
+    // IOleObject
+    STDMETHODIMP SetClientSite(IOleClientSite* site) override;
+    STDMETHODIMP GetClientSite(IOleClientSite** site) override;
+    STDMETHODIMP SetHostNames(LPCOLESTR containerApp, LPCOLESTR containerObject) override;
+    STDMETHODIMP Close(DWORD saveOption) override;
+    STDMETHODIMP SetMoniker(DWORD which, IMoniker* moniker) override;
+    STDMETHODIMP GetMoniker(DWORD assign, DWORD which, IMoniker** moniker) override;
+    STDMETHODIMP InitFromData(IDataObject* data, BOOL creation, DWORD reserved) override;
+    STDMETHODIMP GetClipboardData(DWORD reserved, IDataObject** data) override;
+    STDMETHODIMP DoVerb(LONG verb, LPMSG message, IOleClientSite* activeSite, LONG index, HWND parent,
+                        LPCRECT position) override;
+    STDMETHODIMP EnumVerbs(IEnumOLEVERB** verbs) override;
+    STDMETHODIMP Update() override;
+    STDMETHODIMP IsUpToDate() override;
+    STDMETHODIMP GetUserClassID(CLSID* clsid) override;
+    STDMETHODIMP GetUserType(DWORD form, LPOLESTR* userType) override;
+    STDMETHODIMP SetExtent(DWORD aspect, SIZEL* size) override;
+    STDMETHODIMP GetExtent(DWORD aspect, SIZEL* size) override;
+    STDMETHODIMP Advise(IAdviseSink* sink, DWORD* connection) override;
+    STDMETHODIMP Unadvise(DWORD connection) override;
+    STDMETHODIMP EnumAdvise(IEnumSTATDATA** advise) override;
+    STDMETHODIMP GetMiscStatus(DWORD aspect, DWORD* status) override;
+    STDMETHODIMP SetColorScheme(LOGPALETTE* palette) override;
+
+    // IOleWindow, for IOleInPlaceObject and IOleInPlaceActiveObject
+    STDMETHODIMP GetWindow(HWND* window) override;
+    STDMETHODIMP ContextSensitiveHelp(BOOL enterMode) override;
+
+    // IOleInPlaceObject
+    STDMETHODIMP InPlaceDeactivate() override;
+    STDMETHODIMP UIDeactivate() override;
+    STDMETHODIMP SetObjectRects(LPCRECT position, LPCRECT clip) override;
+    STDMETHODIMP ReactivateAndUndo() override;
+
+    // IOleInPlaceActiveObject
+    STDMETHODIMP TranslateAccelerator(LPMSG message) override;
+    STDMETHODIMP OnFrameWindowActivate(BOOL activate) override;
+    STDMETHODIMP OnDocWindowActivate(BOOL activate) override;
+    STDMETHODIMP ResizeBorder(LPCRECT border, IOleInPlaceUIWindow* window, BOOL frameWindow) override;
+    STDMETHODIMP EnableModeless(BOOL enable) override;
+
+    // IOleControl
+    STDMETHODIMP GetControlInfo(CONTROLINFO* info) override;
+    STDMETHODIMP OnMnemonic(MSG* message) override;
+    STDMETHODIMP OnAmbientPropertyChange(DISPID id) override;
+    STDMETHODIMP FreezeEvents(BOOL freeze) override;
+
+    // IQuickActivate
+    STDMETHODIMP QuickActivate(QACONTAINER* container, QACONTROL* control) override;
+    STDMETHODIMP SetContentExtent(LPSIZEL size) override;
+    STDMETHODIMP GetContentExtent(LPSIZEL size) override;
+
+    // IViewObject2
+    STDMETHODIMP Draw(DWORD aspect, LONG index, void* aspectInfo, DVTARGETDEVICE* device, HDC targetDc, HDC dc,
+                      LPCRECTL bounds, LPCRECTL metafileBounds, BOOL(STDMETHODCALLTYPE* keepGoing)(ULONG_PTR),
+                      ULONG_PTR keepGoingArgument) override;
+    STDMETHODIMP GetColorSet(DWORD aspect, LONG index, void* aspectInfo, DVTARGETDEVICE* device, HDC targetDc,
+                             LOGPALETTE** colours) override;
+    STDMETHODIMP Freeze(DWORD aspect, LONG index, void* aspectInfo, DWORD* freeze) override;
+    STDMETHODIMP Unfreeze(DWORD freeze) override;
+    STDMETHODIMP SetAdvise(DWORD aspects, DWORD flags, IAdviseSink* sink) override;
+    STDMETHODIMP GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSink** sink) override;
+    STDMETHODIMP GetExtent(DWORD aspect, LONG index, DVTARGETDEVICE* device, LPSIZEL size) override;
+
+    // IPersist, for IPersistStreamInit and IPersistPropertyBag
+    STDMETHODIMP GetClassID(CLSID* clsid) override;
+    // IPersistStreamInit::InitNew and IPersistPropertyBag::InitNew
+    STDMETHODIMP InitNew() override;
+
+    // IPersistStreamInit
+    STDMETHODIMP IsDirty() override;
+    STDMETHODIMP Load(LPSTREAM stream) override;
+    STDMETHODIMP Save(LPSTREAM stream, BOOL clearDirty) override;
+    STDMETHODIMP GetSizeMax(ULARGE_INTEGER* size) override;
+
+    // IPersistPropertyBag
+    STDMETHODIMP Load(IPropertyBag* bag, IErrorLog* log) override;
+    STDMETHODIMP Save(IPropertyBag* bag, BOOL clearDirty, BOOL saveAllProperties) override;
+
+    // IQuelderTestHook
+    STDMETHODIMP SquareClick(short Index) override;
+    STDMETHODIMP SquareDblClick(short Index) override;
+    STDMETHODIMP SquareMouseDown(short Index, short Button, short Shift, float X, float Y) override;
+    STDMETHODIMP SquareMouseMove(short Index, short Button, short Shift, float X, float Y) override;
+    STDMETHODIMP SquareMouseUp(short Index, short Button, short Shift, float X, float Y) override;
+    STDMETHODIMP PropertiesDirty(BOOL* dirty) override;
+    STDMETHODIMP SurfaceSize(float* width, float* height) override;
+    STDMETHODIMP SquareVisible(short Index, BOOL* visible) override;
+    STDMETHODIMP KeptPixel(short Index, int x, int y, DWORD* pixel) override;
+    STDMETHODIMP ResourceCounts(LONG* windows, LONG* gdiObjects) override;
+
+protected:
+    // IOleWindow, IViewObject and IPersist, the bases of listed interfaces.
+    void* QueryOther(REFIID riid) override;
+
+private:
+    // Builds the board (UserControl_Initialize). The saved properties are
+    // left to the container: its InitNew or its Load (persistence_interfaces.cpp).
+    void Construct();
+
+    // HostOwner
+    bool AmbientUserMode() override;
+    void PropertyChanged(std::string_view name) override;
+    void RaiseEvent(const SquareEvent& event) override;
+    void SurfaceChanged() override;
+    void ViewChanged(PixelSquareView& view) override;
+    void ViewRefreshed(PixelSquareView& view) override;
+
+    // SquareInput: the window's mouse reports go to the square handlers.
+    void MouseDown(std::int16_t index, std::int16_t button, std::int16_t shift, float x, float y) override;
+    void MouseMove(std::int16_t index, std::int16_t button, std::int16_t shift, float x, float y) override;
+    void MouseUp(std::int16_t index, std::int16_t button, std::int16_t shift, float x, float y) override;
+    void Click(std::int16_t index) override;
+    void DblClick(std::int16_t index) override;
+
+    // Ambient.UserMode as the client site tells it now: true without a site,
+    // or when the site has no IDispatch or does not know the property.
+    void ReadAmbientUserMode();
+    // In-place activation (DoVerb): the window is made on the container's
+    // window where the site says. uiActivate: the control becomes the
+    // active object of the container's frame as well. An activation the
+    // container ends from inside its own callbacks stops there
+    // (OLEOBJ_S_CANNOT_DOVERB_NOW); the container's ending stands.
+    HRESULT ActivateInPlace(IOleClientSite* activeSite, HWND parent, LPCRECT position, bool uiActivate);
+    // The second half of it: the control becomes the UI active object.
+    HRESULT ActivateUserInterface();
+    // IPersistStreamInit::Load and IPersistPropertyBag::Load: runs load as a
+    // member when the saved properties were not started yet (E_UNEXPECTED
+    // otherwise); they count as started when it succeeds.
+    template <typename Body>
+    HRESULT StartLoad(Body&& load, REFIID iid) noexcept;
+    // The container's placement of the window, in its window's coordinates.
+    void TakePlacement(const RECT& place, const RECT& clip);
+    // The container's view advise sink hears that the picture changed.
+    void SendViewChange();
+    // The extent of the surface's size in HIMETRIC at the screen's dots per inch.
+    SIZEL Extent() const;
+
+    // Runs a member: the control stays alive until it ends, whatever the
+    // sinks it calls do, the squares it refreshes are painted together when
+    // it ends, and failures become HRESULTs with error info.
+    // iid: the interface named in the error info.
+    template <typename Body>
+    HRESULT Member(Body&& body, REFIID iid = IID__Quelder) noexcept {
+        com::ComPtr<QuelderControl> self(this);
+        const ChangeBatch batch(*this);
+        return com::Guard(iid, std::forward<Body>(body));
+    }
+
+    // The views' changes during one call into the control reach the window,
+    // and the container's view sink, once, when the call ends, or sooner
+    // when it calls out to the host (CallOut).
+    class ChangeBatch {
+    public:
+        explicit ChangeBatch(QuelderControl& control) : control_(control) { control_.window_.BeginBatch(); }
+        ~ChangeBatch() {
+            if (control_.window_.EndBatch()) control_.SendViewChange();
+        }
+        ChangeBatch(const ChangeBatch&) = delete;
+        ChangeBatch& operator=(const ChangeBatch&) = delete;
+
+    private:
+        QuelderControl& control_;
+    };
+
+    // For the life of a call out to the host (an event, a property
+    // notification, the container's site or view sink): no change stays
+    // gathered while the host runs, which may wait in a loop of its own.
+    // What the open batches gathered is on the window, and the view sink
+    // has heard of it, before the call; the calls the host makes meanwhile
+    // show their changes each as it ends; the batches go on afterwards.
+    // Declare it after the reference that keeps the control alive.
+    class CallOut {
+    public:
+        explicit CallOut(QuelderControl& control) : control_(control), aside_(control.window_.SetBatchesAside()) {
+            if (aside_.changed) control_.SendViewChange();
+        }
+        ~CallOut() { control_.window_.TakeUpBatches(aside_); }
+        CallOut(const CallOut&) = delete;
+        CallOut& operator=(const CallOut&) = delete;
+
+    private:
+        QuelderControl& control_;
+        ControlWindow::SetAside aside_;
+    };
+
+    com::ComPtr<ITypeLib> typeLib_;
+    com::ComPtr<ITypeInfo> classInfo_;
+    std::optional<com::TypeInfoDispatch> dispatch_;
+    com::ConnectionPoint events_;
+    com::ConnectionPoint propertyNotify_;
+    Win32Host host_;
+    Board board_;
+    ControlWindow window_;
+    bool dirty_ = false;
+    DWORD safety_ = 0;
+    // How far the container has started the saved properties: InitNew and
+    // Load each run once, and only one of them.
+    enum class Start { None, Loading, Done };
+    Start start_ = Start::None;
+
+    // The container.
+    com::ComPtr<IOleClientSite> clientSite_;
+    com::ComPtr<IOleInPlaceSite> inPlaceSite_;  // set while in-place active
+    com::ComPtr<IOleInPlaceFrame> frame_;
+    com::ComPtr<IOleInPlaceUIWindow> document_;
+    com::ComPtr<IOleAdviseHolder> oleAdvise_;
+    com::ComPtr<IAdviseSink> viewSink_;
+    DWORD viewAspects_ = 0;
+    DWORD viewFlags_ = 0;
+    bool userMode_ = true;
+    bool uiActive_ = false;
+    // Counts the container's calls that end an activation (InPlaceDeactivate,
+    // Close, a change of client site). The container may make them from inside
+    // the calls an activation makes to it: the activation compares the count
+    // after each of them and stops when it moved.
+    unsigned long activationEnds_ = 0;
+    // The container's FreezeEvents(TRUE) calls not yet undone; no event is
+    // raised while it is above zero.
+    LONG freezeCount_ = 0;
+    // Where the window is, in the container's window (SetObjectRects).
+    RECT position_{0, 0, kNaturalSize, kNaturalSize};
+    // The surface's size as the window last took it.
+    SIZE surface_{kNaturalSize, kNaturalSize};
+};
+
+}  // namespace quelder::win32

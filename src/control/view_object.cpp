@@ -1,0 +1,68 @@
+// Drawing the control into a container's device context (IViewObject2): the
+// same pixels the window shows, stretched to the rectangle the container
+// names, with or without a window. A container's view advise sink hears
+// whenever the picture changes.
+#include "control/quelder_control.hpp"
+
+namespace quelder::win32 {
+
+using com::ComPtr;
+
+STDMETHODIMP QuelderControl::Draw(DWORD aspect, LONG index, void*, DVTARGETDEVICE*, HDC, HDC dc, LPCRECTL bounds,
+                                  LPCRECTL, BOOL(STDMETHODCALLTYPE*)(ULONG_PTR), ULONG_PTR) {
+    if (aspect != DVASPECT_CONTENT && aspect != DVASPECT_DOCPRINT) return DV_E_DVASPECT;
+    if (index != -1) return DV_E_LINDEX;
+    // A windowed control is always given its rectangle.
+    if (dc == nullptr || bounds == nullptr) return E_INVALIDARG;
+    const RECT area{bounds->left, bounds->top, bounds->right, bounds->bottom};
+    return Member([&] { window_.Render(dc, area); }, IID_IViewObject);
+}
+
+STDMETHODIMP QuelderControl::GetColorSet(DWORD, LONG, void*, DVTARGETDEVICE*, HDC, LOGPALETTE** colours) {
+    if (colours == nullptr) return E_POINTER;
+    *colours = nullptr;
+    return S_FALSE;  // no palette of its own
+}
+
+// The control draws its current state only.
+STDMETHODIMP QuelderControl::Freeze(DWORD, LONG, void*, DWORD* freeze) {
+    if (freeze != nullptr) *freeze = 0;
+    return E_NOTIMPL;
+}
+
+STDMETHODIMP QuelderControl::Unfreeze(DWORD) { return E_NOTIMPL; }
+
+STDMETHODIMP QuelderControl::SetAdvise(DWORD aspects, DWORD flags, IAdviseSink* sink) {
+    if (sink != nullptr && (aspects & (DVASPECT_CONTENT | DVASPECT_DOCPRINT)) == 0) return DV_E_DVASPECT;
+    viewSink_ = sink;
+    viewAspects_ = sink != nullptr ? aspects : 0;
+    viewFlags_ = sink != nullptr ? flags : 0;
+    if ((flags & ADVF_PRIMEFIRST) != 0) SendViewChange();
+    return S_OK;
+}
+
+STDMETHODIMP QuelderControl::GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSink** sink) {
+    if (aspects != nullptr) *aspects = viewAspects_;
+    if (flags != nullptr) *flags = viewFlags_;
+    if (sink != nullptr) *sink = ComPtr<IAdviseSink>(viewSink_).Detach();
+    return S_OK;
+}
+
+STDMETHODIMP QuelderControl::GetExtent(DWORD aspect, LONG, DVTARGETDEVICE*, LPSIZEL size) {
+    if (size == nullptr || (aspect != DVASPECT_CONTENT && aspect != DVASPECT_DOCPRINT)) return E_INVALIDARG;
+    *size = Extent();
+    return S_OK;
+}
+
+void QuelderControl::SendViewChange() {
+    if (!viewSink_) return;
+    ComPtr<IAdviseSink> sink = viewSink_;
+    const DWORD aspect = (viewAspects_ & DVASPECT_CONTENT) != 0 ? DVASPECT_CONTENT : DVASPECT_DOCPRINT;
+    if ((viewFlags_ & ADVF_ONLYONCE) != 0) {
+        viewSink_ = nullptr;
+        viewAspects_ = viewFlags_ = 0;
+    }
+    sink->OnViewChange(aspect, -1);
+}
+
+}  // namespace quelder::win32

@@ -1,0 +1,183 @@
+// Shared by the tests of the Quelder class: the control made straight from
+// Quelder.ocx's class factory (no registration needed), calls through
+// IDispatch, and the error info of a failed call.
+#pragma once
+
+#include <windows.h>
+#include <ocidl.h>
+#include <oleauto.h>
+#include "com/com_ptr.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "control/quelder_idl.hpp"
+#include "support/win_test_support.hpp"
+
+namespace quelder::testing {
+
+using quelder::com::ComPtr;
+
+// Quelder.ocx loaded into the test program.
+class Ocx {
+public:
+    Ocx() : library_(OcxPath()) {}
+    HMODULE Module() const { return library_.get(); }
+
+    ComPtr<IClassFactory> Factory() const {
+        ComPtr<IClassFactory> factory;
+        auto* get = library_.Proc<HRESULT WINAPI(REFCLSID, REFIID, void**)>("DllGetClassObject");
+        if (get != nullptr) get(CLSID_Quelder, IID_IClassFactory, reinterpret_cast<void**>(factory.GetAddressOf()));
+        return factory;
+    }
+    // A new control, or null.
+    ComPtr<_Quelder> Create() const {
+        ComPtr<_Quelder> control;
+        if (auto factory = Factory())
+            factory->CreateInstance(nullptr, IID__Quelder, reinterpret_cast<void**>(control.GetAddressOf()));
+        return control;
+    }
+    HRESULT CanUnloadNow() const {
+        auto* canUnload = library_.Proc<HRESULT WINAPI()>("DllCanUnloadNow");
+        return canUnload != nullptr ? canUnload() : E_FAIL;
+    }
+
+private:
+    Library library_;
+};
+
+// COM, the library and one control for each test.
+class ControlTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(SUCCEEDED(com_.hr)) << std::hex << com_.hr;
+        ASSERT_NE(ocx_.Module(), nullptr) << "LoadLibrary failed, error " << GetLastError();
+        board_ = ocx_.Create();
+        ASSERT_TRUE(board_) << "the class factory made no control";
+        ASSERT_TRUE(SUCCEEDED(board_.As(&hook_)));
+    }
+    void TearDown() override {
+        hook_.Reset();
+        board_.Reset();
+    }
+
+    ComApartment com_;
+    Ocx ocx_;
+    ComPtr<_Quelder> board_;
+    ComPtr<IQuelderTestHook> hook_;
+};
+
+// The thread's error info after a failed call.
+struct ErrorReport {
+    std::wstring source;
+    std::wstring description;
+};
+inline ErrorReport TakeErrorInfo() {
+    ErrorReport report;
+    ComPtr<IErrorInfo> info;
+    if (GetErrorInfo(0, info.GetAddressOf()) != S_OK || !info) return report;
+    BSTR text = nullptr;
+    if (SUCCEEDED(info->GetSource(&text)) && text) report.source = text;
+    SysFreeString(text);
+    text = nullptr;
+    if (SUCCEEDED(info->GetDescription(&text)) && text) report.description = text;
+    SysFreeString(text);
+    return report;
+}
+
+inline std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+// VARIANT values for Invoke, owned by the caller.
+inline VARIANT I2(SHORT v) {
+    VARIANT r{};
+    V_VT(&r) = VT_I2;
+    V_I2(&r) = v;
+    return r;
+}
+inline VARIANT I4(LONG v) {
+    VARIANT r{};
+    V_VT(&r) = VT_I4;
+    V_I4(&r) = v;
+    return r;
+}
+inline VARIANT R8(double v) {
+    VARIANT r{};
+    V_VT(&r) = VT_R8;
+    V_R8(&r) = v;
+    return r;
+}
+inline VARIANT Bool(bool v) {
+    VARIANT r{};
+    V_VT(&r) = VT_BOOL;
+    V_BOOL(&r) = v ? VARIANT_TRUE : VARIANT_FALSE;
+    return r;
+}
+inline VARIANT Dispatch(IDispatch* v) {
+    VARIANT r{};
+    V_VT(&r) = VT_DISPATCH;
+    V_DISPATCH(&r) = v;
+    return r;
+}
+// A by-reference argument pointing at value.
+inline VARIANT Ref(SHORT* value) {
+    VARIANT r{};
+    V_VT(&r) = VT_I2 | VT_BYREF;
+    V_I2REF(&r) = value;
+    return r;
+}
+inline VARIANT Ref(LONG* value) {
+    VARIANT r{};
+    V_VT(&r) = VT_I4 | VT_BYREF;
+    V_I4REF(&r) = value;
+    return r;
+}
+inline VARIANT Ref(VARIANT* value) {
+    VARIANT r{};
+    V_VT(&r) = VT_VARIANT | VT_BYREF;
+    V_VARIANTREF(&r) = value;
+    return r;
+}
+
+// One IDispatch::Invoke and what came back.
+struct Invocation {
+    HRESULT hr = E_FAIL;
+    VARIANT result{};
+    EXCEPINFO excep{};
+    UINT argErr = ~0u;
+    Invocation() = default;
+    Invocation(const Invocation&) = delete;
+    Invocation& operator=(const Invocation&) = delete;
+    ~Invocation() {
+        VariantClear(&result);
+        SysFreeString(excep.bstrSource);
+        SysFreeString(excep.bstrDescription);
+        SysFreeString(excep.bstrHelpFile);
+    }
+    std::string Description() const {
+        return excep.bstrDescription ? Narrow(std::wstring(excep.bstrDescription)) : std::string();
+    }
+};
+
+// args in the member's parameter order; a property put passes its value last
+// as the named argument DISPID_PROPERTYPUT.
+inline void Invoke(IDispatch* target, DISPID id, WORD flags, std::vector<VARIANT> args, Invocation& out) {
+    std::vector<VARIANT> reversed(args.rbegin(), args.rend());
+    DISPID put = DISPID_PROPERTYPUT;
+    DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+    if ((flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0) {
+        params.rgdispidNamedArgs = &put;
+        params.cNamedArgs = 1;
+    }
+    out.hr = target->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, &out.result, &out.excep, &out.argErr);
+}
+
+// Dispatch ids of _Quelder.
+namespace dispid {
+constexpr DISPID Picture = 0x68030000, Piece = 0x68030001, IsSelected = 0x68030002, Enabled = 0x68030003;
+constexpr DISPID NewGame = 0x60030005, Clear = 0x60030006, ChangeBoardSize = 0x60030010, SelectSquare = 0x60030011,
+                 UnSelectSquare = 0x60030012, MovePiece = 0x60030013, About = 0x60030014;
+}  // namespace dispid
+
+}  // namespace quelder::testing
