@@ -15,7 +15,6 @@ namespace {
 
 using com::ComPtr;
 
-constexpr std::int32_t kInvalidPicture = 481;
 // Stream calls move at most this much at once.
 constexpr std::size_t kChunk = std::size_t{1} << 20;
 
@@ -61,9 +60,9 @@ void WriteAll(IStream& stream, std::span<const std::uint8_t> bytes) {
 std::vector<std::uint8_t> StreamPictureCodec::Save(const PictureRef& picture) {
     const ComPtr<IPictureDisp> object = ToPictureDisp(picture);
     ComPtr<IPersistStream> persist;
-    if (!object || FAILED(object.As(&persist))) Raise(kInvalidPicture);
+    if (!object || FAILED(object.As(&persist))) Raise(error::kInvalidPicture);
     const ComPtr<IStream> stream = MemoryStream();
-    if (FAILED(persist->Save(stream.Get(), TRUE))) Raise(kInvalidPicture);
+    if (FAILED(persist->Save(stream.Get(), TRUE))) Raise(error::kInvalidPicture);
     ULARGE_INTEGER end{};
     LARGE_INTEGER none{};
     Check(stream->Seek(none, STREAM_SEEK_CUR, &end));
@@ -82,7 +81,7 @@ PictureRef StreamPictureCodec::Load(std::span<const std::uint8_t> bytes) {
     Check(CoCreateInstance(CLSID_StdPicture, nullptr, CLSCTX_INPROC_SERVER, IID_IPersistStream,
                            reinterpret_cast<void**>(persist.GetAddressOf())));
     ComPtr<IPictureDisp> picture;
-    if (FAILED(persist->Load(stream.Get())) || FAILED(persist.As(&picture)) || !picture) Raise(kInvalidPicture);
+    if (FAILED(persist->Load(stream.Get())) || FAILED(persist.As(&picture)) || !picture) Raise(error::kInvalidPicture);
     return FromPictureDisp(picture.Get());
 }
 

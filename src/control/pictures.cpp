@@ -15,7 +15,6 @@ using handles::Selection;
 using handles::UniqueBitmap;
 using handles::UniqueMemoryDc;
 
-constexpr std::int32_t kInvalidPicture = 481;
 // The largest picture drawn into pixels, in either direction.
 constexpr int kMaxPixels = 4096;
 
@@ -35,7 +34,7 @@ std::optional<Image> BitmapPixels(HBITMAP bitmap) {
     BITMAP header{};
     if (GetObjectW(bitmap, sizeof header, &header) != sizeof header) return std::nullopt;
     if (header.bmWidth <= 0 || header.bmHeight <= 0) return Image();
-    if (header.bmWidth > kMaxPixels || header.bmHeight > kMaxPixels) Raise(kInvalidPicture);
+    if (header.bmWidth > kMaxPixels || header.bmHeight > kMaxPixels) Raise(error::kInvalidPicture);
     Image image(header.bmWidth, header.bmHeight);
     BITMAPINFO info = TopDown32(header.bmWidth, header.bmHeight);
     ScreenDc screen;
@@ -51,12 +50,12 @@ std::optional<Image> BitmapPixels(HBITMAP bitmap) {
 Image DrawnPixels(IPicture& picture) {
     OLE_XSIZE_HIMETRIC width = 0;
     OLE_YSIZE_HIMETRIC height = 0;
-    if (FAILED(picture.get_Width(&width)) || FAILED(picture.get_Height(&height))) Raise(kInvalidPicture);
+    if (FAILED(picture.get_Width(&width)) || FAILED(picture.get_Height(&height))) Raise(error::kInvalidPicture);
     ScreenDc screen;
     const int w = MulDiv(width, GetDeviceCaps(screen.get(), LOGPIXELSX), 2540);
     const int h = MulDiv(height, GetDeviceCaps(screen.get(), LOGPIXELSY), 2540);
     if (w <= 0 || h <= 0) return Image();
-    if (w > kMaxPixels || h > kMaxPixels) Raise(kInvalidPicture);
+    if (w > kMaxPixels || h > kMaxPixels) Raise(error::kInvalidPicture);
 
     BITMAPINFO info = TopDown32(w, h);
     void* bits = nullptr;
@@ -67,7 +66,7 @@ Image DrawnPixels(IPicture& picture) {
         Selection selected(dc.get(), target.get());
         if (!selected.ok() ||
             FAILED(picture.Render(dc.get(), 0, 0, w, h, 0, height, width, -height, nullptr)))
-            Raise(kInvalidPicture);
+            Raise(error::kInvalidPicture);
         GdiFlush();
     }
     Image image(w, h);
@@ -88,7 +87,7 @@ com::ComPtr<IPictureDisp> NewPicture(PICTDESC& description) {
 
 Image RenderPicture(IPicture& picture) {
     SHORT type = PICTYPE_UNINITIALIZED;
-    if (FAILED(picture.get_Type(&type))) Raise(kInvalidPicture);
+    if (FAILED(picture.get_Type(&type))) Raise(error::kInvalidPicture);
     if (type == PICTYPE_NONE || type == PICTYPE_UNINITIALIZED) return Image();
     if (type == PICTYPE_BITMAP) {
         OLE_HANDLE handle = 0;
@@ -140,7 +139,7 @@ ComPicture::ComPicture(com::ComPtr<IPictureDisp> picture) : picture_(std::move(p
 const Image* ComPicture::HeldPixels() const {
     if (!pixels_) {
         com::ComPtr<IPicture> picture;
-        if (!picture_ || FAILED(picture_.As(&picture)) || !picture) Raise(kInvalidPicture);
+        if (!picture_ || FAILED(picture_.As(&picture)) || !picture) Raise(error::kInvalidPicture);
         pixels_ = RenderPicture(*picture.Get());
     }
     return &*pixels_;
@@ -166,7 +165,7 @@ PictureRef FromPictureDisp(IPictureDisp* picture) {
     if (picture == nullptr) return nullptr;
     com::ComPtr<IPicture> drawable;
     if (FAILED(picture->QueryInterface(IID_IPicture, reinterpret_cast<void**>(drawable.GetAddressOf()))) || !drawable)
-        Raise(kInvalidPicture);
+        Raise(error::kInvalidPicture);
     return std::make_shared<ComPicture>(com::ComPtr<IPictureDisp>(picture));
 }
 

@@ -410,7 +410,7 @@ STDMETHODIMP QuelderControl::KeptPixel(short Index, int x, int y, DWORD* pixel) 
     return Member([&] {
         DWORD& out = Out(pixel);
         const ConstImagePart kept = host_.View(Index).KeptPart();
-        if (!kept.Contains(x, y)) Raise(5);
+        if (!kept.Contains(x, y)) Raise(error::kInvalidArgument);
         out = kept.At(x, y);
     });
 }

@@ -12,8 +12,6 @@ namespace quelder::win32 {
 namespace {
 // The largest size the surface takes, as a window would: 32767 pixels.
 constexpr float kMaxSize = 32767.0f;
-constexpr std::int32_t kResourceNotFound = 326;
-constexpr std::int32_t kInvalidPicture = 481;
 
 void CheckSize(float value) {
     if (!(value >= 0.0f && value <= kMaxSize)) Raise(error::kInvalidPropertyValue);
@@ -28,12 +26,12 @@ std::vector<PictureRef> LoadBoardImages(HINSTANCE module) {
         HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(IDB_BOARD_BASE + k), MAKEINTRESOURCEW(2) /* RT_BITMAP */);
         HGLOBAL loaded = found != nullptr ? LoadResource(module, found) : nullptr;
         const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
-        if (data == nullptr) Raise(kResourceNotFound, name);
+        if (data == nullptr) Raise(error::kResourceNotFound, name);
         const std::span<const std::uint8_t> bytes(static_cast<const std::uint8_t*>(data), SizeofResource(module, found));
         try {
             pictures.push_back(std::make_shared<ComPicture>(DecodeDib(bytes)));
         } catch (const BmpError&) {
-            Raise(kInvalidPicture);
+            Raise(error::kInvalidPicture);
         }
     }
     return pictures;

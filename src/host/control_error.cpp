@@ -4,16 +4,16 @@ namespace quelder {
 
 std::string_view StandardErrorText(std::int32_t number) {
     switch (number) {
-        case 5: return "Invalid procedure call or argument";
+        case error::kInvalidArgument: return "Invalid procedure call or argument";
         case error::kOverflow: return "Overflow";
         case error::kOutOfMemory: return "Out of memory";
-        case 9: return "Subscript out of range";
+        case error::kSubscriptOutOfRange: return "Subscript out of range";
         case error::kTypeMismatch: return "Type mismatch";
-        case 91: return "Object variable or With block variable not set";
+        case error::kObjectNotSet: return "Object variable or With block variable not set";
         case error::kInvalidPropertyValue: return "Invalid property value";
         case error::kSetNotSupportedAtRuntime: return "Set not supported at runtime";
         case error::kSetNotSupportedReadOnly: return "Set not supported (read-only property)";
-        case 481: return "Invalid picture";
+        case error::kInvalidPicture: return "Invalid picture";
         case error::kIndexOutOfBounds: return "Index out of bounds";
         default: return {};
     }

@@ -1,4 +1,5 @@
-// The one way a member of the control fails: a numbered error with a text.
+// The one way a member of the control fails: a numbered error with a text,
+// and every number the control fails with.
 #pragma once
 
 #include <cstdint>
@@ -9,12 +10,17 @@
 namespace quelder {
 
 namespace error {
+constexpr std::int32_t kInvalidArgument = 5;
 constexpr std::int32_t kOverflow = 6;
 constexpr std::int32_t kOutOfMemory = 7;
+constexpr std::int32_t kSubscriptOutOfRange = 9;
 constexpr std::int32_t kTypeMismatch = 13;
+constexpr std::int32_t kObjectNotSet = 91;
+constexpr std::int32_t kResourceNotFound = 326;
 constexpr std::int32_t kInvalidPropertyValue = 380;
 constexpr std::int32_t kSetNotSupportedAtRuntime = 382;
 constexpr std::int32_t kSetNotSupportedReadOnly = 383;
+constexpr std::int32_t kInvalidPicture = 481;
 constexpr std::int32_t kIndexOutOfBounds = 35600;
 constexpr std::int32_t kObjectErrorBase = -2147221504;               // 0x80040000
 constexpr std::int32_t kInvalidSquare = kObjectErrorBase + 1;        // 0x80040001

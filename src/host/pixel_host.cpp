@@ -200,7 +200,7 @@ const Image& PixelImageList::Pixels(std::int32_t index) const { return At(index)
 void PixelImageList::Draw(std::int32_t index, DrawContext& dc, int x, int y, DrawStyle style) {
     const Entry& entry = At(index);
     auto* context = dynamic_cast<PixelDrawContext*>(&dc);
-    if (context == nullptr) Raise(5);  // not a context on pixels
+    if (context == nullptr) Raise(error::kInvalidArgument);  // not a context on pixels
     const ImagePart target = context->Target();
     if (style == DrawStyle::Selected)
         DrawSelected(target, entry.Pixels(), x, y, highlight_);
