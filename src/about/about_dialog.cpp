@@ -7,6 +7,7 @@
 
 #include "about/sys_info.hpp"
 #include "com/win_handles.hpp"
+#include "quelder_version.h"
 #include "resources/resource_ids.h"
 
 namespace quelder::about {

@@ -1,11 +1,7 @@
-/* Resource numbers and version numbers shared by the C++ code and the
-   resource scripts (windres reads this file too: plain #defines only). */
+/* Resource numbers shared by the C++ code and the resource scripts (windres
+   reads this file too: plain #defines only). */
 #ifndef QUELDER_RESOURCE_IDS_H
 #define QUELDER_RESOURCE_IDS_H
-
-#define QUELDER_VERSION_MAJOR 2
-#define QUELDER_VERSION_MINOR 0
-#define QUELDER_VERSION_REVISION 0
 
 /* Board images 1..14 are bitmaps IDB_BOARD_BASE + 1 .. IDB_BOARD_BASE + 14. */
 #define IDB_BOARD_BASE 100
