@@ -7,6 +7,8 @@
 #include <ocidl.h>
 
 #include <cstddef>
+#include <cstdint>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -119,5 +121,46 @@ private:
 };
 
 #pragma GCC diagnostic pop
+
+// The automation type of an event argument passed by reference.
+template <typename T>
+constexpr VARTYPE kByRefType = VT_EMPTY;
+template <>
+inline constexpr VARTYPE kByRefType<std::int16_t> = VT_I2;
+template <>
+inline constexpr VARTYPE kByRefType<std::int32_t> = VT_I4;
+template <>
+inline constexpr VARTYPE kByRefType<float> = VT_R4;
+
+// Calls method id on every IDispatch sink advised on point when the call
+// starts, with arguments passed by reference, as dispinterface events take
+// them. Each sink gets fresh copies of values: what one writes into them
+// reaches neither the caller nor the next sink. A sink that fails is passed
+// over. stop() is asked before each sink (the sinks before it may have
+// changed what the caller allows); the call ends when it says true.
+template <typename Stop, typename... Args>
+void FireEvent(const ConnectionPoint& point, DISPID id, Stop&& stop, Args... values) {
+    static_assert(((kByRefType<Args> != VT_EMPTY) && ...), "an event argument of a type not passed by reference");
+    constexpr UINT count = sizeof...(Args);
+    for (const auto& sink : point.Sinks<IDispatch>()) {
+        if (stop()) return;
+        std::tuple<Args...> copies{values...};
+        VARIANTARG args[count > 0 ? count : 1]{};
+        // IDispatch takes the arguments last first.
+        [&]<std::size_t... I>(std::index_sequence<I...>) {
+            ((V_VT(&args[count - 1 - I]) = static_cast<VARTYPE>(VT_BYREF | kByRefType<Args>),
+              V_BYREF(&args[count - 1 - I]) = &std::get<I>(copies)),
+             ...);
+        }(std::index_sequence_for<Args...>{});
+        DISPPARAMS params{args, nullptr, count, 0};
+        Variant result;
+        EXCEPINFO excepinfo{};
+        UINT argErr = 0;
+        sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, &excepinfo, &argErr);
+        SysFreeString(excepinfo.bstrSource);
+        SysFreeString(excepinfo.bstrDescription);
+        SysFreeString(excepinfo.bstrHelpFile);
+    }
+}
 
 }  // namespace quelder::com

@@ -98,14 +98,13 @@ void QuelderControl::SurfaceChanged() {
     // The surface's own resizing (ChangeBoardSize): the window takes the new
     // size at once and the container is asked to give it that rectangle.
     window_.SetSize(size.cx, size.cy);
-    position_.right = position_.left + size.cx;
-    position_.bottom = position_.top + size.cy;
-    ComPtr<QuelderControl> self(this);
+    site_.position.right = site_.position.left + size.cx;
+    site_.position.bottom = site_.position.top + size.cy;
     const CallOut out(*this);
     SendViewChange();
-    if (inPlaceSite_) {
-        ComPtr<IOleInPlaceSite> site = inPlaceSite_;
-        const RECT wanted = position_;
+    if (site_.inPlace) {
+        ComPtr<IOleInPlaceSite> site = site_.inPlace;
+        const RECT wanted = site_.position;
         site->OnPosRectChange(&wanted);
     }
 }
@@ -115,7 +114,7 @@ void QuelderControl::TakePlacement(const RECT& containerPlace, const RECT& conta
     // clipped; the squares stay where they are. The surface has that size
     // now, so that a later ChangeBoardSize to any size resizes the window.
     const RECT place = Bounded(containerPlace), clip = Bounded(containerClip);
-    position_ = place;
+    site_.position = place;
     window_.Place(place, clip);
     surface_ = window_.Size();
     host_.TakeContainerSize(static_cast<float>(surface_.cx), static_cast<float>(surface_.cy));
@@ -134,32 +133,32 @@ void QuelderControl::ViewRefreshed(PixelSquareView& view) {
 // ---- ambient properties ------------------------------------------------------------
 
 void QuelderControl::ReadAmbientUserMode() {
-    const ComPtr<IOleClientSite> site = clientSite_;
+    const ComPtr<IOleClientSite> site = site_.client;
     const bool userMode = AmbientBoolean(site.Get(), DISPID_AMBIENT_USERMODE).value_or(true);
     // A site given while this one answered has been read already.
-    if (clientSite_.Get() == site.Get()) userMode_ = userMode;
+    if (site_.client.Get() == site.Get()) site_.userMode = userMode;
 }
 
 // ---- IOleObject -----------------------------------------------------------------------
 
 STDMETHODIMP QuelderControl::SetClientSite(IOleClientSite* site) {
-    ComPtr<QuelderControl> self(this);
+    const auto alive = KeepAlive();
     // The window belongs to the site it was made for; without a site (one
     // taken away, or none given to a control activated through DoVerb's
     // site) there is none.
-    if (site != clientSite_.Get() || site == nullptr) {
-        ++activationEnds_;
+    if (site != site_.client.Get() || site == nullptr) {
+        site_.EndActivation();
         InPlaceDeactivate();
     }
     // The old site is released once the control has forgotten it.
-    const ComPtr<IOleClientSite> old = std::exchange(clientSite_, ComPtr<IOleClientSite>(site));
+    const ComPtr<IOleClientSite> old = std::exchange(site_.client, ComPtr<IOleClientSite>(site));
     ReadAmbientUserMode();
     return S_OK;
 }
 
 STDMETHODIMP QuelderControl::GetClientSite(IOleClientSite** site) {
     if (site == nullptr) return E_POINTER;
-    *site = ComPtr<IOleClientSite>(clientSite_).Detach();
+    *site = ComPtr<IOleClientSite>(site_.client).Detach();
     return S_OK;
 }
 
@@ -168,25 +167,20 @@ STDMETHODIMP QuelderControl::SetHostNames(LPCOLESTR, LPCOLESTR) { return S_OK; }
 STDMETHODIMP QuelderControl::Close(DWORD saveOption) {
     if (saveOption != OLECLOSE_SAVEIFDIRTY && saveOption != OLECLOSE_NOSAVE && saveOption != OLECLOSE_PROMPTSAVE)
         return E_INVALIDARG;
-    ComPtr<QuelderControl> self(this);
-    ++activationEnds_;
+    const auto alive = KeepAlive();
+    site_.EndActivation();
     // Without a user interface of its own the control does not prompt: it
     // asks the container to save it when anything changed.
-    if (saveOption != OLECLOSE_NOSAVE && dirty_ && clientSite_) {
-        ComPtr<IOleClientSite> site = clientSite_;
+    if (saveOption != OLECLOSE_NOSAVE && saved_.Dirty() && site_.client) {
+        ComPtr<IOleClientSite> site = site_.client;
         site->SaveObject();
     }
     InPlaceDeactivate();
-    if (oleAdvise_) {
-        ComPtr<IOleAdviseHolder> holder = oleAdvise_;
-        holder->SendOnClose();
-    }
+    site_.SendOnClose();
     // The view's advise sink goes, so that a cycle of references through the
     // container ends here. It is released after the control has forgotten
     // it: its release may call the control back.
-    ComPtr<IAdviseSink> viewSink = std::move(viewSink_);
-    viewAspects_ = viewFlags_ = 0;
-    viewSink = nullptr;
+    view_.Take();
     return S_OK;
 }
 
@@ -196,8 +190,8 @@ STDMETHODIMP QuelderControl::GetMoniker(DWORD assign, DWORD which, IMoniker** mo
     if (moniker == nullptr) return E_POINTER;
     *moniker = nullptr;
     // The control's moniker is the one its container gives it.
-    if (!clientSite_) return E_FAIL;
-    ComPtr<IOleClientSite> site = clientSite_;
+    if (!site_.client) return E_FAIL;
+    ComPtr<IOleClientSite> site = site_.client;
     return site->GetMoniker(assign, which, moniker);
 }
 
@@ -210,7 +204,7 @@ STDMETHODIMP QuelderControl::GetClipboardData(DWORD, IDataObject** data) {
 
 STDMETHODIMP QuelderControl::DoVerb(LONG verb, LPMSG, IOleClientSite* activeSite, LONG, HWND parent,
                                     LPCRECT position) {
-    ComPtr<QuelderControl> self(this);
+    const auto alive = KeepAlive();
     switch (verb) {
     case OLEIVERB_PRIMARY:
     case OLEIVERB_SHOW:
@@ -234,8 +228,8 @@ STDMETHODIMP QuelderControl::DoVerb(LONG verb, LPMSG, IOleClientSite* activeSite
 
 HRESULT QuelderControl::ActivateInPlace(IOleClientSite* activeSite, HWND parent, LPCRECT position,
                                         bool uiActivate) {
-    if (!inPlaceSite_) {
-        const ComPtr<IOleClientSite> site = clientSite_ ? clientSite_ : ComPtr<IOleClientSite>(activeSite);
+    if (!site_.inPlace) {
+        const ComPtr<IOleClientSite> site = site_.client ? site_.client : ComPtr<IOleClientSite>(activeSite);
         if (!site) return E_UNEXPECTED;
         ComPtr<IOleInPlaceSite> inPlace;
         if (FAILED(site->QueryInterface(IID_IOleInPlaceSite, reinterpret_cast<void**>(inPlace.GetAddressOf()))) ||
@@ -246,18 +240,18 @@ HRESULT QuelderControl::ActivateInPlace(IOleClientSite* activeSite, HWND parent,
         // container's window when it hears of the control's window. The
         // activation goes on only while none did and the control is still
         // inactive, then still active for this site.
-        const unsigned long ends = activationEnds_;
+        const ContainerSite::Watch watch(site_);
         const IOleInPlaceSite* expected = nullptr;
-        const auto ended = [&] { return activationEnds_ != ends || inPlaceSite_.Get() != expected; };
+        const auto ended = [&] { return watch.Ended() || site_.inPlace.Get() != expected; };
         HRESULT hr = inPlace->CanInPlaceActivate();
         if (FAILED(hr)) return hr;
         if (hr != S_OK || ended()) return OLEOBJ_S_CANNOT_DOVERB_NOW;
         // Active from here: a deactivation from inside OnInPlaceActivate ends it.
-        inPlaceSite_ = inPlace;
+        site_.inPlace = inPlace;
         expected = inPlace.Get();
         hr = inPlace->OnInPlaceActivate();
         if (FAILED(hr)) {
-            if (inPlaceSite_.Get() == expected) inPlaceSite_ = nullptr;
+            if (site_.inPlace.Get() == expected) site_.inPlace = nullptr;
             return hr;
         }
         if (ended()) return OLEOBJ_S_CANNOT_DOVERB_NOW;
@@ -265,7 +259,7 @@ HRESULT QuelderControl::ActivateInPlace(IOleClientSite* activeSite, HWND parent,
         HWND container = nullptr;
         if (FAILED(inPlace->GetWindow(&container)) || container == nullptr) container = parent;
         if (ended()) return OLEOBJ_S_CANNOT_DOVERB_NOW;
-        RECT place = position != nullptr ? *position : position_;
+        RECT place = position != nullptr ? *position : site_.position;
         RECT clip = place;
         ComPtr<IOleInPlaceFrame> frame;
         ComPtr<IOleInPlaceUIWindow> document;
@@ -278,8 +272,8 @@ HRESULT QuelderControl::ActivateInPlace(IOleClientSite* activeSite, HWND parent,
         if (SUCCEEDED(hr)) {
             place = contextPlace;
             clip = contextClip;
-            frame_ = std::move(frame);
-            document_ = std::move(document);
+            site_.frame = std::move(frame);
+            site_.document = std::move(document);
         }
         HWND made = container != nullptr && IsWindow(container) ? window_.Create(container, place) : nullptr;
         const DWORD error = GetLastError();
@@ -294,23 +288,23 @@ HRESULT QuelderControl::ActivateInPlace(IOleClientSite* activeSite, HWND parent,
     } else if (window_.Handle() != nullptr && !IsWindowVisible(window_.Handle())) {
         ShowWindow(window_.Handle(), SW_SHOWNA);
     }
-    if (!uiActivate || uiActive_) return S_OK;
+    if (!uiActivate || site_.uiActive) return S_OK;
     return ActivateUserInterface();
 }
 
 HRESULT QuelderControl::ActivateUserInterface() {
-    const ComPtr<IOleInPlaceSite> site = inPlaceSite_;
+    const ComPtr<IOleInPlaceSite> site = site_.inPlace;
     if (!site) return OLEOBJ_S_CANNOT_DOVERB_NOW;
     // As for the activation in place: each call may end it, or end the user
     // interface's activation (UIDeactivate), and what follows is left out.
-    const unsigned long ends = activationEnds_;
-    const auto deactivated = [&] { return activationEnds_ != ends || inPlaceSite_.Get() != site.Get(); };
-    const auto stopped = [&] { return !uiActive_ || deactivated(); };
-    uiActive_ = true;
+    const ContainerSite::Watch watch(site_);
+    const auto deactivated = [&] { return watch.Ended() || site_.inPlace.Get() != site.Get(); };
+    const auto stopped = [&] { return !site_.uiActive || deactivated(); };
+    site_.uiActive = true;
     site->OnUIActivate();
     if (!stopped()) {
         // The control has no tools: it asks for no border space.
-        const ComPtr<IOleInPlaceUIWindow> windows[] = {frame_, document_};
+        const ComPtr<IOleInPlaceUIWindow> windows[] = {site_.frame, site_.document};
         auto* active = static_cast<IOleInPlaceActiveObject*>(this);
         for (const ComPtr<IOleInPlaceUIWindow>& window : windows) {
             if (!window) continue;
@@ -366,31 +360,11 @@ STDMETHODIMP QuelderControl::GetExtent(DWORD aspect, SIZEL* size) {
     return S_OK;
 }
 
-STDMETHODIMP QuelderControl::Advise(IAdviseSink* sink, DWORD* connection) {
-    if (connection == nullptr) return E_POINTER;
-    *connection = 0;
-    if (sink == nullptr) return E_INVALIDARG;
-    if (!oleAdvise_) {
-        const HRESULT hr = CreateOleAdviseHolder(oleAdvise_.GetAddressOf());
-        if (FAILED(hr)) return hr;
-    }
-    return oleAdvise_->Advise(sink, connection);
-}
+STDMETHODIMP QuelderControl::Advise(IAdviseSink* sink, DWORD* connection) { return site_.Advise(sink, connection); }
 
-STDMETHODIMP QuelderControl::Unadvise(DWORD connection) {
-    if (!oleAdvise_) return OLE_E_NOCONNECTION;
-    return oleAdvise_->Unadvise(connection);
-}
+STDMETHODIMP QuelderControl::Unadvise(DWORD connection) { return site_.Unadvise(connection); }
 
-STDMETHODIMP QuelderControl::EnumAdvise(IEnumSTATDATA** advise) {
-    if (advise == nullptr) return E_POINTER;
-    *advise = nullptr;
-    if (!oleAdvise_) {
-        const HRESULT hr = CreateOleAdviseHolder(oleAdvise_.GetAddressOf());
-        if (FAILED(hr)) return hr;
-    }
-    return oleAdvise_->EnumAdvise(advise);
-}
+STDMETHODIMP QuelderControl::EnumAdvise(IEnumSTATDATA** advise) { return site_.EnumAdvise(advise); }
 
 STDMETHODIMP QuelderControl::GetMiscStatus(DWORD aspect, DWORD* status) {
     if (status == nullptr) return E_POINTER;
@@ -413,33 +387,33 @@ STDMETHODIMP QuelderControl::ContextSensitiveHelp(BOOL) { return E_NOTIMPL; }
 // ---- IOleInPlaceObject --------------------------------------------------------------
 
 STDMETHODIMP QuelderControl::InPlaceDeactivate() {
-    ++activationEnds_;
-    if (!inPlaceSite_) return S_OK;
-    ComPtr<QuelderControl> self(this);
+    site_.EndActivation();
+    if (!site_.inPlace) return S_OK;
+    const auto alive = KeepAlive();
     UIDeactivate();
     // The container may have deactivated the control from inside those calls.
-    if (!inPlaceSite_) return S_OK;
+    if (!site_.inPlace) return S_OK;
     // Inactive before the window goes: what the container does when it hears
     // of that (WM_PARENTNOTIFY) finds nothing left to end.
-    const ComPtr<IOleInPlaceSite> site = std::move(inPlaceSite_);
-    const ComPtr<IOleInPlaceFrame> frame = std::move(frame_);
-    const ComPtr<IOleInPlaceUIWindow> document = std::move(document_);
+    const ComPtr<IOleInPlaceSite> site = std::move(site_.inPlace);
+    const ComPtr<IOleInPlaceFrame> frame = std::move(site_.frame);
+    const ComPtr<IOleInPlaceUIWindow> document = std::move(site_.document);
     window_.Destroy();
     site->OnInPlaceDeactivate();
     return S_OK;
 }
 
 STDMETHODIMP QuelderControl::UIDeactivate() {
-    if (!uiActive_) return S_OK;
-    ComPtr<QuelderControl> self(this);
-    uiActive_ = false;
+    if (!site_.uiActive) return S_OK;
+    const auto alive = KeepAlive();
+    site_.uiActive = false;
     // The frame, the document and the site each hear of it through a
     // reference of their own, whatever one of them does meanwhile: a
     // deactivation in place from inside these calls finds the user
     // interface deactivated already.
-    const ComPtr<IOleInPlaceFrame> frame = frame_;
-    const ComPtr<IOleInPlaceUIWindow> document = document_;
-    const ComPtr<IOleInPlaceSite> site = inPlaceSite_;
+    const ComPtr<IOleInPlaceFrame> frame = site_.frame;
+    const ComPtr<IOleInPlaceUIWindow> document = site_.document;
+    const ComPtr<IOleInPlaceSite> site = site_.inPlace;
     if (frame) frame->SetActiveObject(nullptr, nullptr);
     if (document) document->SetActiveObject(nullptr, nullptr);
     if (site) site->OnUIDeactivate(FALSE);
@@ -486,12 +460,8 @@ STDMETHODIMP QuelderControl::OnAmbientPropertyChange(DISPID id) {
 }
 
 STDMETHODIMP QuelderControl::FreezeEvents(BOOL freeze) {
-    // Nested freezes count; a thaw too many is ignored. While the count is
-    // above zero, RaiseEvent drops the events of the user's actions.
-    if (freeze)
-        ++freezeCount_;
-    else if (freezeCount_ > 0)
-        --freezeCount_;
+    // While frozen, RaiseEvent drops the events of the user's actions.
+    events_.Freeze(freeze != FALSE);
     return S_OK;
 }
 
@@ -503,15 +473,15 @@ STDMETHODIMP QuelderControl::QuickActivate(QACONTAINER* container, QACONTROL* co
     if (container->cbSize < offsetof(QACONTAINER, dwAmbientFlags) + sizeof(DWORD) ||
         control->cbSize < offsetof(QACONTROL, dwPropNotifyCookie) + sizeof(DWORD))
         return E_UNEXPECTED;
-    ComPtr<QuelderControl> self(this);
+    const auto alive = KeepAlive();
     HRESULT hr = SetClientSite(container->pClientSite);
     if (FAILED(hr)) return hr;
-    userMode_ = (container->dwAmbientFlags & QACONTAINER_USERMODE) != 0;
+    site_.userMode = (container->dwAmbientFlags & QACONTAINER_USERMODE) != 0;
     if (container->pAdviseSink != nullptr) SetAdvise(DVASPECT_CONTENT, 0, container->pAdviseSink);
     DWORD eventCookie = 0, notifyCookie = 0;
-    if (container->pUnkEventSink != nullptr) events_.Advise(container->pUnkEventSink, &eventCookie);
+    if (container->pUnkEventSink != nullptr) events_.AdviseEvents(container->pUnkEventSink, &eventCookie);
     if (container->pPropertyNotifySink != nullptr)
-        propertyNotify_.Advise(container->pPropertyNotifySink, &notifyCookie);
+        events_.AdvisePropertyNotify(container->pPropertyNotifySink, &notifyCookie);
     control->dwMiscStatus = kQuelderMiscStatus;
     control->dwViewStatus = VIEWSTATUS_OPAQUE;
     control->dwEventCookie = eventCookie;

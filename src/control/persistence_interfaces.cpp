@@ -31,37 +31,31 @@ STDMETHODIMP QuelderControl::GetClassID(CLSID* clsid) {
 }
 
 STDMETHODIMP QuelderControl::InitNew() {
-    if (start_ != Start::None) return E_UNEXPECTED;
+    if (!saved_.CanStart()) return E_UNEXPECTED;
     return Member(
         [&] {
             UserControl_InitProperties(board_);
-            dirty_ = false;
-            start_ = Start::Done;
+            saved_.Started();
         },
         IID_IPersistStreamInit);
 }
 
 template <typename Body>
 HRESULT QuelderControl::StartLoad(Body&& load, REFIID iid) noexcept {
-    if (start_ != Start::None) return E_UNEXPECTED;
+    if (!saved_.CanStart()) return E_UNEXPECTED;
     // The stream or the bag may call the control back while it is read, even
     // let go of it: no other start may run meanwhile, and the control lives
     // until the outcome is noted.
-    com::ComPtr<QuelderControl> self(this);
-    start_ = Start::Loading;
-    const HRESULT hr = Member(
-        [&] {
-            load();
-            dirty_ = false;
-        },
-        iid);
-    start_ = SUCCEEDED(hr) ? Start::Done : Start::None;
+    const auto alive = KeepAlive();
+    saved_.LoadBegun();
+    const HRESULT hr = Member(std::forward<Body>(load), iid);
+    saved_.LoadEnded(SUCCEEDED(hr));
     return hr;
 }
 
 // ---- IPersistStreamInit -----------------------------------------------------------------
 
-STDMETHODIMP QuelderControl::IsDirty() { return dirty_ ? S_OK : S_FALSE; }
+STDMETHODIMP QuelderControl::IsDirty() { return saved_.Dirty() ? S_OK : S_FALSE; }
 
 STDMETHODIMP QuelderControl::Load(LPSTREAM stream) {
     if (stream == nullptr) return E_POINTER;
@@ -85,8 +79,8 @@ STDMETHODIMP QuelderControl::Save(LPSTREAM stream, BOOL clearDirty) {
             IStream& out = Deref(stream);
             StreamPictureCodec codec;
             WriteAll(out, SaveToStreamForm(board_, codec));
-            if (clearDirty) dirty_ = false;
-            if (oleAdvise_) oleAdvise_->SendOnSave();
+            saved_.Saved(clearDirty != FALSE);
+            site_.SendOnSave();
         },
         IID_IPersistStreamInit);
 }
@@ -118,8 +112,8 @@ STDMETHODIMP QuelderControl::Save(IPropertyBag* bag, BOOL clearDirty, BOOL) {
         [&] {
             ComPropertyBag properties(Deref(bag), nullptr);
             UserControl_WriteProperties(board_, properties);
-            if (clearDirty) dirty_ = false;
-            if (oleAdvise_) oleAdvise_->SendOnSave();
+            saved_.Saved(clearDirty != FALSE);
+            site_.SendOnSave();
         },
         IID_IPersistPropertyBag);
 }

@@ -48,11 +48,12 @@ QuelderControl::QuelderControl()
     : typeLib_(com::Module::TypeLib()),
       classInfo_(TypeInfoOf(*typeLib_.Get(), CLSID_Quelder)),
       dispatch_(std::in_place, TypeInfoOf(*typeLib_.Get(), IID__Quelder).Get()),
-      events_(*this, DIID___Quelder, true),
-      propertyNotify_(*this, IID_IPropertyNotifySink, false),
+      events_(*this, DIID___Quelder),
       host_(*this, com::Module::Instance()),
       board_(host_),
-      window_(com::Module::Instance(), host_, static_cast<SquareInput&>(*this)) {}
+      window_(com::Module::Instance(), host_, static_cast<SquareInput&>(*this)) {
+    site_.position = {0, 0, kNaturalSize, kNaturalSize};
+}
 
 void QuelderControl::Construct() { UserControl_Initialize(board_); }
 
@@ -60,14 +61,9 @@ namespace {
 // What the container gave the control (its sites, frame, document and sinks),
 // released together on the container's thread.
 struct ContainerReferences {
-    ComPtr<IOleClientSite> clientSite;
-    ComPtr<IOleInPlaceSite> inPlaceSite;
-    ComPtr<IOleInPlaceFrame> frame;
-    ComPtr<IOleInPlaceUIWindow> document;
-    ComPtr<IOleAdviseHolder> oleAdvise;
+    ContainerSite::References site;
     ComPtr<IAdviseSink> viewSink;
-    std::vector<com::OwnedConnection> events;
-    std::vector<com::OwnedConnection> propertyNotify;
+    EventSource::Sinks sinks;
 };
 }  // namespace
 
@@ -88,28 +84,22 @@ QuelderControl::~QuelderControl() {
             // Released with the members.
         }
         if (container) {
-            container->clientSite = std::move(clientSite_);
-            container->inPlaceSite = std::move(inPlaceSite_);
-            container->frame = std::move(frame_);
-            container->document = std::move(document_);
-            container->oleAdvise = std::move(oleAdvise_);
-            container->viewSink = std::move(viewSink_);
-            container->events = events_.UnadviseAll();
-            container->propertyNotify = propertyNotify_.UnadviseAll();
+            container->site = site_.TakeAll();
+            container->viewSink = view_.Take();
+            container->sinks = events_.UnadviseAll();
         }
         // The window goes first, without calls to a container that may be
         // half gone: the control is inactive already for whatever the
         // container does when it hears of that (WM_PARENTNOTIFY).
         window_.Destroy(std::move(container));
     }
-    viewSink_ = nullptr;
+    view_.Take();
     try {
         UserControl_Terminate(board_);
     } catch (...) {
         // The instance goes all the same; its views go with the host.
     }
     events_.UnadviseAll();
-    propertyNotify_.UnadviseAll();
 }
 
 void* QuelderControl::QueryOther(REFIID riid) {
@@ -121,60 +111,25 @@ void* QuelderControl::QueryOther(REFIID riid) {
 
 // ---- the host's calls out -------------------------------------------------------
 
-bool QuelderControl::AmbientUserMode() { return userMode_; }
+bool QuelderControl::AmbientUserMode() { return site_.userMode; }
 
 void QuelderControl::PropertyChanged(std::string_view name) {
-    dirty_ = true;
+    saved_.Changed();
     const DISPID id = dispatch_->IdOfName(com::Widen(name).c_str());
-    ComPtr<QuelderControl> self(this);
     const CallOut out(*this);
-    for (const auto& sink : propertyNotify_.Sinks<IPropertyNotifySink>()) sink->OnChanged(id);
+    events_.PropertyChanged(id);
 }
 
 void QuelderControl::RaiseEvent(const SquareEvent& event) {
     // While the container holds the events frozen (IOleControl::FreezeEvents)
     // they are dropped, not kept for later.
-    if (freezeCount_ > 0) return;
+    if (events_.Frozen()) return;
     // The sinks may let go of the control, advise or unadvise while they run:
-    // the control stays alive and the event goes to those advised now.
-    ComPtr<QuelderControl> self(this);
-    // The host sees the board as it is now, and what its handlers change
-    // while they run.
+    // the control stays alive and the event goes to those advised now. The
+    // host sees the board as it is now, and what its handlers change while
+    // they run.
     const CallOut out(*this);
-    const bool mouse = event.kind != SquareEventKind::Click && event.kind != SquareEventKind::DblClick;
-    const UINT count = mouse ? 6 : 2;
-    for (const auto& sink : events_.Sinks<IDispatch>()) {
-        // A sink before this one may have had the container freeze the events.
-        if (freezeCount_ > 0) return;
-        // Fresh copies for every sink: what one writes into them goes nowhere.
-        SHORT col = event.col, row = event.row, button = event.button, shift = event.shift;
-        FLOAT x = event.x, y = event.y;
-        VARIANTARG args[6]{};
-        // IDispatch takes the arguments last first.
-        auto put = [&](UINT position, VARTYPE type, void* value) {
-            VARIANTARG& arg = args[count - 1 - position];
-            V_VT(&arg) = static_cast<VARTYPE>(VT_BYREF | type);
-            V_BYREF(&arg) = value;
-        };
-        put(0, VT_I2, &col);
-        put(1, VT_I2, &row);
-        if (mouse) {
-            put(2, VT_I2, &button);
-            put(3, VT_I2, &shift);
-            put(4, VT_R4, &x);
-            put(5, VT_R4, &y);
-        }
-        DISPPARAMS params{args, nullptr, count, 0};
-        com::Variant result;
-        EXCEPINFO excepinfo{};
-        UINT argErr = 0;
-        // A sink that fails is passed over.
-        sink->Invoke(static_cast<DISPID>(event.kind), IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result,
-                     &excepinfo, &argErr);
-        SysFreeString(excepinfo.bstrSource);
-        SysFreeString(excepinfo.bstrDescription);
-        SysFreeString(excepinfo.bstrHelpFile);
-    }
+    events_.Raise(event);
 }
 
 // ---- the window's mouse reports ---------------------------------------------------
@@ -182,31 +137,26 @@ void QuelderControl::RaiseEvent(const SquareEvent& event) {
 // go of it, or have the container destroy it.
 
 void QuelderControl::MouseDown(std::int16_t index, std::int16_t button, std::int16_t shift, float x, float y) {
-    ComPtr<QuelderControl> self(this);
     const ChangeBatch batch(*this);
     Check_MouseDown(board_, index, button, shift, x, y);
 }
 
 void QuelderControl::MouseMove(std::int16_t index, std::int16_t button, std::int16_t shift, float x, float y) {
-    ComPtr<QuelderControl> self(this);
     const ChangeBatch batch(*this);
     Check_MouseMove(board_, index, button, shift, x, y);
 }
 
 void QuelderControl::MouseUp(std::int16_t index, std::int16_t button, std::int16_t shift, float x, float y) {
-    ComPtr<QuelderControl> self(this);
     const ChangeBatch batch(*this);
     Check_MouseUp(board_, index, button, shift, x, y);
 }
 
 void QuelderControl::Click(std::int16_t index) {
-    ComPtr<QuelderControl> self(this);
     const ChangeBatch batch(*this);
     Check_Click(board_, index);
 }
 
 void QuelderControl::DblClick(std::int16_t index) {
-    ComPtr<QuelderControl> self(this);
     const ChangeBatch batch(*this);
     Check_DblClick(board_, index);
 }
@@ -225,7 +175,7 @@ STDMETHODIMP QuelderControl::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT co
 
 STDMETHODIMP QuelderControl::Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params,
                                     VARIANT* result, EXCEPINFO* excepinfo, UINT* argErr) {
-    ComPtr<QuelderControl> self(this);
+    const auto alive = KeepAlive();
     return dispatch_->Invoke(static_cast<_Quelder*>(this), id, riid, lcid, flags, params, result, excepinfo, argErr);
 }
 
@@ -322,23 +272,11 @@ STDMETHODIMP QuelderControl::GetGUID(DWORD kind, GUID* guid) {
 }
 
 STDMETHODIMP QuelderControl::EnumConnectionPoints(IEnumConnectionPoints** points) {
-    return Member([&] {
-        Out(points);
-        std::vector<com::OwnedConnectionPoint> all{{&events_}, {&propertyNotify_}};
-        *points = com::ConnectionPointEnumerator::Create<com::ConnectionPointEnumerator>(std::move(all)).Detach();
-    });
+    return events_.EnumConnectionPoints(points);
 }
 
 STDMETHODIMP QuelderControl::FindConnectionPoint(REFIID riid, IConnectionPoint** point) {
-    if (point == nullptr) return E_POINTER;
-    *point = nullptr;
-    com::ConnectionPoint* found = IsEqualIID(riid, DIID___Quelder)            ? &events_
-                                  : IsEqualIID(riid, IID_IPropertyNotifySink) ? &propertyNotify_
-                                                                              : nullptr;
-    if (found == nullptr) return CONNECT_E_NOCONNECTION;
-    found->AddRef();
-    *point = found;
-    return S_OK;
+    return events_.FindConnectionPoint(riid, point);
 }
 
 namespace {
@@ -386,7 +324,7 @@ STDMETHODIMP QuelderControl::SquareMouseUp(short Index, short Button, short Shif
 }
 
 STDMETHODIMP QuelderControl::PropertiesDirty(BOOL* dirty) {
-    return Member([&] { Out(dirty) = dirty_ ? TRUE : FALSE; });
+    return Member([&] { Out(dirty) = saved_.Dirty() ? TRUE : FALSE; });
 }
 
 STDMETHODIMP QuelderControl::SurfaceSize(float* width, float* height) {

@@ -10,6 +10,11 @@
 // ole_embedding.cpp for activation, placement and ambient properties,
 // view_object.cpp for drawing into a container's DC, persistence_interfaces.cpp
 // for saving and loading through a stream or a property bag).
+//
+// It composes parts that each keep their own state: the container's site
+// and activation (ContainerSite), the view advise (ViewAdvise), the event
+// source (EventSource), the saved properties' state (PersistenceState), and
+// the window (ControlWindow).
 #pragma once
 
 #include <windows.h>
@@ -24,9 +29,12 @@
 #include "board/board_model.hpp"
 #include "com/com_base.hpp"
 #include "com/com_error.hpp"
-#include "com/connection_point.hpp"
-#include "control/control_window.hpp"
 #include "com/dispatch.hpp"
+#include "control/container_site.hpp"
+#include "control/control_window.hpp"
+#include "control/event_source.hpp"
+#include "control/persistence_state.hpp"
+#include "control/view_advise.hpp"
 #include "control/win32_host.hpp"
 
 namespace quelder::win32 {
@@ -230,9 +238,15 @@ private:
     // The container's placement of the window, in its window's coordinates.
     void TakePlacement(const RECT& place, const RECT& clip);
     // The container's view advise sink hears that the picture changed.
-    void SendViewChange();
+    void SendViewChange() { view_.Send(); }
     // The extent of the surface's size in HIMETRIC at the screen's dots per inch.
     SIZEL Extent() const;
+
+    // Keeps the control alive for a scope in which it calls out or is
+    // called in: whatever the host does meanwhile (let go of it, have the
+    // container destroy it), the control lives until the scope ends. Each
+    // of the scopes below holds one.
+    com::ComPtr<QuelderControl> KeepAlive() { return com::ComPtr<QuelderControl>(this); }
 
     // Runs a member: the control stays alive until it ends, whatever the
     // sinks it calls do, the squares it refreshes are painted together when
@@ -240,7 +254,6 @@ private:
     // iid: the interface named in the error info.
     template <typename Body>
     HRESULT Member(Body&& body, REFIID iid = IID__Quelder) noexcept {
-        com::ComPtr<QuelderControl> self(this);
         const ChangeBatch batch(*this);
         return com::Guard(iid, std::forward<Body>(body));
     }
@@ -250,7 +263,9 @@ private:
     // when it calls out to the host (CallOut).
     class ChangeBatch {
     public:
-        explicit ChangeBatch(QuelderControl& control) : control_(control) { control_.window_.BeginBatch(); }
+        explicit ChangeBatch(QuelderControl& control) : alive_(control.KeepAlive()), control_(control) {
+            control_.window_.BeginBatch();
+        }
         ~ChangeBatch() {
             if (control_.window_.EndBatch()) control_.SendViewChange();
         }
@@ -258,19 +273,21 @@ private:
         ChangeBatch& operator=(const ChangeBatch&) = delete;
 
     private:
+        const com::ComPtr<QuelderControl> alive_;
         QuelderControl& control_;
     };
 
     // For the life of a call out to the host (an event, a property
-    // notification, the container's site or view sink): no change stays
-    // gathered while the host runs, which may wait in a loop of its own.
-    // What the open batches gathered is on the window, and the view sink
-    // has heard of it, before the call; the calls the host makes meanwhile
-    // show their changes each as it ends; the batches go on afterwards.
-    // Declare it after the reference that keeps the control alive.
+    // notification, the container's site or view sink): the control stays
+    // alive, and no change stays gathered while the host runs, which may wait
+    // in a loop of its own. What the open batches gathered is on the window,
+    // and the view sink has heard of it, before the call; the calls the host
+    // makes meanwhile show their changes each as it ends; the batches go on
+    // afterwards.
     class CallOut {
     public:
-        explicit CallOut(QuelderControl& control) : control_(control), aside_(control.window_.SetBatchesAside()) {
+        explicit CallOut(QuelderControl& control)
+            : alive_(control.KeepAlive()), control_(control), aside_(control.window_.SetBatchesAside()) {
             if (aside_.changed) control_.SendViewChange();
         }
         ~CallOut() { control_.window_.TakeUpBatches(aside_); }
@@ -278,6 +295,7 @@ private:
         CallOut& operator=(const CallOut&) = delete;
 
     private:
+        const com::ComPtr<QuelderControl> alive_;
         QuelderControl& control_;
         ControlWindow::SetAside aside_;
     };
@@ -285,39 +303,15 @@ private:
     com::ComPtr<ITypeLib> typeLib_;
     com::ComPtr<ITypeInfo> classInfo_;
     std::optional<com::TypeInfoDispatch> dispatch_;
-    com::ConnectionPoint events_;
-    com::ConnectionPoint propertyNotify_;
+    EventSource events_;
     Win32Host host_;
     Board board_;
     ControlWindow window_;
-    bool dirty_ = false;
+    PersistenceState saved_;
     DWORD safety_ = 0;
-    // How far the container has started the saved properties: InitNew and
-    // Load each run once, and only one of them.
-    enum class Start { None, Loading, Done };
-    Start start_ = Start::None;
-
     // The container.
-    com::ComPtr<IOleClientSite> clientSite_;
-    com::ComPtr<IOleInPlaceSite> inPlaceSite_;  // set while in-place active
-    com::ComPtr<IOleInPlaceFrame> frame_;
-    com::ComPtr<IOleInPlaceUIWindow> document_;
-    com::ComPtr<IOleAdviseHolder> oleAdvise_;
-    com::ComPtr<IAdviseSink> viewSink_;
-    DWORD viewAspects_ = 0;
-    DWORD viewFlags_ = 0;
-    bool userMode_ = true;
-    bool uiActive_ = false;
-    // Counts the container's calls that end an activation (InPlaceDeactivate,
-    // Close, a change of client site). The container may make them from inside
-    // the calls an activation makes to it: the activation compares the count
-    // after each of them and stops when it moved.
-    unsigned long activationEnds_ = 0;
-    // The container's FreezeEvents(TRUE) calls not yet undone; no event is
-    // raised while it is above zero.
-    LONG freezeCount_ = 0;
-    // Where the window is, in the container's window (SetObjectRects).
-    RECT position_{0, 0, kNaturalSize, kNaturalSize};
+    ContainerSite site_;
+    ViewAdvise view_;
     // The surface's size as the window last took it.
     SIZE surface_{kNaturalSize, kNaturalSize};
 };

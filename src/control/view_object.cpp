@@ -6,8 +6,6 @@
 
 namespace quelder::win32 {
 
-using com::ComPtr;
-
 STDMETHODIMP QuelderControl::Draw(DWORD aspect, LONG index, void*, DVTARGETDEVICE*, HDC, HDC dc, LPCRECTL bounds,
                                   LPCRECTL, BOOL(STDMETHODCALLTYPE*)(ULONG_PTR), ULONG_PTR) {
     if (aspect != DVASPECT_CONTENT && aspect != DVASPECT_DOCPRINT) return DV_E_DVASPECT;
@@ -33,18 +31,16 @@ STDMETHODIMP QuelderControl::Freeze(DWORD, LONG, void*, DWORD* freeze) {
 STDMETHODIMP QuelderControl::Unfreeze(DWORD) { return E_NOTIMPL; }
 
 STDMETHODIMP QuelderControl::SetAdvise(DWORD aspects, DWORD flags, IAdviseSink* sink) {
-    if (sink != nullptr && (aspects & (DVASPECT_CONTENT | DVASPECT_DOCPRINT)) == 0) return DV_E_DVASPECT;
-    viewSink_ = sink;
-    viewAspects_ = sink != nullptr ? aspects : 0;
-    viewFlags_ = sink != nullptr ? flags : 0;
-    if ((flags & ADVF_PRIMEFIRST) != 0) SendViewChange();
-    return S_OK;
+    const HRESULT hr = view_.Set(aspects, flags, sink);
+    if (hr == S_OK && view_.PrimeFirst()) {
+        const CallOut out(*this);
+        SendViewChange();
+    }
+    return hr;
 }
 
 STDMETHODIMP QuelderControl::GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSink** sink) {
-    if (aspects != nullptr) *aspects = viewAspects_;
-    if (flags != nullptr) *flags = viewFlags_;
-    if (sink != nullptr) *sink = ComPtr<IAdviseSink>(viewSink_).Detach();
+    view_.Get(aspects, flags, sink);
     return S_OK;
 }
 
@@ -52,17 +48,6 @@ STDMETHODIMP QuelderControl::GetExtent(DWORD aspect, LONG, DVTARGETDEVICE*, LPSI
     if (size == nullptr || (aspect != DVASPECT_CONTENT && aspect != DVASPECT_DOCPRINT)) return E_INVALIDARG;
     *size = Extent();
     return S_OK;
-}
-
-void QuelderControl::SendViewChange() {
-    if (!viewSink_) return;
-    ComPtr<IAdviseSink> sink = viewSink_;
-    const DWORD aspect = (viewAspects_ & DVASPECT_CONTENT) != 0 ? DVASPECT_CONTENT : DVASPECT_DOCPRINT;
-    if ((viewFlags_ & ADVF_ONLYONCE) != 0) {
-        viewSink_ = nullptr;
-        viewAspects_ = viewFlags_ = 0;
-    }
-    sink->OnViewChange(aspect, -1);
 }
 
 }  // namespace quelder::win32
