@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <exception>
 #include <string_view>
+#include <type_traits>
 
 #include "host/control_error.hpp"
 
@@ -39,12 +40,17 @@ HRESULT SetError(HRESULT hr, std::wstring_view description, REFIID iid) noexcept
 // anything else E_UNEXPECTED.
 HRESULT ReportCurrentException(REFIID iid) noexcept;
 
-// Runs body and returns S_OK, or the HRESULT of what it threw, with error info.
+// Runs body and returns what it returns (S_OK for a body that returns
+// nothing), or the HRESULT of what it threw, with error info.
 template <typename Body>
 HRESULT Guard(REFIID iid, Body&& body) noexcept {
     try {
-        body();
-        return S_OK;
+        if constexpr (std::is_void_v<std::invoke_result_t<Body>>) {
+            body();
+            return S_OK;
+        } else {
+            return body();
+        }
     } catch (...) {
         return ReportCurrentException(iid);
     }

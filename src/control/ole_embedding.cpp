@@ -142,88 +142,100 @@ void QuelderControl::ReadAmbientUserMode() {
 // ---- IOleObject -----------------------------------------------------------------------
 
 STDMETHODIMP QuelderControl::SetClientSite(IOleClientSite* site) {
-    const auto alive = KeepAlive();
-    // The window belongs to the site it was made for; without a site (one
-    // taken away, or none given to a control activated through DoVerb's
-    // site) there is none.
-    if (site != site_.client.Get() || site == nullptr) {
-        site_.EndActivation();
-        InPlaceDeactivate();
-    }
-    // The old site is released once the control has forgotten it.
-    const ComPtr<IOleClientSite> old = std::exchange(site_.client, ComPtr<IOleClientSite>(site));
-    ReadAmbientUserMode();
-    return S_OK;
+    return com::Guard(IID_IOleObject, [&]() -> HRESULT {
+        const auto alive = KeepAlive();
+        // The window belongs to the site it was made for; without a site (one
+        // taken away, or none given to a control activated through DoVerb's
+        // site) there is none.
+        if (site != site_.client.Get() || site == nullptr) {
+            site_.EndActivation();
+            InPlaceDeactivate();
+        }
+        // The old site is released once the control has forgotten it.
+        const ComPtr<IOleClientSite> old = std::exchange(site_.client, ComPtr<IOleClientSite>(site));
+        ReadAmbientUserMode();
+        return S_OK;
+    });
 }
 
 STDMETHODIMP QuelderControl::GetClientSite(IOleClientSite** site) {
-    if (site == nullptr) return E_POINTER;
-    *site = ComPtr<IOleClientSite>(site_.client).Detach();
-    return S_OK;
+    return com::Guard(IID_IOleObject, [&]() -> HRESULT {
+        if (site == nullptr) return E_POINTER;
+        *site = ComPtr<IOleClientSite>(site_.client).Detach();
+        return S_OK;
+    });
 }
 
 STDMETHODIMP QuelderControl::SetHostNames(LPCOLESTR, LPCOLESTR) { return S_OK; }
 
 STDMETHODIMP QuelderControl::Close(DWORD saveOption) {
-    if (saveOption != OLECLOSE_SAVEIFDIRTY && saveOption != OLECLOSE_NOSAVE && saveOption != OLECLOSE_PROMPTSAVE)
-        return E_INVALIDARG;
-    const auto alive = KeepAlive();
-    site_.EndActivation();
-    // Without a user interface of its own the control does not prompt: it
-    // asks the container to save it when anything changed.
-    if (saveOption != OLECLOSE_NOSAVE && saved_.Dirty() && site_.client) {
-        ComPtr<IOleClientSite> site = site_.client;
-        site->SaveObject();
-    }
-    InPlaceDeactivate();
-    site_.SendOnClose();
-    // The view's advise sink goes, so that a cycle of references through the
-    // container ends here. It is released after the control has forgotten
-    // it: its release may call the control back.
-    view_.Take();
-    return S_OK;
+    return com::Guard(IID_IOleObject, [&]() -> HRESULT {
+        if (saveOption != OLECLOSE_SAVEIFDIRTY && saveOption != OLECLOSE_NOSAVE && saveOption != OLECLOSE_PROMPTSAVE)
+            return E_INVALIDARG;
+        const auto alive = KeepAlive();
+        site_.EndActivation();
+        // Without a user interface of its own the control does not prompt: it
+        // asks the container to save it when anything changed.
+        if (saveOption != OLECLOSE_NOSAVE && saved_.Dirty() && site_.client) {
+            ComPtr<IOleClientSite> site = site_.client;
+            site->SaveObject();
+        }
+        InPlaceDeactivate();
+        site_.SendOnClose();
+        // The view's advise sink goes, so that a cycle of references through the
+        // container ends here. It is released after the control has forgotten
+        // it: its release may call the control back.
+        view_.Take();
+        return S_OK;
+    });
 }
 
 STDMETHODIMP QuelderControl::SetMoniker(DWORD, IMoniker*) { return E_NOTIMPL; }
 
 STDMETHODIMP QuelderControl::GetMoniker(DWORD assign, DWORD which, IMoniker** moniker) {
-    if (moniker == nullptr) return E_POINTER;
-    *moniker = nullptr;
-    // The control's moniker is the one its container gives it.
-    if (!site_.client) return E_FAIL;
-    ComPtr<IOleClientSite> site = site_.client;
-    return site->GetMoniker(assign, which, moniker);
+    return com::Guard(IID_IOleObject, [&]() -> HRESULT {
+        if (moniker == nullptr) return E_POINTER;
+        *moniker = nullptr;
+        // The control's moniker is the one its container gives it.
+        if (!site_.client) return E_FAIL;
+        ComPtr<IOleClientSite> site = site_.client;
+        return site->GetMoniker(assign, which, moniker);
+    });
 }
 
 STDMETHODIMP QuelderControl::InitFromData(IDataObject*, BOOL, DWORD) { return E_NOTIMPL; }
 
 STDMETHODIMP QuelderControl::GetClipboardData(DWORD, IDataObject** data) {
-    if (data != nullptr) *data = nullptr;
-    return E_NOTIMPL;
+    return com::Guard(IID_IOleObject, [&]() -> HRESULT {
+        if (data != nullptr) *data = nullptr;
+        return E_NOTIMPL;
+    });
 }
 
 STDMETHODIMP QuelderControl::DoVerb(LONG verb, LPMSG, IOleClientSite* activeSite, LONG, HWND parent,
                                     LPCRECT position) {
-    const auto alive = KeepAlive();
-    switch (verb) {
-    case OLEIVERB_PRIMARY:
-    case OLEIVERB_SHOW:
-    case OLEIVERB_INPLACEACTIVATE:
-        return ActivateInPlace(activeSite, parent, position, false);
-    case OLEIVERB_UIACTIVATE:
-        return ActivateInPlace(activeSite, parent, position, true);
-    case OLEIVERB_HIDE:
-        UIDeactivate();
-        if (window_.Handle() != nullptr) ShowWindow(window_.Handle(), SW_HIDE);
-        return S_OK;
-    case OLEIVERB_DISCARDUNDOSTATE:
-        return S_OK;  // there is nothing to undo
-    default:
-        if (verb < 0) return E_NOTIMPL;  // OLEIVERB_OPEN, OLEIVERB_PROPERTIES and unknown ones
-        // A verb of the object's own that it does not have: the primary one.
-        const HRESULT hr = ActivateInPlace(activeSite, parent, position, false);
-        return FAILED(hr) ? hr : OLEOBJ_S_INVALIDVERB;
-    }
+    return com::Guard(IID_IOleObject, [&]() -> HRESULT {
+        const auto alive = KeepAlive();
+        switch (verb) {
+        case OLEIVERB_PRIMARY:
+        case OLEIVERB_SHOW:
+        case OLEIVERB_INPLACEACTIVATE:
+            return ActivateInPlace(activeSite, parent, position, false);
+        case OLEIVERB_UIACTIVATE:
+            return ActivateInPlace(activeSite, parent, position, true);
+        case OLEIVERB_HIDE:
+            UIDeactivate();
+            if (window_.Handle() != nullptr) ShowWindow(window_.Handle(), SW_HIDE);
+            return S_OK;
+        case OLEIVERB_DISCARDUNDOSTATE:
+            return S_OK;  // there is nothing to undo
+        default:
+            if (verb < 0) return E_NOTIMPL;  // OLEIVERB_OPEN, OLEIVERB_PROPERTIES and unknown ones
+            // A verb of the object's own that it does not have: the primary one.
+            const HRESULT hr = ActivateInPlace(activeSite, parent, position, false);
+            return FAILED(hr) ? hr : OLEOBJ_S_INVALIDVERB;
+        }
+    });
 }
 
 HRESULT QuelderControl::ActivateInPlace(IOleClientSite* activeSite, HWND parent, LPCRECT position,
@@ -318,9 +330,11 @@ HRESULT QuelderControl::ActivateUserInterface() {
 }
 
 STDMETHODIMP QuelderControl::EnumVerbs(IEnumOLEVERB** verbs) {
-    if (verbs == nullptr) return E_POINTER;
-    *verbs = nullptr;
-    return OleRegEnumVerbs(CLSID_Quelder, verbs);
+    return com::Guard(IID_IOleObject, [&]() -> HRESULT {
+        if (verbs == nullptr) return E_POINTER;
+        *verbs = nullptr;
+        return OleRegEnumVerbs(CLSID_Quelder, verbs);
+    });
 }
 
 STDMETHODIMP QuelderControl::Update() { return S_OK; }
@@ -328,36 +342,44 @@ STDMETHODIMP QuelderControl::Update() { return S_OK; }
 STDMETHODIMP QuelderControl::IsUpToDate() { return S_OK; }
 
 STDMETHODIMP QuelderControl::GetUserClassID(CLSID* clsid) {
-    if (clsid == nullptr) return E_POINTER;
-    *clsid = CLSID_Quelder;
-    return S_OK;
+    return com::Guard(IID_IOleObject, [&]() -> HRESULT {
+        if (clsid == nullptr) return E_POINTER;
+        *clsid = CLSID_Quelder;
+        return S_OK;
+    });
 }
 
 STDMETHODIMP QuelderControl::GetUserType(DWORD form, LPOLESTR* userType) {
-    if (userType == nullptr) return E_POINTER;
-    *userType = nullptr;
-    if (SUCCEEDED(OleRegGetUserType(CLSID_Quelder, form, userType)) && *userType != nullptr) return S_OK;
-    // Not registered: the class's name.
-    auto* copy = static_cast<LPOLESTR>(CoTaskMemAlloc(sizeof kUserType));
-    if (copy == nullptr) return E_OUTOFMEMORY;
-    std::memcpy(copy, kUserType, sizeof kUserType);
-    *userType = copy;
-    return S_OK;
+    return com::Guard(IID_IOleObject, [&]() -> HRESULT {
+        if (userType == nullptr) return E_POINTER;
+        *userType = nullptr;
+        if (SUCCEEDED(OleRegGetUserType(CLSID_Quelder, form, userType)) && *userType != nullptr) return S_OK;
+        // Not registered: the class's name.
+        auto* copy = static_cast<LPOLESTR>(CoTaskMemAlloc(sizeof kUserType));
+        if (copy == nullptr) return E_OUTOFMEMORY;
+        std::memcpy(copy, kUserType, sizeof kUserType);
+        *userType = copy;
+        return S_OK;
+    });
 }
 
 STDMETHODIMP QuelderControl::SetExtent(DWORD aspect, SIZEL* size) {
-    if (size == nullptr) return E_INVALIDARG;
-    if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
-    // Taken note of, no more: the window's size is the container's
-    // placement (SetObjectRects), whose pixels are what it shows. Some
-    // containers convert pixels to HIMETRIC wrongly.
-    return S_OK;
+    return com::Guard(IID_IOleObject, [&]() -> HRESULT {
+        if (size == nullptr) return E_INVALIDARG;
+        if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
+        // Taken note of, no more: the window's size is the container's
+        // placement (SetObjectRects), whose pixels are what it shows. Some
+        // containers convert pixels to HIMETRIC wrongly.
+        return S_OK;
+    });
 }
 
 STDMETHODIMP QuelderControl::GetExtent(DWORD aspect, SIZEL* size) {
-    if (size == nullptr || aspect != DVASPECT_CONTENT) return E_INVALIDARG;
-    *size = Extent();
-    return S_OK;
+    return com::Guard(IID_IOleObject, [&]() -> HRESULT {
+        if (size == nullptr || aspect != DVASPECT_CONTENT) return E_INVALIDARG;
+        *size = Extent();
+        return S_OK;
+    });
 }
 
 STDMETHODIMP QuelderControl::Advise(IAdviseSink* sink, DWORD* connection) { return site_.Advise(sink, connection); }
@@ -367,9 +389,11 @@ STDMETHODIMP QuelderControl::Unadvise(DWORD connection) { return site_.Unadvise(
 STDMETHODIMP QuelderControl::EnumAdvise(IEnumSTATDATA** advise) { return site_.EnumAdvise(advise); }
 
 STDMETHODIMP QuelderControl::GetMiscStatus(DWORD aspect, DWORD* status) {
-    if (status == nullptr) return E_POINTER;
-    *status = aspect == DVASPECT_CONTENT ? kQuelderMiscStatus : 0;
-    return S_OK;
+    return com::Guard(IID_IOleObject, [&]() -> HRESULT {
+        if (status == nullptr) return E_POINTER;
+        *status = aspect == DVASPECT_CONTENT ? kQuelderMiscStatus : 0;
+        return S_OK;
+    });
 }
 
 STDMETHODIMP QuelderControl::SetColorScheme(LOGPALETTE*) { return E_NOTIMPL; }
@@ -377,9 +401,11 @@ STDMETHODIMP QuelderControl::SetColorScheme(LOGPALETTE*) { return E_NOTIMPL; }
 // ---- IOleWindow -----------------------------------------------------------------------
 
 STDMETHODIMP QuelderControl::GetWindow(HWND* window) {
-    if (window == nullptr) return E_POINTER;
-    *window = window_.Handle();
-    return *window != nullptr ? S_OK : E_FAIL;
+    return com::Guard(IID_IOleWindow, [&]() -> HRESULT {
+        if (window == nullptr) return E_POINTER;
+        *window = window_.Handle();
+        return *window != nullptr ? S_OK : E_FAIL;
+    });
 }
 
 STDMETHODIMP QuelderControl::ContextSensitiveHelp(BOOL) { return E_NOTIMPL; }
@@ -387,43 +413,49 @@ STDMETHODIMP QuelderControl::ContextSensitiveHelp(BOOL) { return E_NOTIMPL; }
 // ---- IOleInPlaceObject --------------------------------------------------------------
 
 STDMETHODIMP QuelderControl::InPlaceDeactivate() {
-    site_.EndActivation();
-    if (!site_.inPlace) return S_OK;
-    const auto alive = KeepAlive();
-    UIDeactivate();
-    // The container may have deactivated the control from inside those calls.
-    if (!site_.inPlace) return S_OK;
-    // Inactive before the window goes: what the container does when it hears
-    // of that (WM_PARENTNOTIFY) finds nothing left to end.
-    const ComPtr<IOleInPlaceSite> site = std::move(site_.inPlace);
-    const ComPtr<IOleInPlaceFrame> frame = std::move(site_.frame);
-    const ComPtr<IOleInPlaceUIWindow> document = std::move(site_.document);
-    window_.Destroy();
-    site->OnInPlaceDeactivate();
-    return S_OK;
+    return com::Guard(IID_IOleInPlaceObject, [&]() -> HRESULT {
+        site_.EndActivation();
+        if (!site_.inPlace) return S_OK;
+        const auto alive = KeepAlive();
+        UIDeactivate();
+        // The container may have deactivated the control from inside those calls.
+        if (!site_.inPlace) return S_OK;
+        // Inactive before the window goes: what the container does when it hears
+        // of that (WM_PARENTNOTIFY) finds nothing left to end.
+        const ComPtr<IOleInPlaceSite> site = std::move(site_.inPlace);
+        const ComPtr<IOleInPlaceFrame> frame = std::move(site_.frame);
+        const ComPtr<IOleInPlaceUIWindow> document = std::move(site_.document);
+        window_.Destroy();
+        site->OnInPlaceDeactivate();
+        return S_OK;
+    });
 }
 
 STDMETHODIMP QuelderControl::UIDeactivate() {
-    if (!site_.uiActive) return S_OK;
-    const auto alive = KeepAlive();
-    site_.uiActive = false;
-    // The frame, the document and the site each hear of it through a
-    // reference of their own, whatever one of them does meanwhile: a
-    // deactivation in place from inside these calls finds the user
-    // interface deactivated already.
-    const ComPtr<IOleInPlaceFrame> frame = site_.frame;
-    const ComPtr<IOleInPlaceUIWindow> document = site_.document;
-    const ComPtr<IOleInPlaceSite> site = site_.inPlace;
-    if (frame) frame->SetActiveObject(nullptr, nullptr);
-    if (document) document->SetActiveObject(nullptr, nullptr);
-    if (site) site->OnUIDeactivate(FALSE);
-    return S_OK;
+    return com::Guard(IID_IOleInPlaceObject, [&]() -> HRESULT {
+        if (!site_.uiActive) return S_OK;
+        const auto alive = KeepAlive();
+        site_.uiActive = false;
+        // The frame, the document and the site each hear of it through a
+        // reference of their own, whatever one of them does meanwhile: a
+        // deactivation in place from inside these calls finds the user
+        // interface deactivated already.
+        const ComPtr<IOleInPlaceFrame> frame = site_.frame;
+        const ComPtr<IOleInPlaceUIWindow> document = site_.document;
+        const ComPtr<IOleInPlaceSite> site = site_.inPlace;
+        if (frame) frame->SetActiveObject(nullptr, nullptr);
+        if (document) document->SetActiveObject(nullptr, nullptr);
+        if (site) site->OnUIDeactivate(FALSE);
+        return S_OK;
+    });
 }
 
 STDMETHODIMP QuelderControl::SetObjectRects(LPCRECT position, LPCRECT clip) {
-    if (position == nullptr || clip == nullptr) return E_INVALIDARG;
-    TakePlacement(*position, *clip);
-    return S_OK;
+    return com::Guard(IID_IOleInPlaceObject, [&]() -> HRESULT {
+        if (position == nullptr || clip == nullptr) return E_INVALIDARG;
+        TakePlacement(*position, *clip);
+        return S_OK;
+    });
 }
 
 STDMETHODIMP QuelderControl::ReactivateAndUndo() { return INPLACE_E_NOTUNDOABLE; }
@@ -444,51 +476,59 @@ STDMETHODIMP QuelderControl::EnableModeless(BOOL) { return S_OK; }
 // ---- IOleControl ------------------------------------------------------------------------
 
 STDMETHODIMP QuelderControl::GetControlInfo(CONTROLINFO* info) {
-    if (info == nullptr) return E_POINTER;
-    // No mnemonics.
-    info->hAccel = nullptr;
-    info->cAccel = 0;
-    info->dwFlags = 0;
-    return S_OK;
+    return com::Guard(IID_IOleControl, [&]() -> HRESULT {
+        if (info == nullptr) return E_POINTER;
+        // No mnemonics.
+        info->hAccel = nullptr;
+        info->cAccel = 0;
+        info->dwFlags = 0;
+        return S_OK;
+    });
 }
 
 STDMETHODIMP QuelderControl::OnMnemonic(MSG*) { return S_OK; }
 
 STDMETHODIMP QuelderControl::OnAmbientPropertyChange(DISPID id) {
-    if (id == DISPID_UNKNOWN || id == DISPID_AMBIENT_USERMODE) ReadAmbientUserMode();
-    return S_OK;
+    return com::Guard(IID_IOleControl, [&]() -> HRESULT {
+        if (id == DISPID_UNKNOWN || id == DISPID_AMBIENT_USERMODE) ReadAmbientUserMode();
+        return S_OK;
+    });
 }
 
 STDMETHODIMP QuelderControl::FreezeEvents(BOOL freeze) {
-    // While frozen, RaiseEvent drops the events of the user's actions.
-    events_.Freeze(freeze != FALSE);
-    return S_OK;
+    return com::Guard(IID_IOleControl, [&]() -> HRESULT {
+        // While frozen, RaiseEvent drops the events of the user's actions.
+        events_.Freeze(freeze != FALSE);
+        return S_OK;
+    });
 }
 
 // ---- IQuickActivate ---------------------------------------------------------------------
 
 STDMETHODIMP QuelderControl::QuickActivate(QACONTAINER* container, QACONTROL* control) {
-    if (container == nullptr || control == nullptr) return E_POINTER;
-    // Older containers pass shorter structures; these fields are in all.
-    if (container->cbSize < offsetof(QACONTAINER, dwAmbientFlags) + sizeof(DWORD) ||
-        control->cbSize < offsetof(QACONTROL, dwPropNotifyCookie) + sizeof(DWORD))
-        return E_UNEXPECTED;
-    const auto alive = KeepAlive();
-    HRESULT hr = SetClientSite(container->pClientSite);
-    if (FAILED(hr)) return hr;
-    site_.userMode = (container->dwAmbientFlags & QACONTAINER_USERMODE) != 0;
-    if (container->pAdviseSink != nullptr) SetAdvise(DVASPECT_CONTENT, 0, container->pAdviseSink);
-    DWORD eventCookie = 0, notifyCookie = 0;
-    if (container->pUnkEventSink != nullptr) events_.AdviseEvents(container->pUnkEventSink, &eventCookie);
-    if (container->pPropertyNotifySink != nullptr)
-        events_.AdvisePropertyNotify(container->pPropertyNotifySink, &notifyCookie);
-    control->dwMiscStatus = kQuelderMiscStatus;
-    control->dwViewStatus = VIEWSTATUS_OPAQUE;
-    control->dwEventCookie = eventCookie;
-    control->dwPropNotifyCookie = notifyCookie;
-    if (control->cbSize >= offsetof(QACONTROL, dwPointerActivationPolicy) + sizeof(DWORD))
-        control->dwPointerActivationPolicy = 0;
-    return S_OK;
+    return com::Guard(IID_IQuickActivate, [&]() -> HRESULT {
+        if (container == nullptr || control == nullptr) return E_POINTER;
+        // Older containers pass shorter structures; these fields are in all.
+        if (container->cbSize < offsetof(QACONTAINER, dwAmbientFlags) + sizeof(DWORD) ||
+            control->cbSize < offsetof(QACONTROL, dwPropNotifyCookie) + sizeof(DWORD))
+            return E_UNEXPECTED;
+        const auto alive = KeepAlive();
+        HRESULT hr = SetClientSite(container->pClientSite);
+        if (FAILED(hr)) return hr;
+        site_.userMode = (container->dwAmbientFlags & QACONTAINER_USERMODE) != 0;
+        if (container->pAdviseSink != nullptr) SetAdvise(DVASPECT_CONTENT, 0, container->pAdviseSink);
+        DWORD eventCookie = 0, notifyCookie = 0;
+        if (container->pUnkEventSink != nullptr) events_.AdviseEvents(container->pUnkEventSink, &eventCookie);
+        if (container->pPropertyNotifySink != nullptr)
+            events_.AdvisePropertyNotify(container->pPropertyNotifySink, &notifyCookie);
+        control->dwMiscStatus = kQuelderMiscStatus;
+        control->dwViewStatus = VIEWSTATUS_OPAQUE;
+        control->dwEventCookie = eventCookie;
+        control->dwPropNotifyCookie = notifyCookie;
+        if (control->cbSize >= offsetof(QACONTROL, dwPointerActivationPolicy) + sizeof(DWORD))
+            control->dwPointerActivationPolicy = 0;
+        return S_OK;
+    });
 }
 
 STDMETHODIMP QuelderControl::SetContentExtent(LPSIZEL size) { return SetExtent(DVASPECT_CONTENT, size); }

@@ -25,9 +25,11 @@ using com::Deref;
 using com::Out;
 
 STDMETHODIMP QuelderControl::GetClassID(CLSID* clsid) {
-    if (clsid == nullptr) return E_POINTER;
-    *clsid = CLSID_Quelder;
-    return S_OK;
+    return com::Guard(IID_IPersist, [&]() -> HRESULT {
+        if (clsid == nullptr) return E_POINTER;
+        *clsid = CLSID_Quelder;
+        return S_OK;
+    });
 }
 
 STDMETHODIMP QuelderControl::InitNew() {

@@ -258,17 +258,21 @@ STDMETHODIMP QuelderControl::InterfaceSupportsErrorInfo(REFIID riid) {
 }
 
 STDMETHODIMP QuelderControl::GetClassInfo(ITypeInfo** info) {
-    if (info == nullptr) return E_POINTER;
-    *info = ComPtr<ITypeInfo>(classInfo_).Detach();
-    return S_OK;
+    return com::Guard(IID_IProvideClassInfo2, [&]() -> HRESULT {
+        if (info == nullptr) return E_POINTER;
+        *info = ComPtr<ITypeInfo>(classInfo_).Detach();
+        return S_OK;
+    });
 }
 
 STDMETHODIMP QuelderControl::GetGUID(DWORD kind, GUID* guid) {
-    if (guid == nullptr) return E_POINTER;
-    *guid = GUID_NULL;
-    if (kind != GUIDKIND_DEFAULT_SOURCE_DISP_IID) return E_INVALIDARG;
-    *guid = DIID___Quelder;
-    return S_OK;
+    return com::Guard(IID_IProvideClassInfo2, [&]() -> HRESULT {
+        if (guid == nullptr) return E_POINTER;
+        *guid = GUID_NULL;
+        if (kind != GUIDKIND_DEFAULT_SOURCE_DISP_IID) return E_INVALIDARG;
+        *guid = DIID___Quelder;
+        return S_OK;
+    });
 }
 
 STDMETHODIMP QuelderControl::EnumConnectionPoints(IEnumConnectionPoints** points) {
@@ -284,21 +288,25 @@ constexpr DWORD kSafeOptions = INTERFACESAFE_FOR_UNTRUSTED_CALLER | INTERFACESAF
 }
 
 STDMETHODIMP QuelderControl::GetInterfaceSafetyOptions(REFIID riid, DWORD* supported, DWORD* enabled) {
-    if (supported == nullptr || enabled == nullptr) return E_POINTER;
-    *supported = *enabled = 0;
-    ComPtr<IUnknown> probe;
-    if (FAILED(QueryInterface(riid, reinterpret_cast<void**>(probe.GetAddressOf())))) return E_NOINTERFACE;
-    *supported = kSafeOptions;
-    *enabled = safety_;
-    return S_OK;
+    return com::Guard(IID_IObjectSafety, [&]() -> HRESULT {
+        if (supported == nullptr || enabled == nullptr) return E_POINTER;
+        *supported = *enabled = 0;
+        ComPtr<IUnknown> probe;
+        if (FAILED(QueryInterface(riid, reinterpret_cast<void**>(probe.GetAddressOf())))) return E_NOINTERFACE;
+        *supported = kSafeOptions;
+        *enabled = safety_;
+        return S_OK;
+    });
 }
 
 STDMETHODIMP QuelderControl::SetInterfaceSafetyOptions(REFIID riid, DWORD mask, DWORD enabled) {
-    ComPtr<IUnknown> probe;
-    if (FAILED(QueryInterface(riid, reinterpret_cast<void**>(probe.GetAddressOf())))) return E_NOINTERFACE;
-    if ((mask & ~kSafeOptions) != 0) return E_FAIL;
-    safety_ = (safety_ & ~mask) | (enabled & mask);
-    return S_OK;
+    return com::Guard(IID_IObjectSafety, [&]() -> HRESULT {
+        ComPtr<IUnknown> probe;
+        if (FAILED(QueryInterface(riid, reinterpret_cast<void**>(probe.GetAddressOf())))) return E_NOINTERFACE;
+        if ((mask & ~kSafeOptions) != 0) return E_FAIL;
+        safety_ = (safety_ & ~mask) | (enabled & mask);
+        return S_OK;
+    });
 }
 
 // ---- test hook ----------------------------------------------------------------------

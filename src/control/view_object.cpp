@@ -17,37 +17,47 @@ STDMETHODIMP QuelderControl::Draw(DWORD aspect, LONG index, void*, DVTARGETDEVIC
 }
 
 STDMETHODIMP QuelderControl::GetColorSet(DWORD, LONG, void*, DVTARGETDEVICE*, HDC, LOGPALETTE** colours) {
-    if (colours == nullptr) return E_POINTER;
-    *colours = nullptr;
-    return S_FALSE;  // no palette of its own
+    return com::Guard(IID_IViewObject2, [&]() -> HRESULT {
+        if (colours == nullptr) return E_POINTER;
+        *colours = nullptr;
+        return S_FALSE;  // no palette of its own
+    });
 }
 
 // The control draws its current state only.
 STDMETHODIMP QuelderControl::Freeze(DWORD, LONG, void*, DWORD* freeze) {
-    if (freeze != nullptr) *freeze = 0;
-    return E_NOTIMPL;
+    return com::Guard(IID_IViewObject2, [&]() -> HRESULT {
+        if (freeze != nullptr) *freeze = 0;
+        return E_NOTIMPL;
+    });
 }
 
 STDMETHODIMP QuelderControl::Unfreeze(DWORD) { return E_NOTIMPL; }
 
 STDMETHODIMP QuelderControl::SetAdvise(DWORD aspects, DWORD flags, IAdviseSink* sink) {
-    const HRESULT hr = view_.Set(aspects, flags, sink);
-    if (hr == S_OK && view_.PrimeFirst()) {
-        const CallOut out(*this);
-        SendViewChange();
-    }
-    return hr;
+    return com::Guard(IID_IViewObject2, [&]() -> HRESULT {
+        const HRESULT hr = view_.Set(aspects, flags, sink);
+        if (hr == S_OK && view_.PrimeFirst()) {
+            const CallOut out(*this);
+            SendViewChange();
+        }
+        return hr;
+    });
 }
 
 STDMETHODIMP QuelderControl::GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSink** sink) {
-    view_.Get(aspects, flags, sink);
-    return S_OK;
+    return com::Guard(IID_IViewObject2, [&]() -> HRESULT {
+        view_.Get(aspects, flags, sink);
+        return S_OK;
+    });
 }
 
 STDMETHODIMP QuelderControl::GetExtent(DWORD aspect, LONG, DVTARGETDEVICE*, LPSIZEL size) {
-    if (size == nullptr || (aspect != DVASPECT_CONTENT && aspect != DVASPECT_DOCPRINT)) return E_INVALIDARG;
-    *size = Extent();
-    return S_OK;
+    return com::Guard(IID_IViewObject2, [&]() -> HRESULT {
+        if (size == nullptr || (aspect != DVASPECT_CONTENT && aspect != DVASPECT_DOCPRINT)) return E_INVALIDARG;
+        *size = Extent();
+        return S_OK;
+    });
 }
 
 }  // namespace quelder::win32
