@@ -51,9 +51,9 @@ constexpr ControlLayout kControls[] = {
     {control_id::lblDisclaimer, L"STATIC", kDisclaimer, kLabel, 255, 2625, 3870, 825},
     {control_id::lblTitle, L"STATIC", L"Application Title", kLabel, 1050, 240, 3885, 480},
     {control_id::lblVersion, L"STATIC", L"Version", kLabel, 1050, 780, 3885, 225},
-    {control_id::Text5, L"EDIT", kWebAddress, ES_LEFT | ES_READONLY | ES_AUTOHSCROLL | WS_TABSTOP, 1050, 1440, 3915,
+    {control_id::webAddress, L"EDIT", kWebAddress, ES_LEFT | ES_READONLY | ES_AUTOHSCROLL | WS_TABSTOP, 1050, 1440, 3915,
      195},
-    {control_id::Label7, L"STATIC", kCredit, kLabel, 1050, 1140, 3465, 195},
+    {control_id::lblCredit, L"STATIC", kCredit, kLabel, 1050, 1140, 3465, 195},
 };
 
 // The etched separator: a grey line over a white one two pixels high.
@@ -257,7 +257,7 @@ void SetDefaultButton(HWND form, int id) {
 void FocusControl(HWND control) {
     if (!control) return;
     SetFocus(control);
-    if (GetDlgCtrlID(control) == control_id::Text5) SendMessageW(control, EM_SETSEL, 0, -1);
+    if (GetDlgCtrlID(control) == control_id::webAddress) SendMessageW(control, EM_SETSEL, 0, -1);
 }
 
 void Form_Load(HWND form) {
@@ -280,13 +280,13 @@ void OnCommand(HWND form, int id, int code) {
         cmdSysInfo_Click();
     } else if (code == BN_SETFOCUS && (id == control_id::cmdOK || id == control_id::cmdSysInfo)) {
         SetDefaultButton(form, id);
-    } else if (code == EN_SETFOCUS && id == control_id::Text5) {
+    } else if (code == EN_SETFOCUS && id == control_id::webAddress) {
         SetDefaultButton(form, control_id::cmdOK);
     }
 }
 
 LRESULT ColourControl(HDC dc, HWND control) {
-    SetTextColor(dc, GetDlgCtrlID(control) == control_id::Text5 ? kWebAddressColour : GetSysColor(COLOR_BTNTEXT));
+    SetTextColor(dc, GetDlgCtrlID(control) == control_id::webAddress ? kWebAddressColour : GetSysColor(COLOR_BTNTEXT));
     SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
     return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
 }
@@ -409,7 +409,7 @@ void Load(HINSTANCE resources) {
         if (slot.form) return;
         slot.form = std::move(form);
     }
-    const HWND window = CreateWindowExW(kFormExStyle, kFormClass, L"About MyApp", kFormStyle, position.x, position.y,
+    const HWND window = CreateWindowExW(kFormExStyle, kFormClass, L"About", kFormStyle, position.x, position.y,
                                         width, height, loaded.owner.get(), nullptr, module, nullptr);
     if (!window) {
         const std::unique_ptr<LoadedForm> failed = TakeForm(&loaded);

@@ -33,8 +33,8 @@ inline constexpr int cmdSysInfo = 102;
 inline constexpr int lblDisclaimer = 103;
 inline constexpr int lblTitle = 104;
 inline constexpr int lblVersion = 105;
-inline constexpr int Text5 = 106;
-inline constexpr int Label7 = 107;
+inline constexpr int webAddress = 106;
+inline constexpr int lblCredit = 107;
 }  // namespace control_id
 
 }  // namespace quelder::about

@@ -31,4 +31,12 @@ void UserControl_Initialize(Board& board) {
     }
 }
 
+// Element 1 belongs to the surface and goes with it. A control whose
+// construction stopped part-way has only some of 2..64; those are removed.
+void UserControl_Terminate(Board& board) {
+    for (std::int16_t i = 2; i <= 64; ++i) {
+        if (board.host.CheckLoaded(i)) board.host.UnloadCheck(i);
+    }
+}
+
 }  // namespace quelder

@@ -1,4 +1,4 @@
-// Enabled, and the control's teardown.
+// Enabled: whether the user's actions reach the board.
 #pragma once
 
 #include "board/board_model.hpp"
@@ -7,7 +7,5 @@ namespace quelder {
 
 VBool Enabled(const Board& board);
 void LetEnabled(Board& board, VBool New_Enabled);
-// Unloads square views 2..64; views that do not exist are passed over.
-void UserControl_Terminate(Board& board);
 
 }  // namespace quelder

@@ -74,7 +74,7 @@ TEST_F(AboutTest, ShowsTheFormWithoutWaitingAndSetsItsCaptions) {
     EXPECT_EQ(ItemText(id::lblVersion), L"Version 2.0.0");
     EXPECT_EQ(ItemText(id::cmdOK), L"OK");
     EXPECT_EQ(ItemText(id::cmdSysInfo), L"&System Info...");
-    for (int text : {id::Label7, id::Text5, id::lblDisclaimer})
+    for (int text : {id::lblCredit, id::webAddress, id::lblDisclaimer})
         EXPECT_FALSE(ItemText(text).empty()) << "control " << text;
 }
 
@@ -159,8 +159,8 @@ TEST_F(AboutTest, ControlsSitAtTheirPlacesInTheDefaultGuiFont) {
         {id::picIcon, L"Static", 240, 240, 540, 540},
         {id::lblTitle, L"Static", 1050, 240, 3885, 480},
         {id::lblVersion, L"Static", 1050, 780, 3885, 225},
-        {id::Label7, L"Static", 1050, 1140, 3465, 195},
-        {id::Text5, L"Edit", 1050, 1440, 3915, 195},
+        {id::lblCredit, L"Static", 1050, 1140, 3465, 195},
+        {id::webAddress, L"Edit", 1050, 1440, 3915, 195},
         {id::lblDisclaimer, L"Static", 255, 2625, 3870, 825},
         {id::cmdOK, L"Button", 4245, 2625, 1260, 345},
         {id::cmdSysInfo, L"Button", 4260, 3075, 1245, 345},
@@ -185,7 +185,7 @@ TEST_F(AboutTest, ControlsSitAtTheirPlacesInTheDefaultGuiFont) {
         }
     }
     EXPECT_TRUE(GetWindowLongW(Item(id::cmdOK), GWL_STYLE) & BS_DEFPUSHBUTTON);
-    EXPECT_TRUE(GetWindowLongW(Item(id::Text5), GWL_STYLE) & ES_READONLY);
+    EXPECT_TRUE(GetWindowLongW(Item(id::webAddress), GWL_STYLE) & ES_READONLY);
 }
 
 TEST_F(AboutTest, WebAddressIsBlueOnButtonFaceAndTheSeparatorIsEtched) {
@@ -194,7 +194,7 @@ TEST_F(AboutTest, WebAddressIsBlueOnButtonFaceAndTheSeparatorIsEtched) {
     Repaint(form);
     const COLORREF face = GetSysColor(COLOR_BTNFACE);
 
-    const HWND text = Item(id::Text5);
+    const HWND text = Item(id::webAddress);
     RECT area{};
     GetClientRect(text, &area);
     const HDC textDc = GetDC(text);
@@ -319,7 +319,7 @@ TEST_P(AboutKeyboardTest, EnterAndEscPressOk) {
     } cases[] = {
         {"Enter on OK", VK_RETURN, id::cmdOK},
         {"Esc on OK", VK_ESCAPE, id::cmdOK},
-        {"Enter on the web address", VK_RETURN, id::Text5},
+        {"Enter on the web address", VK_RETURN, id::webAddress},
         {"Esc on System Info", VK_ESCAPE, id::cmdSysInfo},
     };
     for (const auto& key : cases) {
@@ -336,11 +336,11 @@ TEST_P(AboutKeyboardTest, TabFollowsTheTabOrder) {
     const HWND form = OpenWithFocusOn(id::cmdOK);
     ASSERT_NE(form, nullptr);
     EXPECT_EQ(GetFocus(), Item(id::cmdOK)) << "the first focus";
-    for (int next : {id::cmdSysInfo, id::Text5, id::cmdOK}) {
+    for (int next : {id::cmdSysInfo, id::webAddress, id::cmdOK}) {
         Press(GetParam(), VK_TAB);
         EXPECT_EQ(GetDlgCtrlID(GetFocus()), next) << "Tab (" << Name(GetParam()) << ")";
     }
-    for (int previous : {id::Text5, id::cmdSysInfo}) {
+    for (int previous : {id::webAddress, id::cmdSysInfo}) {
         Press(GetParam(), VK_TAB, VK_SHIFT);
         EXPECT_EQ(GetDlgCtrlID(GetFocus()), previous) << "Shift+Tab (" << Name(GetParam()) << ")";
     }
