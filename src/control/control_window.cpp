@@ -328,24 +328,24 @@ bool UnregisterControlWindowClass(HINSTANCE module) { return UnregisterClassW(kC
 // ---- the window ----------------------------------------------------------------
 
 ControlWindow::ControlWindow(HINSTANCE module, PixelHostBase& host, SquareInput& input)
-    : module_(module), host_(host), input_(input) {}
+    : module_(module), surface_(host), input_(input) {}
 
 ControlWindow::~ControlWindow() {
     Destroy();
-    *alive_ = false;
+    *surface_.alive = false;
     for (std::int16_t k = 1; k <= kSquareCount; ++k) {
-        if (!host_.CheckLoaded(k)) continue;
-        PixelSquareView& view = host_.View(k);
+        if (!surface_.host.CheckLoaded(k)) continue;
+        PixelSquareView& view = surface_.host.View(k);
         Unhook(view.onChanged, this);
         Unhook(view.onRefresh, this);
     }
 }
 
 HWND ControlWindow::Create(HWND parent, const RECT& position) {
-    if (window_ != nullptr) {
-        SetParent(window_, parent);
+    if (surface_.window != nullptr) {
+        SetParent(surface_.window, parent);
         Place(position, position);
-        return window_;
+        return surface_.window;
     }
     if (!RegisterControlWindowClass(module_, &ControlWindow::WindowProc)) return nullptr;
     link_.reset(new (std::nothrow) Link(this));
@@ -356,15 +356,15 @@ HWND ControlWindow::Create(HWND parent, const RECT& position) {
     {
         handles::ScreenDc screen;
         const int x = GetDeviceCaps(screen.get(), LOGPIXELSX), y = GetDeviceCaps(screen.get(), LOGPIXELSY);
-        dpiX_ = x > 0 ? x : 96;
-        dpiY_ = y > 0 ? y : 96;
+        surface_.dpiX = x > 0 ? x : 96;
+        surface_.dpiY = y > 0 ? y : 96;
     }
-    size_ = {std::max(0L, position.right - position.left), std::max(0L, position.bottom - position.top)};
+    surface_.size = {std::max(0L, position.right - position.left), std::max(0L, position.bottom - position.top)};
     DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
-    if (!enabled_) style |= WS_DISABLED;
-    // WM_NCCREATE sets window_ and gives the window link_.
-    return CreateWindowExW(0, kClassName, L"", style, position.left, position.top, size_.cx, size_.cy, parent,
-                           nullptr, module_, this);
+    if (!surface_.enabled) style |= WS_DISABLED;
+    // WM_NCCREATE sets surface_.window and gives the window link_.
+    return CreateWindowExW(0, kClassName, L"", style, position.left, position.top, surface_.size.cx,
+                           surface_.size.cy, parent, nullptr, module_, this);
 }
 
 void ControlWindow::Destroy(std::shared_ptr<void> leftovers) {
@@ -374,7 +374,7 @@ void ControlWindow::Destroy(std::shared_ptr<void> leftovers) {
     const MessageHold hold(link);
     // Forgotten first: the messages of its destruction, and whatever they
     // make the container do, find no window here.
-    const HWND window = std::exchange(window_, nullptr);
+    const HWND window = std::exchange(surface_.window, nullptr);
     press_ = {};
     if (window == nullptr || !link) return;
     link->owner = nullptr;
@@ -389,43 +389,46 @@ void ControlWindow::Destroy(std::shared_ptr<void> leftovers) {
 }
 
 void ControlWindow::SetSize(int width, int height) {
-    size_ = {std::max(0, width), std::max(0, height)};
-    if (window_ != nullptr)
-        SetWindowPos(window_, nullptr, 0, 0, size_.cx, size_.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    surface_.size = {std::max(0, width), std::max(0, height)};
+    if (surface_.window != nullptr)
+        SetWindowPos(surface_.window, nullptr, 0, 0, surface_.size.cx, surface_.size.cy,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void ControlWindow::Place(const RECT& position, const RECT& clip) {
-    size_ = {std::max(0L, position.right - position.left), std::max(0L, position.bottom - position.top)};
-    if (window_ == nullptr) return;
-    SetWindowPos(window_, nullptr, position.left, position.top, size_.cx, size_.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    surface_.size = {std::max(0L, position.right - position.left), std::max(0L, position.bottom - position.top)};
+    if (surface_.window == nullptr) return;
+    SetWindowPos(surface_.window, nullptr, position.left, position.top, surface_.size.cx, surface_.size.cy,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
     RECT visible{};
     IntersectRect(&visible, &position, &clip);
     if (EqualRect(&visible, &position)) {
-        SetWindowRgn(window_, nullptr, TRUE);
+        SetWindowRgn(surface_.window, nullptr, TRUE);
         return;
     }
     OffsetRect(&visible, -position.left, -position.top);
     UniqueRegion region(CreateRectRgnIndirect(&visible));
     // The window owns the region once it is set.
-    if (region && SetWindowRgn(window_, region.get(), TRUE)) region.release();
+    if (region && SetWindowRgn(surface_.window, region.get(), TRUE)) region.release();
 }
 
 void ControlWindow::SetEnabled(bool enabled) {
-    enabled_ = enabled;
+    surface_.enabled = enabled;
     if (!enabled) EndPress();
-    if (window_ != nullptr) EnableWindow(window_, enabled ? TRUE : FALSE);
+    if (surface_.window != nullptr) EnableWindow(surface_.window, enabled ? TRUE : FALSE);
 }
 
 void ControlWindow::ViewChanged(const PixelSquareView& view) {
     const RECT rect = ViewRect(view);
     if (batch_ > 0) return Gather(rect, false);
-    if (window_ != nullptr && !IsRectEmpty(&rect)) InvalidateRect(window_, &rect, FALSE);
+    if (surface_.window != nullptr && !IsRectEmpty(&rect)) InvalidateRect(surface_.window, &rect, FALSE);
 }
 
 void ControlWindow::ViewRefreshed(const PixelSquareView& view) {
     const RECT rect = ViewRect(view);
     if (batch_ > 0) return Gather(rect, true);
-    if (window_ != nullptr && !IsRectEmpty(&rect)) RedrawWindow(window_, &rect, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    if (surface_.window != nullptr && !IsRectEmpty(&rect))
+        RedrawWindow(surface_.window, &rect, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }
 
 void ControlWindow::Gather(const RECT& rect, bool refresh) {
@@ -457,7 +460,7 @@ ControlWindow::SetAside ControlWindow::SetBatchesAside() noexcept {
 void ControlWindow::ShowChanges() noexcept {
     const std::vector<RECT> rects = std::exchange(pending_, {});
     const bool refresh = std::exchange(refreshPending_, false);
-    if (window_ == nullptr || rects.empty()) return;
+    if (surface_.window == nullptr || rects.empty()) return;
     std::vector<RECT> parts;
     try {
         parts = Union(rects);
@@ -465,38 +468,40 @@ void ControlWindow::ShowChanges() noexcept {
             // Refreshed: drawn onto the window now, all of it current, without
             // the round of WM_PAINT. Only what shows is drawn; what is hidden
             // now is painted when it shows.
-            const handles::WindowDc dc(window_);
+            const handles::WindowDc dc(surface_.window);
             RECT visible{};
             if (dc.get() != nullptr && GetClipBox(dc.get(), &visible) != ERROR) {
                 for (RECT part : parts) {
                     IntersectRect(&part, &part, &visible);
-                    PaintArea(host_, dc.get(), part);
+                    PaintArea(surface_.host, dc.get(), part);
                 }
                 return;
             }
         }
     } catch (...) {
         // Out of memory for the picture: WM_PAINT tries again.
-        if (parts.empty()) parts.assign(1, RECT{0, 0, size_.cx, size_.cy});
+        if (parts.empty()) parts.assign(1, RECT{0, 0, surface_.size.cx, surface_.size.cy});
     }
-    for (const RECT& part : parts) InvalidateRect(window_, &part, FALSE);
+    for (const RECT& part : parts) InvalidateRect(surface_.window, &part, FALSE);
 }
 
 void ControlWindow::HookViews() {
     for (std::int16_t k = 1; k <= kSquareCount; ++k) {
-        if (!host_.CheckLoaded(k)) continue;
-        PixelSquareView& view = host_.View(k);
-        view.onChanged = ViewHook{alive_, this, false, std::move(view.onChanged)};
-        view.onRefresh = ViewHook{alive_, this, true, std::move(view.onRefresh)};
+        if (!surface_.host.CheckLoaded(k)) continue;
+        PixelSquareView& view = surface_.host.View(k);
+        view.onChanged = ViewHook{surface_.alive, this, false, std::move(view.onChanged)};
+        view.onRefresh = ViewHook{surface_.alive, this, true, std::move(view.onRefresh)};
     }
 }
 
-void ControlWindow::Render(HDC dc, const RECT& bounds) const { RenderSurface(host_, size_.cx, size_.cy, dc, bounds); }
+void ControlWindow::Render(HDC dc, const RECT& bounds) const {
+    RenderSurface(surface_.host, surface_.size.cx, surface_.size.cy, dc, bounds);
+}
 
 ControlWindow::Twips ControlWindow::ToTwips(std::int16_t index, POINT point) const {
-    const PixelSquareView& view = host_.View(index);
-    return {static_cast<float>(point.x - view.PixelLeft()) * kTwipsPerInch / static_cast<float>(dpiX_),
-            static_cast<float>(point.y - view.PixelTop()) * kTwipsPerInch / static_cast<float>(dpiY_)};
+    const PixelSquareView& view = surface_.host.View(index);
+    return {static_cast<float>(point.x - view.PixelLeft()) * kTwipsPerInch / static_cast<float>(surface_.dpiX),
+            static_cast<float>(point.y - view.PixelTop()) * kTwipsPerInch / static_cast<float>(surface_.dpiY)};
 }
 
 // ---- messages ------------------------------------------------------------------
@@ -508,7 +513,7 @@ LRESULT CALLBACK ControlWindow::WindowProc(HWND window, UINT message, WPARAM wPa
         auto* held = new (std::nothrow) HeldLink(self->link_);
         if (held == nullptr) return FALSE;  // no window
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(held));
-        self->window_ = window;
+        self->surface_.window = window;
         ++liveWindows;
         return DefWindowProcW(window, message, wParam, lParam);
     }
@@ -525,13 +530,13 @@ LRESULT CALLBACK ControlWindow::WindowProc(HWND window, UINT message, WPARAM wPa
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         delete held;
         leftovers = std::move(link->leftovers);
-        if (self != nullptr && self->window_ == window) {
-            self->window_ = nullptr;
+        if (self != nullptr && self->surface_.window == window) {
+            self->surface_.window = nullptr;
             self->press_ = {};
         }
         return DefWindowProcW(window, message, wParam, lParam);
     }
-    if (self == nullptr || self->window_ != window) {
+    if (self == nullptr || self->surface_.window != window) {
         // No longer the object's: being destroyed, or cut off from an owner
         // that went on another thread, which posted kCloseMessage.
         if (self == nullptr && message == kCloseMessage) {
@@ -558,8 +563,8 @@ LRESULT ControlWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_PRINTCLIENT: {
         RECT client{};
-        GetClientRect(window_, &client);
-        DrawImage(reinterpret_cast<HDC>(wParam), host_.ComposeArea(0, 0, client.right, client.bottom), 0, 0,
+        GetClientRect(surface_.window, &client);
+        DrawImage(reinterpret_cast<HDC>(wParam), surface_.host.ComposeArea(0, 0, client.right, client.bottom), 0, 0,
                   client.right, client.bottom);
         return 0;
     }
@@ -575,7 +580,7 @@ LRESULT ControlWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_MOUSEMOVE: MouseMoved(wParam, lParam); return 0;
     case WM_CAPTURECHANGED:
         // Someone else took the mouse: the press ends without a release.
-        if (reinterpret_cast<HWND>(lParam) != window_) press_ = {};
+        if (reinterpret_cast<HWND>(lParam) != surface_.window) press_ = {};
         return 0;
     case WM_CANCELMODE:
         EndPress();
@@ -584,27 +589,27 @@ LRESULT ControlWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (!wParam) EndPress();
         return 0;
     default:
-        return DefWindowProcW(window_, message, wParam, lParam);
+        return DefWindowProcW(surface_.window, message, wParam, lParam);
     }
 }
 
 void ControlWindow::Paint() {
     // The invalid region's rectangles, read before BeginPaint validates them:
     // two squares far apart repaint as two squares, not as the area between.
-    std::vector<RECT> parts = InvalidRectangles(window_);
-    handles::PaintDc dc(window_);
+    std::vector<RECT> parts = InvalidRectangles(surface_.window);
+    handles::PaintDc dc(surface_.window);
     const RECT& area = dc.Area();
     if (parts.empty()) parts.push_back(area);
     for (RECT part : parts) {
         IntersectRect(&part, &part, &area);
         // Each part is one picture, drawn at once: nothing flickers.
-        PaintArea(host_, dc.get(), part);
+        PaintArea(surface_.host, dc.get(), part);
     }
 }
 
 void ControlWindow::EndPress() {
     press_ = {};
-    if (window_ != nullptr && GetCapture() == window_) ReleaseCapture();
+    if (surface_.window != nullptr && GetCapture() == surface_.window) ReleaseCapture();
 }
 
 void ControlWindow::ButtonDown(std::int16_t button, bool doubleClick, LPARAM lParam) {
@@ -613,16 +618,16 @@ void ControlWindow::ButtonDown(std::int16_t button, bool doubleClick, LPARAM lPa
     bool raiseDouble = false;
     if (index != 0) {
         // Another button while one is held: the square of the press hears it.
-        if (!host_.CheckLoaded(index)) return EndPress();
+        if (!surface_.host.CheckLoaded(index)) return EndPress();
         press_.buttons |= button;
     } else {
-        index = SquareAt(host_, point.x, point.y);
+        index = SquareAt(surface_.host, point.x, point.y);
         const std::int16_t previous = std::exchange(lastDown_, index);
         if (index == 0) return;  // bare surface
         // A double click counts on the square that had the first click.
         raiseDouble = doubleClick && index == previous;
         press_ = {index, button, raiseDouble};
-        SetCapture(window_);
+        SetCapture(surface_.window);
     }
     const std::int16_t shift = ShiftState();
     if (raiseDouble) {
@@ -637,22 +642,22 @@ void ControlWindow::ButtonUp(std::int16_t button, LPARAM lParam) {
     // Only a release of a button pressed on a square is reported.
     const std::int16_t index = press_.index;
     if (index == 0 || (press_.buttons & button) == 0) return;
-    if (!host_.CheckLoaded(index)) return EndPress();
+    if (!surface_.host.CheckLoaded(index)) return EndPress();
     const POINT point = PointOf(lParam);
     press_.buttons = static_cast<std::int16_t>(press_.buttons & ~button);
     const bool last = press_.buttons == 0;
     RECT client{};
-    GetClientRect(window_, &client);
+    GetClientRect(surface_.window, &client);
     const bool click = last && !press_.doubleClick && PtInRect(&client, point) &&
-                       SquareAt(host_, point.x, point.y) == index;
+                       SquareAt(surface_.host, point.x, point.y) == index;
     if (last) EndPress();
     const Twips at = ToTwips(index, point);
     // The host's handler may destroy the window, this object with it, or
     // disable the control: what follows checks first.
-    const auto alive = alive_;
-    const HWND window = window_;
+    const auto alive = surface_.alive;
+    const HWND window = surface_.window;
     input_.MouseUp(index, button, ShiftState(), at.x, at.y);
-    if (!*alive || window_ != window || !enabled_) return;
+    if (!*alive || surface_.window != window || !surface_.enabled) return;
     if (click) input_.Click(index);
 }
 
@@ -660,12 +665,12 @@ void ControlWindow::MouseMoved(WPARAM wParam, LPARAM lParam) {
     const POINT point = PointOf(lParam);
     std::int16_t index = press_.index;
     if (index != 0) {
-        if (!host_.CheckLoaded(index)) return EndPress();
+        if (!surface_.host.CheckLoaded(index)) return EndPress();
     } else {
         // Buttons held without a press on a square were pressed elsewhere
         // (on bare surface or outside): those moves are not the squares'.
         if (ButtonsOf(wParam) != 0) return;
-        index = SquareAt(host_, point.x, point.y);
+        index = SquareAt(surface_.host, point.x, point.y);
         if (index == 0) return;
     }
     const Twips at = ToTwips(index, point);

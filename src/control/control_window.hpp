@@ -19,6 +19,7 @@
 #include <memory>
 #include <vector>
 
+#include "control/window_surface.hpp"
 #include "host/pixel_host.hpp"
 
 namespace quelder::win32 {
@@ -35,9 +36,6 @@ public:
     virtual void Click(std::int16_t index) = 0;
     virtual void DblClick(std::int16_t index) = 0;
 };
-
-// The size the control starts with: eight squares of 37 pixels.
-constexpr int kNaturalSize = 8 * kSquareSize;
 
 // The square view under a point of the surface: the last visible view, in
 // index order, whose rounded rectangle holds the point; 0 for none.
@@ -79,7 +77,7 @@ public:
     // own among them) messages are handled as ever.
     class MessageHold;
     MessageHold HoldMessages() const;
-    HWND Handle() const { return window_; }
+    HWND Handle() const { return surface_.window; }
     // The windows of this class alive now, made by this module.
     static long LiveWindows();
 
@@ -87,7 +85,7 @@ public:
     // window's size, and what Render draws. The top-left corner stays. The
     // squares are not laid out again.
     void SetSize(int width, int height);
-    SIZE Size() const { return size_; }
+    SIZE Size() const { return surface_.size; }
     // The container's placement (IOleInPlaceObject::SetObjectRects): the
     // window goes to position and shows only what lies within clip, both in
     // the parent's client coordinates. The size follows position.
@@ -96,7 +94,7 @@ public:
     // The surface's Enabled: a disabled window receives no mouse input, so no
     // square report is made. A press in progress ends without more reports.
     void SetEnabled(bool enabled);
-    bool Enabled() const { return enabled_; }
+    bool Enabled() const { return surface_.enabled; }
 
     // A view's look or place changed: its rectangle is repainted with the
     // next WM_PAINT. Call with the view before and after a move.
@@ -138,8 +136,8 @@ public:
     void Render(HDC dc, const RECT& bounds) const;
 
     // Screen dots per inch, read when the window was created (96 before).
-    int DpiX() const { return dpiX_; }
-    int DpiY() const { return dpiY_; }
+    int DpiX() const { return surface_.dpiX; }
+    int DpiY() const { return surface_.dpiY; }
 
 private:
     struct Link;
@@ -165,22 +163,15 @@ private:
     Twips ToTwips(std::int16_t index, POINT point) const;
 
     HINSTANCE module_;
-    PixelHostBase& host_;
+    WindowSurface surface_;
     SquareInput& input_;
-    HWND window_ = nullptr;
-    std::shared_ptr<Link> link_;  // shared with window_
-    SIZE size_{kNaturalSize, kNaturalSize};
-    bool enabled_ = true;
-    int dpiX_ = 96, dpiY_ = 96;
+    std::shared_ptr<Link> link_;  // shared with the window
     int batch_ = 0;                // change batches open
     std::vector<RECT> pending_;    // the rectangles changed in them
     bool changed_ = false;         // a view changed in them
     bool refreshPending_ = false;  // a view was refreshed in them
     Press press_;
     std::int16_t lastDown_ = 0;  // the square of the last press, for double clicks
-    // False once this object is gone: what runs after a report or in a view
-    // hook checks it before touching the object again.
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 class ControlWindow::MessageHold {

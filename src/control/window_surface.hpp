@@ -1,0 +1,34 @@
+// What the parts of the control's window share: the host with the views, the
+// window while there is one, and the surface's size, Enabled and screen dots.
+// The ControlWindow owns it and keeps it current; its parts read it.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+
+#include "host/pixel_host.hpp"
+
+namespace quelder::win32 {
+
+// The size the control starts with: eight squares of 37 pixels.
+constexpr int kNaturalSize = 8 * kSquareSize;
+
+struct WindowSurface {
+    explicit WindowSurface(PixelHostBase& views) : host(views) {}
+    WindowSurface(const WindowSurface&) = delete;
+    WindowSurface& operator=(const WindowSurface&) = delete;
+
+    PixelHostBase& host;
+    HWND window = nullptr;
+    // The surface's size in pixels: the window's size, and what Render draws.
+    SIZE size{kNaturalSize, kNaturalSize};
+    bool enabled = true;
+    // Screen dots per inch, read when the window was created (96 before).
+    int dpiX = 96, dpiY = 96;
+    // False once the ControlWindow is gone: what runs after a report or in a
+    // view hook checks it before touching the object again.
+    std::shared_ptr<bool> alive = std::make_shared<bool>(true);
+};
+
+}  // namespace quelder::win32
