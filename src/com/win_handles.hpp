@@ -85,6 +85,7 @@ using UniqueWindow = Unique<HWND, DestroyWindowHandle>;
 using UniqueHook = Unique<HHOOK, RemoveHook>;
 using UniqueBitmap = Unique<HBITMAP, DeleteGdiObject>;
 using UniqueBrush = Unique<HBRUSH, DeleteGdiObject>;
+using UniqueRegion = Unique<HRGN, DeleteGdiObject>;
 using UniqueMemoryDc = Unique<HDC, DeleteMemoryDc>;
 
 // A window's drawing context (the screen's for no window), released at the

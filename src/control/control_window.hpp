@@ -19,6 +19,7 @@
 #include <memory>
 #include <vector>
 
+#include "control/surface_drawing.hpp"
 #include "control/window_surface.hpp"
 #include "host/pixel_host.hpp"
 
@@ -40,10 +41,6 @@ public:
 // The square view under a point of the surface: the last visible view, in
 // index order, whose rounded rectangle holds the point; 0 for none.
 std::int16_t SquareAt(const PixelHostBase& host, int x, int y);
-
-// Draws a surface of width x height pixels into bounds of dc, stretched when
-// bounds has another size. Needs no window.
-void RenderSurface(const PixelHostBase& host, int width, int height, HDC dc, const RECT& bounds);
 
 // The window class is registered by the first Create in each module; a DLL
 // unregisters it when it unloads (false while windows of it remain).
@@ -150,7 +147,6 @@ private:
 
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    void Paint();
     void Gather(const RECT& rect, bool refresh);
     void ButtonDown(std::int16_t button, bool doubleClick, LPARAM lParam);
     void ButtonUp(std::int16_t button, LPARAM lParam);
