@@ -4,10 +4,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <functional>
 #include <new>
 #include <utility>
-#include <vector>
 
 #include "com/win_handles.hpp"
 
@@ -49,40 +47,6 @@ private:
     RecursiveLock& lock_;
 };
 
-// Rectangles to draw or invalidate for the given ones: a few as they are; many
-// that tile their bounding rectangle (all 64 squares) as that one; otherwise
-// their union, merged by a region.
-std::vector<RECT> Union(const std::vector<RECT>& rects) {
-    if (rects.size() <= kMostRectangles) return rects;
-    RECT bounds = rects.front();
-    long long area = 0;
-    for (const RECT& r : rects) {
-        UnionRect(&bounds, &bounds, &r);
-        area += static_cast<long long>(r.right - r.left) * (r.bottom - r.top);
-    }
-    const auto overlap = [](const RECT& a, const RECT& b) {
-        return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
-    };
-    bool disjoint = true;
-    for (std::size_t i = 0; disjoint && i < rects.size(); ++i)
-        for (std::size_t j = i + 1; disjoint && j < rects.size(); ++j) disjoint = !overlap(rects[i], rects[j]);
-    if (disjoint && area == static_cast<long long>(bounds.right - bounds.left) * (bounds.bottom - bounds.top))
-        return {bounds};
-    handles::UniqueRegion region(CreateRectRgnIndirect(&rects.front()));
-    for (std::size_t k = 1; region && k < rects.size(); ++k) {
-        handles::UniqueRegion part(CreateRectRgnIndirect(&rects[k]));
-        if (part) CombineRgn(region.get(), region.get(), part.get(), RGN_OR);
-    }
-    std::vector<RECT> parts = region ? RegionRectangles(region.get()) : std::vector<RECT>{};
-    if (parts.empty()) parts.push_back(bounds);
-    return parts;
-}
-
-RECT ViewRect(const PixelSquareView& view) {
-    return {view.PixelLeft(), view.PixelTop(), view.PixelLeft() + view.PixelWidth(),
-            view.PixelTop() + view.PixelHeight()};
-}
-
 // The keys held when the message being handled was sent.
 std::int16_t ShiftState() {
     std::int16_t shift = 0;
@@ -114,32 +78,6 @@ bool RegisterControlWindowClass(HINSTANCE module, WNDPROC procedure) {
     wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     wc.lpszClassName = kClassName;
     return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-}
-
-// onChanged / onRefresh of a view while a window shows it.
-struct ViewHook {
-    std::weak_ptr<bool> alive;
-    ControlWindow* window;
-    bool refresh;
-    std::function<void(PixelSquareView&)> previous;
-
-    void operator()(PixelSquareView& view) const {
-        if (previous) previous(view);
-        const auto live = alive.lock();
-        if (!live || !*live) return;
-        if (refresh)
-            window->ViewRefreshed(view);
-        else
-            window->ViewChanged(view);
-    }
-};
-
-// Puts back what was there before the hook of window, if it is still there.
-void Unhook(std::function<void(PixelSquareView&)>& slot, const ControlWindow* window) {
-    if (const auto* hook = slot.target<ViewHook>(); hook != nullptr && hook->window == window) {
-        auto previous = hook->previous;
-        slot = std::move(previous);
-    }
 }
 
 }  // namespace
@@ -190,12 +128,6 @@ ControlWindow::ControlWindow(HINSTANCE module, PixelHostBase& host, SquareInput&
 ControlWindow::~ControlWindow() {
     Destroy();
     *surface_.alive = false;
-    for (std::int16_t k = 1; k <= kSquareCount; ++k) {
-        if (!surface_.host.CheckLoaded(k)) continue;
-        PixelSquareView& view = surface_.host.View(k);
-        Unhook(view.onChanged, this);
-        Unhook(view.onRefresh, this);
-    }
 }
 
 HWND ControlWindow::Create(HWND parent, const RECT& position) {
@@ -273,71 +205,6 @@ void ControlWindow::SetEnabled(bool enabled) {
     surface_.enabled = enabled;
     if (!enabled) EndPress();
     if (surface_.window != nullptr) EnableWindow(surface_.window, enabled ? TRUE : FALSE);
-}
-
-void ControlWindow::ViewChanged(const PixelSquareView& view) {
-    const RECT rect = ViewRect(view);
-    if (batch_ > 0) return Gather(rect, false);
-    if (surface_.window != nullptr && !IsRectEmpty(&rect)) InvalidateRect(surface_.window, &rect, FALSE);
-}
-
-void ControlWindow::ViewRefreshed(const PixelSquareView& view) {
-    const RECT rect = ViewRect(view);
-    if (batch_ > 0) return Gather(rect, true);
-    if (surface_.window != nullptr && !IsRectEmpty(&rect))
-        RedrawWindow(surface_.window, &rect, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-}
-
-void ControlWindow::Gather(const RECT& rect, bool refresh) {
-    changed_ = true;
-    refreshPending_ = refreshPending_ || refresh;
-    if (rect.left >= rect.right || rect.top >= rect.bottom) return;
-    // A view usually changes more than once (a new picture, then a refresh).
-    const auto same = [&](const RECT& r) {
-        return r.left == rect.left && r.top == rect.top && r.right == rect.right && r.bottom == rect.bottom;
-    };
-    if (std::any_of(pending_.rbegin(), pending_.rend(), same)) return;
-    if (pending_.empty()) pending_.reserve(2 * kSquareCount);  // one allocation for a batch's changes
-    pending_.push_back(rect);
-}
-
-bool ControlWindow::EndBatch() noexcept {
-    if (batch_ == 0 || --batch_ > 0) return false;
-    const bool changed = std::exchange(changed_, false);
-    ShowChanges();
-    return changed;
-}
-
-ControlWindow::SetAside ControlWindow::SetBatchesAside() noexcept {
-    const SetAside aside{std::exchange(batch_, 0), std::exchange(changed_, false)};
-    ShowChanges();
-    return aside;
-}
-
-void ControlWindow::ShowChanges() noexcept {
-    const std::vector<RECT> rects = std::exchange(pending_, {});
-    const bool refresh = std::exchange(refreshPending_, false);
-    if (surface_.window == nullptr || rects.empty()) return;
-    std::vector<RECT> parts;
-    try {
-        parts = Union(rects);
-        // Refreshed: drawn onto the window now, all of it current, without
-        // the round of WM_PAINT.
-        if (refresh && PaintShowing(surface_.host, surface_.window, parts)) return;
-    } catch (...) {
-        // Out of memory for the picture: WM_PAINT tries again.
-        if (parts.empty()) parts.assign(1, RECT{0, 0, surface_.size.cx, surface_.size.cy});
-    }
-    for (const RECT& part : parts) InvalidateRect(surface_.window, &part, FALSE);
-}
-
-void ControlWindow::HookViews() {
-    for (std::int16_t k = 1; k <= kSquareCount; ++k) {
-        if (!surface_.host.CheckLoaded(k)) continue;
-        PixelSquareView& view = surface_.host.View(k);
-        view.onChanged = ViewHook{surface_.alive, this, false, std::move(view.onChanged)};
-        view.onRefresh = ViewHook{surface_.alive, this, true, std::move(view.onRefresh)};
-    }
 }
 
 void ControlWindow::Render(HDC dc, const RECT& bounds) const {

@@ -19,6 +19,7 @@
 #include <memory>
 #include <vector>
 
+#include "control/change_batches.hpp"
 #include "control/surface_drawing.hpp"
 #include "control/window_surface.hpp"
 #include "host/pixel_host.hpp"
@@ -93,40 +94,18 @@ public:
     void SetEnabled(bool enabled);
     bool Enabled() const { return surface_.enabled; }
 
-    // A view's look or place changed: its rectangle is repainted with the
-    // next WM_PAINT. Call with the view before and after a move.
-    void ViewChanged(const PixelSquareView& view);
-    // A view was refreshed: its rectangle is repainted at once.
-    void ViewRefreshed(const PixelSquareView& view);
-
-    // Change batches: while one is open, the views' changes are gathered and
-    // the window hears of them once, when the outermost batch ends: one
-    // invalid region for all, and one paint if a view was refreshed (NewGame
-    // changes and refreshes all 64 views and paints once).
-    void BeginBatch() { ++batch_; }
-    // True when the outermost batch ended and a view changed in it.
-    bool EndBatch() noexcept;
-    bool Batching() const { return batch_ > 0; }
-    // Hands the gathered changes to the window now and paints what was
-    // refreshed.
-    void ShowChanges() noexcept;
-
-    // The open batches, set aside while the host runs (an event, a property
-    // notification): what they gathered is handed to the window first, and
-    // until they are taken up again the views' changes are nobody's batch,
-    // so that each call the host makes meanwhile shows its own when it ends.
-    // A host that waits in a loop of its own sees the board as it left it.
-    struct SetAside {
-        int batches = 0;
-        bool changed = false;  // a view changed in them before
-    };
-    SetAside SetBatchesAside() noexcept;
-    // Opens the batches set aside again, empty.
-    void TakeUpBatches(const SetAside& batches) noexcept { batch_ += batches.batches; }
-    // For a host that does not pass those on itself: sets onChanged and
-    // onRefresh of every view loaded now to call ViewChanged and ViewRefreshed
-    // (and whatever was set before). They do nothing once this object is gone.
-    void HookViews();
+    // The views' changes and the batches of them (see ChangeBatches).
+    void ViewChanged(const PixelSquareView& view) { batches_.ViewChanged(view); }
+    void ViewRefreshed(const PixelSquareView& view) { batches_.ViewRefreshed(view); }
+    void BeginBatch() { batches_.BeginBatch(); }
+    bool EndBatch() noexcept { return batches_.EndBatch(); }
+    bool Batching() const { return batches_.Batching(); }
+    void ShowChanges() noexcept { batches_.ShowChanges(); }
+    using SetAside = ChangeBatches::SetAside;
+    SetAside SetBatchesAside() noexcept { return batches_.SetBatchesAside(); }
+    void TakeUpBatches(const SetAside& batches) noexcept { batches_.TakeUpBatches(batches); }
+    // The hooks do nothing once this object is gone.
+    void HookViews() { batches_.HookViews(); }
 
     // Draws the surface into bounds of dc, stretched to it when bounds is not
     // of Size() (IViewObject::Draw: design views, printing, thumbnails).
@@ -147,7 +126,6 @@ private:
 
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    void Gather(const RECT& rect, bool refresh);
     void ButtonDown(std::int16_t button, bool doubleClick, LPARAM lParam);
     void ButtonUp(std::int16_t button, LPARAM lParam);
     void MouseMoved(WPARAM wParam, LPARAM lParam);
@@ -162,10 +140,7 @@ private:
     WindowSurface surface_;
     SquareInput& input_;
     std::shared_ptr<Link> link_;  // shared with the window
-    int batch_ = 0;                // change batches open
-    std::vector<RECT> pending_;    // the rectangles changed in them
-    bool changed_ = false;         // a view changed in them
-    bool refreshPending_ = false;  // a view was refreshed in them
+    ChangeBatches batches_{surface_};
     Press press_;
     std::int16_t lastDown_ = 0;  // the square of the last press, for double clicks
 };

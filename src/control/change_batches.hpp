@@ -1,0 +1,72 @@
+// The changed regions of the control's window: what the views' changes make
+// the window repaint, and when. Out of a batch a changed view is invalidated
+// and a refreshed one repainted at once; in one they are gathered and the
+// window hears of them when the outermost batch ends.
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+#include "control/window_surface.hpp"
+#include "host/pixel_host.hpp"
+
+namespace quelder::win32 {
+
+class ChangeBatches {
+public:
+    // surface must outlive this object.
+    explicit ChangeBatches(const WindowSurface& surface) : surface_(surface) {}
+    // Takes the hooks of HookViews off the views that still have them.
+    ~ChangeBatches();
+    ChangeBatches(const ChangeBatches&) = delete;
+    ChangeBatches& operator=(const ChangeBatches&) = delete;
+
+    // A view's look or place changed: its rectangle is repainted with the
+    // next WM_PAINT. Call with the view before and after a move.
+    void ViewChanged(const PixelSquareView& view);
+    // A view was refreshed: its rectangle is repainted at once.
+    void ViewRefreshed(const PixelSquareView& view);
+
+    // Change batches: while one is open, the views' changes are gathered and
+    // the window hears of them once, when the outermost batch ends: one
+    // invalid region for all, and one paint if a view was refreshed (NewGame
+    // changes and refreshes all 64 views and paints once).
+    void BeginBatch() { ++batch_; }
+    // True when the outermost batch ended and a view changed in it.
+    bool EndBatch() noexcept;
+    bool Batching() const { return batch_ > 0; }
+    // Hands the gathered changes to the window now and paints what was
+    // refreshed.
+    void ShowChanges() noexcept;
+
+    // The open batches, set aside while the host runs (an event, a property
+    // notification): what they gathered is handed to the window first, and
+    // until they are taken up again the views' changes are nobody's batch,
+    // so that each call the host makes meanwhile shows its own when it ends.
+    // A host that waits in a loop of its own sees the board as it left it.
+    struct SetAside {
+        int batches = 0;
+        bool changed = false;  // a view changed in them before
+    };
+    SetAside SetBatchesAside() noexcept;
+    // Opens the batches set aside again, empty.
+    void TakeUpBatches(const SetAside& batches) noexcept { batch_ += batches.batches; }
+
+    // For a host that does not pass those on itself: sets onChanged and
+    // onRefresh of every view loaded now to call ViewChanged and ViewRefreshed
+    // (and whatever was set before). They do nothing once the surface is no
+    // longer alive.
+    void HookViews();
+
+private:
+    void Gather(const RECT& rect, bool refresh);
+
+    const WindowSurface& surface_;
+    int batch_ = 0;                // change batches open
+    std::vector<RECT> pending_;    // the rectangles changed in them
+    bool changed_ = false;         // a view changed in them
+    bool refreshPending_ = false;  // a view was refreshed in them
+};
+
+}  // namespace quelder::win32
