@@ -1,7 +1,5 @@
 #include "control/control_window.hpp"
 
-#include <windowsx.h>
-
 #include <algorithm>
 #include <atomic>
 #include <new>
@@ -14,8 +12,6 @@ namespace quelder::win32 {
 namespace {
 
 constexpr wchar_t kClassName[] = L"QuelderBoardWindow";
-constexpr float kTwipsPerInch = 1440.0f;
-
 std::atomic<long> liveWindows{0};
 
 // Posted to a window cut off from its owner: it destroys itself.
@@ -47,25 +43,6 @@ private:
     RecursiveLock& lock_;
 };
 
-// The keys held when the message being handled was sent.
-std::int16_t ShiftState() {
-    std::int16_t shift = 0;
-    if (GetKeyState(VK_SHIFT) < 0) shift |= 1;
-    if (GetKeyState(VK_CONTROL) < 0) shift |= 2;
-    if (GetKeyState(VK_MENU) < 0) shift |= 4;
-    return shift;
-}
-
-std::int16_t ButtonsOf(WPARAM wParam) {
-    std::int16_t buttons = 0;
-    if (wParam & MK_LBUTTON) buttons |= 1;
-    if (wParam & MK_RBUTTON) buttons |= 2;
-    if (wParam & MK_MBUTTON) buttons |= 4;
-    return buttons;
-}
-
-POINT PointOf(LPARAM lParam) { return {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}; }
-
 bool RegisterControlWindowClass(HINSTANCE module, WNDPROC procedure) {
     WNDCLASSEXW existing{};
     existing.cbSize = sizeof existing;
@@ -82,18 +59,7 @@ bool RegisterControlWindowClass(HINSTANCE module, WNDPROC procedure) {
 
 }  // namespace
 
-// ---- the surface ---------------------------------------------------------------
-
-std::int16_t SquareAt(const PixelHostBase& host, int x, int y) {
-    for (std::int16_t k = kSquareCount; k >= 1; --k) {
-        if (!host.CheckLoaded(k)) continue;
-        const PixelSquareView& view = host.View(k);
-        if (!view.Visible()) continue;
-        const long long left = view.PixelLeft(), top = view.PixelTop();
-        if (x >= left && x < left + view.PixelWidth() && y >= top && y < top + view.PixelHeight()) return k;
-    }
-    return 0;
-}
+// ---- the link ------------------------------------------------------------------
 
 long ControlWindow::LiveWindows() { return liveWindows; }
 
@@ -123,7 +89,7 @@ bool UnregisterControlWindowClass(HINSTANCE module) { return UnregisterClassW(kC
 // ---- the window ----------------------------------------------------------------
 
 ControlWindow::ControlWindow(HINSTANCE module, PixelHostBase& host, SquareInput& input)
-    : module_(module), surface_(host), input_(input) {}
+    : module_(module), surface_(host), presses_(surface_, input) {}
 
 ControlWindow::~ControlWindow() {
     Destroy();
@@ -164,7 +130,7 @@ void ControlWindow::Destroy(std::shared_ptr<void> leftovers) {
     // Forgotten first: the messages of its destruction, and whatever they
     // make the container do, find no window here.
     const HWND window = std::exchange(surface_.window, nullptr);
-    press_ = {};
+    presses_.Forget();
     if (window == nullptr || !link) return;
     link->owner = nullptr;
     if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId()) {
@@ -203,18 +169,12 @@ void ControlWindow::Place(const RECT& position, const RECT& clip) {
 
 void ControlWindow::SetEnabled(bool enabled) {
     surface_.enabled = enabled;
-    if (!enabled) EndPress();
+    if (!enabled) presses_.EndPress();
     if (surface_.window != nullptr) EnableWindow(surface_.window, enabled ? TRUE : FALSE);
 }
 
 void ControlWindow::Render(HDC dc, const RECT& bounds) const {
     RenderSurface(surface_.host, surface_.size.cx, surface_.size.cy, dc, bounds);
-}
-
-ControlWindow::Twips ControlWindow::ToTwips(std::int16_t index, POINT point) const {
-    const PixelSquareView& view = surface_.host.View(index);
-    return {static_cast<float>(point.x - view.PixelLeft()) * kTwipsPerInch / static_cast<float>(surface_.dpiX),
-            static_cast<float>(point.y - view.PixelTop()) * kTwipsPerInch / static_cast<float>(surface_.dpiY)};
 }
 
 // ---- messages ------------------------------------------------------------------
@@ -245,7 +205,7 @@ LRESULT CALLBACK ControlWindow::WindowProc(HWND window, UINT message, WPARAM wPa
         leftovers = std::move(link->leftovers);
         if (self != nullptr && self->surface_.window == window) {
             self->surface_.window = nullptr;
-            self->press_ = {};
+            self->presses_.Forget();
         }
         return DefWindowProcW(window, message, wParam, lParam);
     }
@@ -277,99 +237,28 @@ LRESULT ControlWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_PRINTCLIENT:
         PrintClient(surface_.host, surface_.window, reinterpret_cast<HDC>(wParam));
         return 0;
-    case WM_LBUTTONDOWN: ButtonDown(1, false, lParam); return 0;
-    case WM_RBUTTONDOWN: ButtonDown(2, false, lParam); return 0;
-    case WM_MBUTTONDOWN: ButtonDown(4, false, lParam); return 0;
-    case WM_LBUTTONDBLCLK: ButtonDown(1, true, lParam); return 0;
-    case WM_RBUTTONDBLCLK: ButtonDown(2, true, lParam); return 0;
-    case WM_MBUTTONDBLCLK: ButtonDown(4, true, lParam); return 0;
-    case WM_LBUTTONUP: ButtonUp(1, lParam); return 0;
-    case WM_RBUTTONUP: ButtonUp(2, lParam); return 0;
-    case WM_MBUTTONUP: ButtonUp(4, lParam); return 0;
-    case WM_MOUSEMOVE: MouseMoved(wParam, lParam); return 0;
+    case WM_LBUTTONDOWN: presses_.ButtonDown(1, false, lParam); return 0;
+    case WM_RBUTTONDOWN: presses_.ButtonDown(2, false, lParam); return 0;
+    case WM_MBUTTONDOWN: presses_.ButtonDown(4, false, lParam); return 0;
+    case WM_LBUTTONDBLCLK: presses_.ButtonDown(1, true, lParam); return 0;
+    case WM_RBUTTONDBLCLK: presses_.ButtonDown(2, true, lParam); return 0;
+    case WM_MBUTTONDBLCLK: presses_.ButtonDown(4, true, lParam); return 0;
+    case WM_LBUTTONUP: presses_.ButtonUp(1, lParam); return 0;
+    case WM_RBUTTONUP: presses_.ButtonUp(2, lParam); return 0;
+    case WM_MBUTTONUP: presses_.ButtonUp(4, lParam); return 0;
+    case WM_MOUSEMOVE: presses_.MouseMoved(wParam, lParam); return 0;
     case WM_CAPTURECHANGED:
-        // Someone else took the mouse: the press ends without a release.
-        if (reinterpret_cast<HWND>(lParam) != surface_.window) press_ = {};
+        presses_.CaptureChanged(reinterpret_cast<HWND>(lParam));
         return 0;
     case WM_CANCELMODE:
-        EndPress();
+        presses_.EndPress();
         return 0;
     case WM_ENABLE:
-        if (!wParam) EndPress();
+        if (!wParam) presses_.EndPress();
         return 0;
     default:
         return DefWindowProcW(surface_.window, message, wParam, lParam);
     }
-}
-
-void ControlWindow::EndPress() {
-    press_ = {};
-    if (surface_.window != nullptr && GetCapture() == surface_.window) ReleaseCapture();
-}
-
-void ControlWindow::ButtonDown(std::int16_t button, bool doubleClick, LPARAM lParam) {
-    const POINT point = PointOf(lParam);
-    std::int16_t index = press_.index;
-    bool raiseDouble = false;
-    if (index != 0) {
-        // Another button while one is held: the square of the press hears it.
-        if (!surface_.host.CheckLoaded(index)) return EndPress();
-        press_.buttons |= button;
-    } else {
-        index = SquareAt(surface_.host, point.x, point.y);
-        const std::int16_t previous = std::exchange(lastDown_, index);
-        if (index == 0) return;  // bare surface
-        // A double click counts on the square that had the first click.
-        raiseDouble = doubleClick && index == previous;
-        press_ = {index, button, raiseDouble};
-        SetCapture(surface_.window);
-    }
-    const std::int16_t shift = ShiftState();
-    if (raiseDouble) {
-        input_.DblClick(index);
-    } else {
-        const Twips at = ToTwips(index, point);
-        input_.MouseDown(index, button, shift, at.x, at.y);
-    }
-}
-
-void ControlWindow::ButtonUp(std::int16_t button, LPARAM lParam) {
-    // Only a release of a button pressed on a square is reported.
-    const std::int16_t index = press_.index;
-    if (index == 0 || (press_.buttons & button) == 0) return;
-    if (!surface_.host.CheckLoaded(index)) return EndPress();
-    const POINT point = PointOf(lParam);
-    press_.buttons = static_cast<std::int16_t>(press_.buttons & ~button);
-    const bool last = press_.buttons == 0;
-    RECT client{};
-    GetClientRect(surface_.window, &client);
-    const bool click = last && !press_.doubleClick && PtInRect(&client, point) &&
-                       SquareAt(surface_.host, point.x, point.y) == index;
-    if (last) EndPress();
-    const Twips at = ToTwips(index, point);
-    // The host's handler may destroy the window, this object with it, or
-    // disable the control: what follows checks first.
-    const auto alive = surface_.alive;
-    const HWND window = surface_.window;
-    input_.MouseUp(index, button, ShiftState(), at.x, at.y);
-    if (!*alive || surface_.window != window || !surface_.enabled) return;
-    if (click) input_.Click(index);
-}
-
-void ControlWindow::MouseMoved(WPARAM wParam, LPARAM lParam) {
-    const POINT point = PointOf(lParam);
-    std::int16_t index = press_.index;
-    if (index != 0) {
-        if (!surface_.host.CheckLoaded(index)) return EndPress();
-    } else {
-        // Buttons held without a press on a square were pressed elsewhere
-        // (on bare surface or outside): those moves are not the squares'.
-        if (ButtonsOf(wParam) != 0) return;
-        index = SquareAt(surface_.host, point.x, point.y);
-        if (index == 0) return;
-    }
-    const Twips at = ToTwips(index, point);
-    input_.MouseMove(index, ButtonsOf(wParam), ShiftState(), at.x, at.y);
 }
 
 }  // namespace quelder::win32

@@ -3,6 +3,11 @@
 // the views from their kept images and turns the mouse actions on them into
 // the five square reports; it owns neither the views nor the board.
 //
+// This class is the window's life and the handing out of its messages. The
+// drawing is in surface_drawing.hpp, the changed regions and the batches of
+// them in ChangeBatches, the mouse on the squares in SquarePresses; they
+// share the WindowSurface this class keeps.
+//
 // The owner (the control object) makes one ControlWindow per instance, gives
 // it the host with the views and a SquareInput that calls the square handlers,
 // and creates and destroys the window as the container activates and
@@ -15,33 +20,15 @@
 
 #include <windows.h>
 
-#include <cstdint>
 #include <memory>
-#include <vector>
 
 #include "control/change_batches.hpp"
+#include "control/square_presses.hpp"
 #include "control/surface_drawing.hpp"
 #include "control/window_surface.hpp"
 #include "host/pixel_host.hpp"
 
 namespace quelder::win32 {
-
-// Where the mouse actions on the squares go: index is the square view's
-// element number; button and shift are masks (left 1, right 2, middle 4;
-// shift 1, ctrl 2, alt 4); x and y in twips from the view's top-left corner.
-class SquareInput {
-public:
-    virtual ~SquareInput() = default;
-    virtual void MouseDown(std::int16_t index, std::int16_t button, std::int16_t shift, float x, float y) = 0;
-    virtual void MouseMove(std::int16_t index, std::int16_t button, std::int16_t shift, float x, float y) = 0;
-    virtual void MouseUp(std::int16_t index, std::int16_t button, std::int16_t shift, float x, float y) = 0;
-    virtual void Click(std::int16_t index) = 0;
-    virtual void DblClick(std::int16_t index) = 0;
-};
-
-// The square view under a point of the surface: the last visible view, in
-// index order, whose rounded rectangle holds the point; 0 for none.
-std::int16_t SquareAt(const PixelHostBase& host, int x, int y);
 
 // The window class is registered by the first Create in each module; a DLL
 // unregisters it when it unloads (false while windows of it remain).
@@ -118,31 +105,14 @@ public:
 private:
     struct Link;
 
-    struct Press {
-        std::int16_t index = 0;     // the square where the press began; 0: none
-        std::int16_t buttons = 0;   // the buttons held since, as masks
-        bool doubleClick = false;   // begun by a double click: no Click
-    };
-
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    void ButtonDown(std::int16_t button, bool doubleClick, LPARAM lParam);
-    void ButtonUp(std::int16_t button, LPARAM lParam);
-    void MouseMoved(WPARAM wParam, LPARAM lParam);
-    void EndPress();
-    struct Twips {
-        float x, y;
-    };
-    // A point of the window in twips from the top-left corner of view index.
-    Twips ToTwips(std::int16_t index, POINT point) const;
 
     HINSTANCE module_;
     WindowSurface surface_;
-    SquareInput& input_;
     std::shared_ptr<Link> link_;  // shared with the window
     ChangeBatches batches_{surface_};
-    Press press_;
-    std::int16_t lastDown_ = 0;  // the square of the last press, for double clicks
+    SquarePresses presses_;
 };
 
 class ControlWindow::MessageHold {
