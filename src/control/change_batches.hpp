@@ -55,8 +55,8 @@ public:
 
     // For a host that does not pass those on itself: sets onChanged and
     // onRefresh of every view loaded now to call ViewChanged and ViewRefreshed
-    // (and whatever was set before). They do nothing once the surface is no
-    // longer alive.
+    // (and whatever was set before). They do nothing once the ControlWindow
+    // is gone (surface.alive).
     void HookViews();
 
 private:
