@@ -169,12 +169,10 @@ void PixelSquareView::SetPicture(const PictureRef& picture) {
     const ImagePart kept = KeptImage();
     if (image.Width() < kept.Width() || image.Height() < kept.Height()) Fill(kept, background_);
     Copy(kept, image, 0, 0);
-    ++pictures_;
     Changed();
 }
 
 void PixelSquareView::Refresh() {
-    ++refreshes_;
     if (onRefresh) onRefresh(*this);
 }
 

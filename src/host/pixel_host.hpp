@@ -139,9 +139,6 @@ public:
     static int PixelPlace(float value);
     static int PixelExtent(float value) { return std::max(0, PixelPlace(value)); }
 
-    int RefreshCount() const { return refreshes_; }
-    int PictureCount() const { return pictures_; }
-
     // Called whenever the view's look or place changes (the Win32 host
     // invalidates that part of its window) and on Refresh (it paints at once).
     std::function<void(PixelSquareView&)> onChanged;
@@ -176,8 +173,6 @@ private:
     KeptSheet& sheet_;
     int cell_;
     KeptContext context_{*this};
-    int refreshes_ = 0;
-    int pictures_ = 0;
 };
 
 class PixelImageList : public ImageList {

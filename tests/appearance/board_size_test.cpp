@@ -42,7 +42,7 @@ TEST(BoardSize, LaysTheSquaresOutFromTheInnerHeight) {
             const Geometry got{v.Left(), v.Top(), v.Width(), v.Height()};
             EXPECT_EQ(got, expected) << "Dimension " << k.dimension << ", Check(" << i << ") at " << got.left << ", "
                                      << got.top << " size " << got.width << " x " << got.height;
-            EXPECT_EQ(v.RefreshCount(), 1) << "Dimension " << k.dimension << ", Check(" << i << ")";
+            EXPECT_EQ(c.host.Refreshes(i), 1) << "Dimension " << k.dimension << ", Check(" << i << ")";
         }
     }
 }

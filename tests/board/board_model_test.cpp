@@ -63,7 +63,7 @@ TEST(PaintSquare, EmptyCodesShowPlainWoodAndAQueenShowsWoodAroundIt) {
     EXPECT_EQ(kept.At(0, 0), wood.At(0, 0)) << "corner shows wood";
     const Pixel centre = kept.At(18, 20);
     EXPECT_GT(RedOf(centre), GreenOf(centre) + 40) << "the queen is red: " << std::hex << centre;
-    EXPECT_EQ(c.View(3, 1).RefreshCount(), 0) << "painting makes no refresh";
+    EXPECT_EQ(c.Refreshes(3, 1), 0) << "painting makes no refresh";
 }
 
 }  // namespace

@@ -28,7 +28,7 @@ TEST(Construction, SizesTheSurfaceAndLaysOutTheGrid) {
         EXPECT_EQ(v.Top(), (s.row - 1) * 37.0f) << "Check(" << k << ")";
         EXPECT_EQ(v.Width(), 37.0f) << "Check(" << k << ")";
         EXPECT_EQ(v.Kept(), testing::BoardImage(SquareColour(s.col, s.row))) << "Check(" << k << ")";
-        EXPECT_EQ(v.RefreshCount(), 0) << "Check(" << k << ") refreshed";
+        EXPECT_EQ(c.host.Refreshes(k), 0) << "Check(" << k << ") refreshed";
     }
 }
 

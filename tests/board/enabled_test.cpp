@@ -87,7 +87,7 @@ TEST(Teardown, UnloadsViews2To64InOrderAndNothingElse) {
     NewGame(c.board);
     c.host.changed.clear();
     const auto pieces = c.board.m_Pieces;
-    const int refreshes = c.host.View(1).RefreshCount();
+    const int refreshes = c.host.Refreshes(1);
     UserControl_Terminate(c.board);
 
     std::vector<std::int16_t> expected;
@@ -98,7 +98,7 @@ TEST(Teardown, UnloadsViews2To64InOrderAndNothingElse) {
     EXPECT_TRUE(c.host.changed.empty()) << c.host.changed.size() << " notifications";
     EXPECT_TRUE(c.host.events.empty());
     EXPECT_EQ(c.board.m_Pieces, pieces);
-    EXPECT_EQ(c.host.View(1).RefreshCount(), refreshes);
+    EXPECT_EQ(c.host.Refreshes(1), refreshes);
 }
 
 TEST(Teardown, AfterAConstructionThatFailedPartWayRemovesTheViewsThatExist) {

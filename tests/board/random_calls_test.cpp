@@ -671,7 +671,7 @@ private:
             EXPECT_EQ(Piece(c_.board, s.col, s.row), m_.pieces[i]) << where << ": Piece" << Sq(s.col, s.row);
             EXPECT_EQ(IsSelected(c_.board, s.col, s.row), m_.selected[i]) << where << ": IsSelected" << Sq(s.col, s.row);
             const PixelSquareView& view = c_.host.View(k);
-            EXPECT_EQ(view.RefreshCount(), m_.refreshes[i]) << where << ": refreshes of view " << k;
+            EXPECT_EQ(c_.host.Refreshes(k), m_.refreshes[i]) << where << ": refreshes of view " << k;
             ExpectLook(view.Kept(), m_.looks[i], where + ": kept image of view " + std::to_string(k));
         }
         EXPECT_EQ(c_.host.Enabled(), m_.enabled) << where << ": Enabled";

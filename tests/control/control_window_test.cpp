@@ -181,9 +181,9 @@ TEST_F(ControlWindowTest, PaintsTheBoardFromTheKeptImages) {
 TEST_F(ControlWindowTest, AMovedPieceShowsAtTheNextRepaintWithoutRefresh) {
     NewGame(control.board);
     Pump();
-    const int refreshes = control.host.View(SquareIndex(5, 4)).RefreshCount();
+    const int refreshes = control.host.Refreshes(SquareIndex(5, 4));
     MovePiece(control.board, 5, 2, 5, 4);
-    EXPECT_EQ(control.host.View(SquareIndex(5, 4)).RefreshCount(), refreshes);
+    EXPECT_EQ(control.host.Refreshes(SquareIndex(5, 4)), refreshes);
     Pump();
     const Image shot = Shot(window->Handle());
     EXPECT_TRUE(SameImage(Crop(shot, 4 * 37, 3 * 37, 37, 37), ExpectedSquare(5, 4, Bpawn)));

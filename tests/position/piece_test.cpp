@@ -47,7 +47,7 @@ TEST(Piece, WriteStoresDrawsAndAnnouncesEveryCodeWithAnImage) {
             EXPECT_EQ(c.host.changed, std::vector<std::string>{"Piece"}) << what;
             EXPECT_EQ(c.Kept(col, row), Written(col, row, code)) << what;
             // Only a drawn piece is refreshed; code 1 shows its background.
-            EXPECT_EQ(c.View(col, row).RefreshCount(), code == None ? 0 : 1) << what;
+            EXPECT_EQ(c.Refreshes(col, row), code == None ? 0 : 1) << what;
 
             // Nothing else changed: no other square, no flag.
             const Control::Snapshot after = c.Take();
@@ -73,14 +73,14 @@ TEST(Piece, ReplacingEmptyingAndRewritingASquare) {
     EXPECT_EQ(Piece(c.board, 3, 3), None);
     EXPECT_EQ(c.board.m_Piece, None);
     EXPECT_EQ(c.Kept(3, 3), BoardImage(kLightSquare)) << "plain wood after None";
-    EXPECT_EQ(c.View(3, 3).RefreshCount(), 2) << "None adds no refresh";
+    EXPECT_EQ(c.Refreshes(3, 3), 2) << "None adds no refresh";
 
     // The same code again repaints and announces again.
-    const int pictures = c.View(4, 6).PictureCount();
+    const int pictures = c.host.Pictures(SquareIndex(4, 6));
     LetPiece(c.board, 4, 6, BQueen);
     LetPiece(c.board, 4, 6, BQueen);
-    EXPECT_EQ(c.View(4, 6).PictureCount() - pictures, 2) << "background set twice";
-    EXPECT_EQ(c.View(4, 6).RefreshCount(), 2);
+    EXPECT_EQ(c.host.Pictures(SquareIndex(4, 6)) - pictures, 2) << "background set twice";
+    EXPECT_EQ(c.Refreshes(4, 6), 2);
     EXPECT_EQ(c.Kept(4, 6), testing::ExpectedSquare(4, 6, BQueen));
     EXPECT_EQ(c.host.changed.size(), 5u) << "one \"Piece\" per write";
     for (const std::string& name : c.host.changed) EXPECT_EQ(name, "Piece");

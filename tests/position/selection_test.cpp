@@ -33,7 +33,7 @@ TEST(Selection, FlagsAreTheHostsAloneAndWorkAtDesignTime) {
 
     SelectSquare(c.board, 3, 2);
     EXPECT_EQ(IsSelected(c.board, 3, 2), kTrue) << "selected twice";
-    EXPECT_EQ(c.View(3, 2).RefreshCount(), 2) << "each selection refreshes";
+    EXPECT_EQ(c.Refreshes(3, 2), 2) << "each selection refreshes";
 
     UnSelectSquare(c.board, 3, 2);
     EXPECT_EQ(IsSelected(c.board, 3, 2), kFalse);
@@ -41,7 +41,7 @@ TEST(Selection, FlagsAreTheHostsAloneAndWorkAtDesignTime) {
 
     UnSelectSquare(c.board, 1, 1);
     EXPECT_EQ(IsSelected(c.board, 1, 1), kFalse) << "never selected";
-    EXPECT_EQ(c.View(1, 1).RefreshCount(), 1) << "unselecting always refreshes";
+    EXPECT_EQ(c.Refreshes(1, 1), 1) << "unselecting always refreshes";
     EXPECT_EQ(c.Kept(1, 1), BoardImage(kLightSquare));
     EXPECT_EQ(SelectedCount(c), 1);
     EXPECT_TRUE(c.host.changed.empty()) << c.host.changed.size() << " notifications";
@@ -61,18 +61,18 @@ TEST(Selection, HighlightIsDrawnOverTheSquareAndUnselectRepaintsFromTheModel) {
         Control c;
         if (k.code != None) LetPiece(c.board, k.col, k.row, k.code);
         const Image plain = c.Kept(k.col, k.row);
-        const int refreshes = c.View(k.col, k.row).RefreshCount();
+        const int refreshes = c.Refreshes(k.col, k.row);
 
         SelectSquare(c.board, k.col, k.row);
         ExpectHighlighted(c.Kept(k.col, k.row), plain, BoardImage(k.code), k.name);
         EXPECT_EQ(testing::SquareOnSurface(c.host.Compose(), k.col, k.row), c.Kept(k.col, k.row)) << k.name;
-        EXPECT_EQ(c.View(k.col, k.row).RefreshCount(), refreshes + 1) << k.name;
+        EXPECT_EQ(c.Refreshes(k.col, k.row), refreshes + 1) << k.name;
         EXPECT_EQ(Piece(c.board, k.col, k.row), k.code) << k.name << ": the model is untouched";
 
         // 1 and 14 both count as empty when the square is painted again.
         UnSelectSquare(c.board, k.col, k.row);
         EXPECT_EQ(c.Kept(k.col, k.row), ExpectedSquare(k.col, k.row, k.code)) << k.name << " unselected";
-        EXPECT_EQ(c.View(k.col, k.row).RefreshCount(), refreshes + 2) << k.name;
+        EXPECT_EQ(c.Refreshes(k.col, k.row), refreshes + 2) << k.name;
         EXPECT_EQ(IsSelected(c.board, k.col, k.row), kFalse) << k.name;
         EXPECT_EQ(c.host.changed.size(), k.code == None ? 0u : 1u) << k.name << ": only the write notified";
     }

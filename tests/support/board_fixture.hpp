@@ -39,6 +39,7 @@ struct Control {
 
     PixelSquareView& View(std::int16_t col, std::int16_t row) { return host.View(SquareIndex(col, row)); }
     Image Kept(std::int16_t col, std::int16_t row) { return View(col, row).Kept(); }
+    int Refreshes(std::int16_t col, std::int16_t row) const { return host.Refreshes(SquareIndex(col, row)); }
     std::int32_t Code(std::int16_t col, std::int16_t row) const {
         return board.m_Pieces[static_cast<std::size_t>(SquareIndex(col, row))];
     }
@@ -56,7 +57,7 @@ struct Control {
         Snapshot s{board.m_Pieces, board.m_Selected, board.m_Piece, {}, {}, host.changed.size()};
         for (std::int16_t k = 1; k <= 64; ++k) {
             s.kept.push_back(host.View(k).Kept());
-            s.refreshes.push_back(host.View(k).RefreshCount());
+            s.refreshes.push_back(host.Refreshes(k));
         }
         return s;
     }

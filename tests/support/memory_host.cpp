@@ -61,12 +61,20 @@ PictureRef MemoryHost::LoadPicture() { return std::make_shared<PixelPicture>(Ima
 void MemoryHost::LoadCheck(std::int16_t index) {
     if (index == failLoadAt) Raise(7);
     PixelHostBase::LoadCheck(index);
+    heard_[static_cast<std::size_t>(index)] = CountedView{};
     loads.push_back(index);
 }
 
 void MemoryHost::UnloadCheck(std::int16_t index) {
     PixelHostBase::UnloadCheck(index);
     unloads.push_back(index);
+}
+
+SquareView& MemoryHost::Check(std::int16_t index) {
+    PixelSquareView& view = View(index);  // fails for an element that is not loaded
+    CountedView& heard = heard_[static_cast<std::size_t>(index)];
+    heard.view = &view;
+    return heard;
 }
 
 Image MemoryHost::Compose() const {

@@ -1,8 +1,10 @@
 // The in-memory host: the host services without any window, for the native
 // tests and tools. It records what the logic asks of it (events, property
-// changes, refreshes) and can compose the board into one image.
+// changes, refreshes and pictures of each square view) and can compose the
+// board into one image.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <string>
 #include <vector>
@@ -39,6 +41,13 @@ public:
 
     void LoadCheck(std::int16_t index) override;
     void UnloadCheck(std::int16_t index) override;
+    // The view of element index, as the logic sees it: its calls on the view
+    // are counted on their way.
+    SquareView& Check(std::int16_t index) override;
+    // The logic's Refresh and SetPicture calls on element index since it was
+    // loaded.
+    int Refreshes(std::int16_t index) const { return heard_.at(static_cast<std::size_t>(index)).refreshes; }
+    int Pictures(std::int16_t index) const { return heard_.at(static_cast<std::size_t>(index)).pictures; }
 
     // The whole surface as the user would see it.
     Image Compose() const;
@@ -58,6 +67,34 @@ public:
     bool DeliverInput(const std::function<void()>& handler);
 
 private:
+    // A view as the logic sees it: the view itself, Refresh and SetPicture counted.
+    class CountedView final : public SquareView {
+    public:
+        float Left() const override { return view->Left(); }
+        float Top() const override { return view->Top(); }
+        float Width() const override { return view->Width(); }
+        float Height() const override { return view->Height(); }
+        bool Visible() const override { return view->Visible(); }
+        void SetLeft(float value) override { view->SetLeft(value); }
+        void SetTop(float value) override { view->SetTop(value); }
+        void SetWidth(float value) override { view->SetWidth(value); }
+        void SetHeight(float value) override { view->SetHeight(value); }
+        void SetVisible(bool value) override { view->SetVisible(value); }
+        void SetPicture(const PictureRef& picture) override {
+            ++pictures;
+            view->SetPicture(picture);
+        }
+        DrawContext& hDC() override { return view->hDC(); }
+        void Refresh() override {
+            ++refreshes;
+            view->Refresh();
+        }
+
+        PixelSquareView* view = nullptr;
+        int refreshes = 0;
+        int pictures = 0;
+    };
+    std::array<CountedView, kSquareCount + 1> heard_;
     float width_ = 0, height_ = 0;
     bool enabled_ = true;
     bool userMode_ = true;
