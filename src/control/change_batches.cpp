@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <utility>
 
@@ -45,32 +44,6 @@ std::vector<RECT> Union(const std::vector<RECT>& rects) {
 RECT ViewRect(const PixelSquareView& view) {
     return {view.PixelLeft(), view.PixelTop(), view.PixelLeft() + view.PixelWidth(),
             view.PixelTop() + view.PixelHeight()};
-}
-
-// onChanged / onRefresh of a view while a window shows it.
-struct ViewHook {
-    std::weak_ptr<bool> alive;
-    ChangeBatches* batches;
-    bool refresh;
-    std::function<void(PixelSquareView&)> previous;
-
-    void operator()(PixelSquareView& view) const {
-        if (previous) previous(view);
-        const auto live = alive.lock();
-        if (!live || !*live) return;
-        if (refresh)
-            batches->ViewRefreshed(view);
-        else
-            batches->ViewChanged(view);
-    }
-};
-
-// Puts back what was there before the hook of batches, if it is still there.
-void Unhook(std::function<void(PixelSquareView&)>& slot, const ChangeBatches* batches) {
-    if (const auto* hook = slot.target<ViewHook>(); hook != nullptr && hook->batches == batches) {
-        auto previous = hook->previous;
-        slot = std::move(previous);
-    }
 }
 
 }  // namespace
@@ -129,24 +102,6 @@ void ChangeBatches::ShowChanges() noexcept {
         if (parts.empty()) parts.assign(1, RECT{0, 0, surface_.size.cx, surface_.size.cy});
     }
     for (const RECT& part : parts) InvalidateRect(surface_.window, &part, FALSE);
-}
-
-ChangeBatches::~ChangeBatches() {
-    for (std::int16_t k = 1; k <= kSquareCount; ++k) {
-        if (!surface_.host.CheckLoaded(k)) continue;
-        PixelSquareView& view = surface_.host.View(k);
-        Unhook(view.onChanged, this);
-        Unhook(view.onRefresh, this);
-    }
-}
-
-void ChangeBatches::HookViews() {
-    for (std::int16_t k = 1; k <= kSquareCount; ++k) {
-        if (!surface_.host.CheckLoaded(k)) continue;
-        PixelSquareView& view = surface_.host.View(k);
-        view.onChanged = ViewHook{surface_.alive, this, false, std::move(view.onChanged)};
-        view.onRefresh = ViewHook{surface_.alive, this, true, std::move(view.onRefresh)};
-    }
 }
 
 }  // namespace quelder::win32

@@ -17,8 +17,6 @@ class ChangeBatches {
 public:
     // surface must outlive this object.
     explicit ChangeBatches(const WindowSurface& surface) : surface_(surface) {}
-    // Takes the hooks of HookViews off the views that still have them.
-    ~ChangeBatches();
     ChangeBatches(const ChangeBatches&) = delete;
     ChangeBatches& operator=(const ChangeBatches&) = delete;
 
@@ -52,12 +50,6 @@ public:
     SetAside SetBatchesAside() noexcept;
     // Opens the batches set aside again, empty.
     void TakeUpBatches(const SetAside& batches) noexcept { batch_ += batches.batches; }
-
-    // For a host that does not pass those on itself: sets onChanged and
-    // onRefresh of every view loaded now to call ViewChanged and ViewRefreshed
-    // (and whatever was set before). They do nothing once the ControlWindow
-    // is gone (surface.alive).
-    void HookViews();
 
 private:
     void Gather(const RECT& rect, bool refresh);

@@ -91,16 +91,10 @@ public:
     using SetAside = ChangeBatches::SetAside;
     SetAside SetBatchesAside() noexcept { return batches_.SetBatchesAside(); }
     void TakeUpBatches(const SetAside& batches) noexcept { batches_.TakeUpBatches(batches); }
-    // The hooks do nothing once this object is gone.
-    void HookViews() { batches_.HookViews(); }
 
     // Draws the surface into bounds of dc, stretched to it when bounds is not
     // of Size() (IViewObject::Draw: design views, printing, thumbnails).
     void Render(HDC dc, const RECT& bounds) const;
-
-    // Screen dots per inch, read when the window was created (96 before).
-    int DpiX() const { return surface_.dpiX; }
-    int DpiY() const { return surface_.dpiY; }
 
 private:
     struct Link;

@@ -62,9 +62,6 @@ public:
     QuelderControl();
     ~QuelderControl() override;
 
-    // The surface the next window is to show.
-    Win32Host& Host() { return host_; }
-
     // IDispatch
     STDMETHODIMP GetTypeInfoCount(UINT* count) override;
     STDMETHODIMP GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;

@@ -39,6 +39,8 @@ using quelder::testing::PumpUntil;
 using quelder::testing::SameImage;
 using quelder::testing::SendKey;
 using quelder::testing::Shot;
+using quelder::testing::TwipsX;
+using quelder::testing::TwipsY;
 using win32::ControlWindow;
 
 SquareEvent Down(std::int16_t col, std::int16_t row, float x, float y, std::int16_t button = 1, std::int16_t shift = 0) {
@@ -110,7 +112,7 @@ protected:
                                         500, nullptr, nullptr, module, nullptr));
         ASSERT_TRUE(container) << GetLastError();
         window = std::make_unique<ControlWindow>(module, control.host, input);
-        window->HookViews();
+        ShowViewsOnTheWindow();
         ASSERT_NE(window->Create(container.get(), RECT{0, 0, win32::kNaturalSize, win32::kNaturalSize}), nullptr)
             << GetLastError();
         mouse.SetWindow(container.get());
@@ -126,9 +128,19 @@ protected:
         Pump();
     }
 
-    // Twips from a pixel distance.
-    float TwipsX(int pixels) const { return static_cast<float>(pixels) * 1440.0f / static_cast<float>(window->DpiX()); }
-    float TwipsY(int pixels) const { return static_cast<float>(pixels) * 1440.0f / static_cast<float>(window->DpiY()); }
+    // As the control object's host does: the views' changes and refreshes
+    // reach the window the fixture holds at the time, if any.
+    void ShowViewsOnTheWindow() {
+        for (std::int16_t k = 1; k <= kSquareCount; ++k) {
+            PixelSquareView& view = control.host.View(k);
+            view.onChanged = [this](PixelSquareView& v) {
+                if (window) window->ViewChanged(v);
+            };
+            view.onRefresh = [this](PixelSquareView& v) {
+                if (window) window->ViewRefreshed(v);
+            };
+        }
+    }
 
     // Waits until n events (not counting moves) came, and a little longer.
     std::vector<SquareEvent> Events(std::size_t n) {
@@ -443,7 +455,6 @@ TEST_F(ControlWindowTest, TheHostsHandlerMayChangeTheBoardOrDestroyTheWindow) {
     mouse.Click(30, 30);
     EXPECT_EQ(WithoutMoves(Events(1)), (std::vector{down}));
     control.host.onEvent = nullptr;
-    MovePiece(control.board, 1, 4, 1, 5);  // the views' hooks outlive the window harmlessly
 }
 
 // ---- resources -----------------------------------------------------------------
@@ -451,16 +462,15 @@ TEST_F(ControlWindowTest, TheHostsHandlerMayChangeTheBoardOrDestroyTheWindow) {
 TEST_F(ControlWindowTest, CreatingAndDestroyingLeaksNoGdiObjects) {
     NewGame(control.board);
     const auto cycle = [&] {
-        ControlWindow w(GetModuleHandleW(nullptr), control.host, input);
-        w.HookViews();
-        ASSERT_NE(w.Create(container.get(), RECT{0, 0, 296, 296}), nullptr);
-        w.Place(RECT{0, 0, 296, 296}, RECT{0, 0, 200, 200});
-        UpdateWindow(w.Handle());
+        window = std::make_unique<ControlWindow>(GetModuleHandleW(nullptr), control.host, input);
+        ASSERT_NE(window->Create(container.get(), RECT{0, 0, 296, 296}), nullptr);
+        window->Place(RECT{0, 0, 296, 296}, RECT{0, 0, 200, 200});
+        UpdateWindow(window->Handle());
         SelectSquare(control.board, 2, 2);
         UnSelectSquare(control.board, 2, 2);
-        Rendered(w, 100, 100);
+        Rendered(*window, 100, 100);
+        window.reset();
     };
-    window.reset();
     cycle();  // anything made once, the first time
     Pump();
     const long before = GdiObjectCount();
