@@ -1,6 +1,8 @@
 // Shared by the tests of the Quelder class: the control made straight from
 // Quelder.ocx's class factory (no registration needed), calls through
-// IDispatch, and the error info of a failed call.
+// IDispatch, the error info of a failed call, and the control as a container
+// sees it: activated in place on a window, clicked on its window, drawn and
+// measured through its view.
 #pragma once
 
 #include <windows.h>
@@ -14,7 +16,9 @@
 #include <vector>
 
 #include "control/quelder_idl.hpp"
+#include "plain_site.hpp"
 #include "support/win_test_support.hpp"
+#include "support/window_test_support.hpp"
 
 namespace quelder::testing {
 
@@ -68,6 +72,58 @@ protected:
     ComPtr<_Quelder> board_;
     ComPtr<IQuelderTestHook> hook_;
 };
+
+// ---- the control in a container -------------------------------------------------------
+
+// Gives the control site, which names parent as the container's window, and
+// activates it in place there; the control's window, or null.
+inline HWND ActivateInPlace(IUnknown* control, PlainSite& site, HWND parent) {
+    site.window = parent;
+    ComPtr<IOleObject> object;
+    ComPtr<IOleWindow> ole;
+    HWND window = nullptr;
+    HRESULT hr = control->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(object.GetAddressOf()));
+    if (SUCCEEDED(hr)) hr = object->SetClientSite(&site);
+    if (SUCCEEDED(hr)) hr = object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, parent, &site.position);
+    if (SUCCEEDED(hr)) hr = object.As(&ole);
+    if (SUCCEEDED(hr)) hr = ole->GetWindow(&window);
+    EXPECT_EQ(hr, S_OK) << "in-place activation: " << std::hex << hr;
+    return SUCCEEDED(hr) ? window : nullptr;
+}
+
+// The middle of square (col, row) of a board of 37-pixel squares, in its window.
+inline LPARAM SquareMiddle(int col, int row) { return MAKELPARAM((col - 1) * 37 + 18, (row - 1) * 37 + 18); }
+
+// A press and a release of the left button at a point of the control's
+// window, as the system sends them.
+inline void SendClick(HWND window, LPARAM at) {
+    SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    if (IsWindow(window)) SendMessageW(window, WM_LBUTTONUP, 0, at);
+}
+
+// What the control draws of itself (IViewObject::Draw) into a width x height
+// bitmap; black where it draws nothing.
+inline Image DrawnControl(IUnknown* control, int width, int height) {
+    ComPtr<IViewObject> view;
+    control->QueryInterface(IID_IViewObject, reinterpret_cast<void**>(view.GetAddressOf()));
+    return Drawn(width, height, [&](HDC dc) {
+        const RECTL bounds{0, 0, width, height};
+        if (view) view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr, nullptr, 0);
+    });
+}
+
+// The control's size in pixels: the extent its view reports (HIMETRIC) at
+// the screen's dots per inch; -1 x -1 when it reports none.
+inline SIZE PixelExtent(IUnknown* control) {
+    ComPtr<IViewObject2> view;
+    SIZEL extent{};
+    if (FAILED(control->QueryInterface(IID_IViewObject2, reinterpret_cast<void**>(view.GetAddressOf()))) ||
+        FAILED(view->GetExtent(DVASPECT_CONTENT, -1, nullptr, &extent)))
+        return {-1, -1};
+    handles::ScreenDc screen;
+    return {MulDiv(extent.cx, GetDeviceCaps(screen.get(), LOGPIXELSX), 2540),
+            MulDiv(extent.cy, GetDeviceCaps(screen.get(), LOGPIXELSY), 2540)};
+}
 
 // The thread's error info after a failed call.
 struct ErrorReport {
