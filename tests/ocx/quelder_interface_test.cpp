@@ -36,10 +36,9 @@ TEST_F(InterfaceTest, StartsEmptyAndEnabled) {
             EXPECT_EQ(selected, VARIANT_FALSE) << "(" << col << ", " << row << ")";
         }
     }
-    float width = 0, height = 0;
-    ASSERT_EQ(hook_->SurfaceSize(&width, &height), S_OK);
-    EXPECT_EQ(width, 296.0f);
-    EXPECT_EQ(height, 296.0f);
+    const SIZE size = PixelExtent(board_.Get());
+    EXPECT_EQ(size.cx, 296);
+    EXPECT_EQ(size.cy, 296);
 }
 
 TEST_F(InterfaceTest, MembersWorkThroughTheVirtualTable) {
@@ -80,9 +79,7 @@ TEST_F(InterfaceTest, MembersWorkThroughTheVirtualTable) {
 
     LONG dimension = 400;
     ASSERT_EQ(board_->ChangeBoardSize(&dimension), S_OK);
-    float width = 0, height = 0;
-    ASSERT_EQ(hook_->SurfaceSize(&width, &height), S_OK);
-    EXPECT_EQ(height, 400.0f);
+    EXPECT_EQ(PixelExtent(board_.Get()).cy, 400);
     ASSERT_EQ(board_->Clear(), S_OK);
     ASSERT_EQ(board_->get_Piece(&toCol, &toRow, &piece), S_OK);
     EXPECT_EQ(piece, None);
@@ -167,16 +164,9 @@ TEST_F(InterfaceTest, PicturesKeepTheirIdentityAndReachTheSquares) {
     ASSERT_EQ(board_->get_Picture(&light, light1.GetAddressOf()), S_OK);
     EXPECT_EQ(light1.Get(), darkPicture.Get());
     ASSERT_EQ(board_->Clear(), S_OK);
-    int differing = 0;
-    for (int y = 0; y < 36; ++y) {
-        for (int x = 0; x < 37; ++x) {
-            DWORD lightSquare = 0, darkSquare = 0;
-            ASSERT_EQ(hook_->KeptPixel(1, x, y, &lightSquare), S_OK);
-            ASSERT_EQ(hook_->KeptPixel(2, x, y, &darkSquare), S_OK);
-            differing += lightSquare != darkSquare;
-        }
-    }
-    EXPECT_EQ(differing, 0) << "square (1, 1) does not show the dark wood it was given";
+    const Image board = DrawnControl(board_.Get(), 296, 296);
+    EXPECT_TRUE(SameImage(Crop(board, 0, 0, 37, 37), Crop(board, 37, 0, 37, 37)))
+        << "square (1, 1) does not show the dark wood of square (2, 1)";
 
     // Nothing is no picture: the image list refuses it and keeps the old one.
     IPictureDisp* nothing = nullptr;
@@ -186,26 +176,18 @@ TEST_F(InterfaceTest, PicturesKeepTheirIdentityAndReachTheSquares) {
     EXPECT_EQ(kept.Get(), first.Get());
 }
 
-TEST_F(InterfaceTest, PiecesAreDrawnIntoTheKeptImages) {
-    auto snapshot = [&](SHORT index) {
-        std::vector<DWORD> pixels;
-        for (int y = 0; y < 37; ++y)
-            for (int x = 0; x < 37; ++x) {
-                DWORD p = 0;
-                hook_->KeptPixel(index, x, y, &p);
-                pixels.push_back(p);
-            }
-        return pixels;
-    };
-    const auto empty = snapshot(28);
+TEST_F(InterfaceTest, PiecesAreDrawnOnTheirSquares) {
+    // Square (4, 4) as the control draws itself.
+    const auto square = [&] { return Crop(DrawnControl(board_.Get(), 296, 296), 3 * 37, 3 * 37, 37, 37); };
+    const Image empty = square();
     SHORT col = 4, row = 4;
     ASSERT_EQ(board_->put_Piece(&col, &row, BQueen), S_OK);
-    const auto queen = snapshot(28);
-    EXPECT_NE(queen, empty) << "the queen was not drawn on square (4, 4)";
+    const Image queen = square();
+    EXPECT_FALSE(SameImage(queen, empty)) << "the queen was not drawn on square (4, 4)";
     ASSERT_EQ(board_->SelectSquare(&col, &row), S_OK);
-    EXPECT_NE(snapshot(28), queen) << "the highlight was not drawn";
+    EXPECT_FALSE(SameImage(square(), queen)) << "the highlight was not drawn";
     ASSERT_EQ(board_->UnSelectSquare(&col, &row), S_OK);
-    EXPECT_EQ(snapshot(28), queen);
+    EXPECT_TRUE(SameImage(square(), queen));
 }
 
 // ---- what the control tells containers ------------------------------------------
