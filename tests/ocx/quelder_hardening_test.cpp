@@ -21,6 +21,7 @@
 #include "control_test_support.hpp"
 #include "crash_report.hpp"
 #include "plain_site.hpp"
+#include "quelder_event_sink.hpp"
 #include "support/window_test_support.hpp"
 
 namespace quelder::testing {
@@ -92,13 +93,11 @@ protected:
 // as it was or cleared, never half-set.
 struct Spare {
     static constexpr DWORD kMark = 0xDEADBEEF;
-    float width = 123.0f, height = 456.0f;
     DWORD supported = kMark, enabled = kMark;
     PieceNum piece = static_cast<PieceNum>(-77);
     VARIANT_BOOL selected = 77;
     DISPID ids[2] = {7, 7};
     ULONG fetched = kMark;
-    LONG count = 77;
     IConnectionPoint* point = reinterpret_cast<IConnectionPoint*>(1);
 
     std::string HalfSet() const {
@@ -106,15 +105,12 @@ struct Spare {
         auto check = [&](const char* name, bool untouched) {
             if (!untouched) found += std::string(found.empty() ? "" : ", ") + name;
         };
-        check("width", width == 123.0f || width == 0.0f);
-        check("height", height == 456.0f || height == 0.0f);
         check("supported", supported == kMark || supported == 0);
         check("enabled", enabled == kMark || enabled == 0);
         check("piece", piece == -77 || piece == 0);
         check("selected", selected == 77 || selected == 0);
         check("ids", (ids[0] == 7 || ids[0] == DISPID_UNKNOWN) && (ids[1] == 7 || ids[1] == DISPID_UNKNOWN));
         check("fetched", fetched == kMark || fetched == 0);
-        check("count", count == 77 || count == 0);
         check("point", point == reinterpret_cast<IConnectionPoint*>(1) || point == nullptr);
         return found;
     }
@@ -352,15 +348,6 @@ TEST_F(HardeningTest, EveryMemberTakesNullPointersWithoutCrashing) {
         {"CreateInstance", [&] { return factory->CreateInstance(nullptr, IID__Quelder, nullptr); }, E_POINTER},
         {"LockServer", [&] { return factory->LockServer(TRUE) == S_OK ? factory->LockServer(FALSE) : E_FAIL; }, S_OK},
 
-        // IQuelderTestHook
-        {"PropertiesDirty", [&] { return hook_->PropertiesDirty(nullptr); }, E_POINTER},
-        {"SurfaceSize(width)", [&] { return hook_->SurfaceSize(nullptr, &spare.height); }, E_POINTER},
-        {"SurfaceSize(height)", [&] { return hook_->SurfaceSize(&spare.width, nullptr); }, E_POINTER},
-        {"SquareVisible", [&] { return hook_->SquareVisible(1, nullptr); }, E_POINTER},
-        {"KeptPixel", [&] { return hook_->KeptPixel(1, 0, 0, nullptr); }, E_POINTER},
-        {"ResourceCounts(windows)", [&] { return hook_->ResourceCounts(nullptr, &spare.count); }, E_POINTER},
-        {"ResourceCounts(GDI objects)", [&] { return hook_->ResourceCounts(&spare.count, nullptr); }, E_POINTER},
-
         // In a container: activation with only the site's own answers.
         {"DoVerb with a site and nothing else",
          [&] {
@@ -398,7 +385,13 @@ TEST_F(HardeningTest, ObjectsThatAnswerWithNothingAreRefused) {
     DWORD cookie = 7;
     EXPECT_EQ(EventPoint()->Advise(&hollow, &cookie), CONNECT_E_CANNOTCONNECT);
     EXPECT_EQ(cookie, 0u);
-    EXPECT_EQ(hook_->SquareClick(1), S_OK) << "an event with a hollow sink";
+    TopWindow top(40, 40, 400, 400);
+    PlainSite site;
+    const HWND window = ActivateInPlace(board_.Get(), site, top.get());
+    ASSERT_NE(window, nullptr);
+    SendClick(window, SquareMiddle(1, 1));  // its events, with the hollow sink refused
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_EQ(GetCapture(), nullptr) << "the click's press did not end";
 
     PieceNum king = Wking;
     IPictureDisp* notAPicture = reinterpret_cast<IPictureDisp*>(&hollow);
@@ -406,6 +399,9 @@ TEST_F(HardeningTest, ObjectsThatAnswerWithNothingAreRefused) {
     EXPECT_EQ(hr, static_cast<HRESULT>(0x800A01E1)) << std::hex << hr;  // 481 "Invalid picture"
     SHORT col = 1, row = 1;
     EXPECT_EQ(board_->put_Piece(&col, &row, Wking), S_OK) << "drawing the king's picture";
+    EXPECT_EQ(As<IOleObject>()->Close(OLECLOSE_NOSAVE), S_OK);
+    EXPECT_EQ(As<IOleObject>()->SetClientSite(nullptr), S_OK);
+    EXPECT_EQ(site.references, 0);
 }
 
 // A container may place, size and draw the control anywhere and at any size:
@@ -522,32 +518,46 @@ TEST_F(HardeningTest, TheContainersWindowMayGoFirst) {
     EXPECT_EQ(piece, Wrook);
 }
 
-// The test hook is there for every client too: squares and pixels out of
-// range fail with an error, events of any index are raised and survived.
-TEST_F(HardeningTest, TheTestHookTakesValuesOutOfRange) {
-    const SHORT indexes[] = {-32768, -1, 0, 65, 32767};
-    for (SHORT index : indexes) {
-        BOOL visible = 7;
-        DWORD pixel = 7;
-        EXPECT_TRUE(FAILED(hook_->SquareVisible(index, &visible))) << index;
-        EXPECT_TRUE(FAILED(hook_->KeptPixel(index, 0, 0, &pixel))) << index;
-        EXPECT_TRUE(visible == 7 || visible == 0) << index;
-        EXPECT_EQ(hook_->SquareClick(index), S_OK) << index;
-        EXPECT_EQ(hook_->SquareDblClick(index), S_OK) << index;
-        EXPECT_EQ(hook_->SquareMouseDown(index, -1, -1, -1e30f, 1e30f), S_OK) << index;
-        EXPECT_EQ(hook_->SquareMouseMove(index, 32767, 32767, std::numeric_limits<float>::quiet_NaN(), 0.0f), S_OK)
-            << index;
-        EXPECT_EQ(hook_->SquareMouseUp(index, 0, 0, std::numeric_limits<float>::infinity(), 0.0f), S_OK) << index;
-    }
-    const POINT pixels[] = {{-1, 0}, {0, -1}, {37, 0}, {0, 37}, {std::numeric_limits<int>::min(), 0},
-                            {std::numeric_limits<int>::max(), std::numeric_limits<int>::max()}};
-    for (const POINT& at : pixels) {
-        DWORD pixel = 7;
-        EXPECT_TRUE(FAILED(hook_->KeptPixel(1, at.x, at.y, &pixel))) << at.x << ", " << at.y;
-    }
-    DWORD pixel = 0;
-    EXPECT_EQ(hook_->KeptPixel(1, 36, 36, &pixel), S_OK);
-    SetErrorInfo(0, nullptr);
+// Mouse messages at any point, with any buttons, in any order: at the ends
+// of the coordinates' range, outside the window, on bare surface and on the
+// squares, presses over presses and releases of buttons never pressed. Every
+// event raised names a square of the board at a finite place; afterwards no
+// press is left, and the window and the board are as they were.
+TEST_F(HardeningTest, MouseMessagesAnywhereAreSurvived) {
+    TopWindow top(40, 40, 400, 400);
+    PlainSite site;
+    ASSERT_EQ(board_->NewGame(), S_OK);
+    const std::string position = Position();
+    const HWND window = ActivateInPlace(board_.Get(), site, top.get());
+    ASSERT_NE(window, nullptr);
+    RecordingSink sink;
+    ASSERT_EQ(sink.Connect(board_.Get()), S_OK);
+
+    constexpr int kMin = std::numeric_limits<SHORT>::min(), kMax = std::numeric_limits<SHORT>::max();
+    const POINT points[] = {{kMin, kMin}, {-1, -1}, {0, 0}, {18, 18}, {295, 295}, {296, 296},
+                            {kMax, kMax}, {-1, 100}, {100, kMax}, {kMin, 0}};
+    const UINT messages[] = {WM_LBUTTONDOWN, WM_MOUSEMOVE,  WM_RBUTTONDOWN,   WM_LBUTTONDBLCLK,
+                             WM_MBUTTONUP,   WM_MBUTTONDOWN, WM_LBUTTONUP,     WM_MBUTTONDBLCLK,
+                             WM_RBUTTONUP,   WM_MOUSEMOVE,   WM_RBUTTONDBLCLK, WM_MBUTTONUP};
+    const WPARAM buttons = MK_LBUTTON | MK_RBUTTON | MK_MBUTTON | MK_SHIFT | MK_CONTROL;
+    for (const POINT& at : points)
+        for (const UINT message : messages) SendMessageW(window, message, buttons, MAKELPARAM(at.x, at.y));
+    for (const UINT up : {WM_LBUTTONUP, WM_RBUTTONUP, WM_MBUTTONUP}) SendMessageW(window, up, 0, MAKELPARAM(0, 0));
+
+    std::vector<SquareEvent> odd;
+    for (const SquareEvent& e : sink.events)
+        if (e.col < 1 || e.col > 8 || e.row < 1 || e.row > 8 || !std::isfinite(e.x) || !std::isfinite(e.y))
+            odd.push_back(e);
+    EXPECT_EQ(odd, std::vector<SquareEvent>{}) << "of " << sink.events.size() << " events";
+    EXPECT_GT(sink.events.size(), std::size(points)) << "the squares raised too few events";
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_EQ(GetCapture(), nullptr) << "a press is left";
+    EXPECT_EQ(ClientSize(window).cx, 296);
+    EXPECT_EQ(Position(), position);
+    sink.Disconnect();
+    EXPECT_EQ(As<IOleObject>()->Close(OLECLOSE_NOSAVE), S_OK);
+    EXPECT_EQ(As<IOleObject>()->SetClientSite(nullptr), S_OK);
+    EXPECT_EQ(site.references, 0);
 }
 
 // ---- IDispatch ---------------------------------------------------------------------------
