@@ -356,7 +356,6 @@ TEST_F(EmbeddingTest, TheWindowGoesWithTheSiteTheCloseAndTheControl) {
              object_.Reset();
              inPlace_.Reset();
              view_.Reset();
-             hook_.Reset();
              board_.Reset();
          }},
     };
@@ -740,8 +739,11 @@ TEST_F(EmbeddingTest, QuickActivationTakesTheSiteTheSinksAndTheAmbientFlags) {
     EXPECT_EQ(control.dwMiscStatus, kMiscStatus);
     EXPECT_NE(control.dwEventCookie, 0u);
     EXPECT_EQ(PutPiece(::Bpawn), kDesignTimePiece);
-    ASSERT_EQ(hook_->SquareClick(9), S_OK);
-    EXPECT_EQ(events.events, (std::vector{Clicked(1, 2)}));
+    const HWND window = Activate();
+    ASSERT_NE(window, nullptr);
+    SendClick(window, SquareMiddle(1, 2));
+    EXPECT_EQ(events.events, (std::vector{Down(1, 2, TwipsX(18), TwipsY(18)), Up(1, 2, TwipsX(18), TwipsY(18)),
+                                          Clicked(1, 2)}));
 
     ComPtr<IConnectionPointContainer> points;
     ComPtr<IConnectionPoint> point;
@@ -760,7 +762,6 @@ TEST_F(EmbeddingTest, TheLibraryStaysWhileTheAboutBoxIsOpen) {
     object_.Reset();
     inPlace_.Reset();
     view_.Reset();
-    hook_.Reset();
     board_.Reset();
     EXPECT_EQ(ocx_.CanUnloadNow(), S_FALSE) << "the About box is open";
     SendMessageW(box, WM_CLOSE, 0, 0);  // its close box
