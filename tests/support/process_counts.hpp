@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cwchar>
 #include <vector>
 
 namespace quelder::testing {
@@ -44,25 +45,33 @@ inline long GdiObjectCount() {
 }
 
 // The windows of this thread's desktop that belong to this process: top-level
-// windows and all their descendants.
-inline long WindowCount() {
-    struct Count {
-        static BOOL CALLBACK Child(HWND, LPARAM counter) {
-            ++*reinterpret_cast<long*>(counter);
+// windows and all their descendants; of them only those of the window class
+// className when one is named (the control's own: "QuelderBoardWindow").
+inline long WindowCount(const wchar_t* className = nullptr) {
+    struct Walk {
+        const wchar_t* className;
+        long count = 0;
+        void Take(HWND window) {
+            wchar_t name[64]{};
+            if (className == nullptr || (GetClassNameW(window, name, 64) > 0 && std::wcscmp(name, className) == 0))
+                ++count;
+        }
+        static BOOL CALLBACK Child(HWND window, LPARAM walk) {
+            reinterpret_cast<Walk*>(walk)->Take(window);
             return TRUE;
         }
-        static BOOL CALLBACK Top(HWND window, LPARAM counter) {
+        static BOOL CALLBACK Top(HWND window, LPARAM walk) {
             DWORD process = 0;
             GetWindowThreadProcessId(window, &process);
             if (process != GetCurrentProcessId()) return TRUE;
-            ++*reinterpret_cast<long*>(counter);
-            EnumChildWindows(window, &Count::Child, counter);
+            reinterpret_cast<Walk*>(walk)->Take(window);
+            EnumChildWindows(window, &Walk::Child, walk);
             return TRUE;
         }
     };
-    long count = 0;
-    EnumWindows(&Count::Top, reinterpret_cast<LPARAM>(&count));
-    return count;
+    Walk walk{className};
+    EnumWindows(&Walk::Top, reinterpret_cast<LPARAM>(&walk));
+    return walk.count;
 }
 
 // The process's committed private memory, in bytes (what
