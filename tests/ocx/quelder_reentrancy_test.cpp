@@ -1,9 +1,9 @@
 // A host's handler may do anything while an event runs: let go of its last
 // reference to the control, clear the board, resize it (to a valid size or an
-// invalid one) or unadvise itself. Whatever it does, from whichever event,
-// raised through the test hook or by mouse messages on the control's window
-// in a container, nothing crashes, the board reads as the handler left it and
-// nothing is kept.
+// invalid one) or unadvise itself. Whatever it does, from whichever event of
+// the mouse messages on the control's window in a container, or from a
+// property's change notification, nothing crashes, the board reads as the
+// handler left it and nothing is kept.
 #include <gtest/gtest.h>
 
 #include <olectl.h>
@@ -126,10 +126,9 @@ protected:
     }
 
     // One control with the sink advised, its handler doing the action; the
-    // test's references in board, hook and point.
+    // test's references in board and point.
     struct Arranged {
         ComPtr<_Quelder> board;
-        ComPtr<IQuelderTestHook> hook;
         ComPtr<IConnectionPoint> point;
         DWORD cookie = 0;
         HRESULT handlerResult = S_OK;  // the call the handler made
@@ -139,7 +138,6 @@ protected:
         a.board = ocx_.Create();
         ASSERT_TRUE(a.board);
         ASSERT_EQ(a.board->NewGame(), S_OK);
-        ASSERT_EQ(a.board.As(&a.hook), S_OK);
         ComPtr<IConnectionPointContainer> container;
         ASSERT_EQ(a.board.As(&container), S_OK);
         ASSERT_EQ(container->FindConnectionPoint(DIID___Quelder, a.point.GetAddressOf()), S_OK);
@@ -175,11 +173,11 @@ protected:
         a.last = keep;
         a.point.Reset();
         a.board.Reset();
-        a.hook.Reset();
     }
 
     // After the event: the board as the handler left it, and no sink kept.
-    void Check(Arranged& a, ActingSink& sink, const ActionCase& action, const std::string& what) {
+    // window: the control's.
+    void Check(Arranged& a, ActingSink& sink, const ActionCase& action, const std::string& what, HWND window) {
         EXPECT_EQ(sink.acted, 1) << what << ": the event never came";
         if (action.action == Action::ReleaseLast) {
             EXPECT_EQ(a.last, nullptr) << what;
@@ -187,8 +185,7 @@ protected:
             EXPECT_EQ(ocx_.CanUnloadNow(), S_OK) << what << ": an object outlived the control";
             return;
         }
-        float width = 0, height = 0;
-        ASSERT_EQ(a.hook->SurfaceSize(&width, &height), S_OK) << what;
+        const LONG height = PixelExtent(a.board.Get()).cy;
         switch (action.action) {
         case Action::Clear:
             EXPECT_EQ(a.handlerResult, S_OK) << what;
@@ -197,19 +194,19 @@ protected:
         case Action::Smaller:
         case Action::Larger:
             EXPECT_EQ(a.handlerResult, S_OK) << what;
-            EXPECT_EQ(height, static_cast<float>(action.size)) << what;
+            EXPECT_EQ(height, action.size) << what;
             EXPECT_EQ(Pieces(a.board.Get()), newGame_) << what;
             break;
         case Action::InvalidSize:
             EXPECT_EQ(a.handlerResult, kInvalidPropertyValue) << what << ": " << std::hex << a.handlerResult;
-            EXPECT_EQ(height, static_cast<float>(kNatural)) << what;
+            EXPECT_EQ(height, kNatural) << what;
             EXPECT_EQ(Pieces(a.board.Get()), newGame_) << what;
             break;
         case Action::Unadvise: {
             EXPECT_EQ(a.handlerResult, S_OK) << what;
             EXPECT_EQ(sink.references, 0) << what << ": the control keeps an unadvised sink";
             const int before = sink.calls;
-            EXPECT_EQ(a.hook->SquareClick(1), S_OK) << what;
+            SendClick(window, SquareMiddle(1, 1));
             EXPECT_EQ(sink.calls, before) << what << ": an unadvised sink still hears events";
             break;
         }
@@ -235,32 +232,6 @@ protected:
     std::string newGame_;
 };
 
-TEST_F(ReentrancyTest, HandlersOfEventsRaisedThroughTheHookMayDoAnything) {
-    for (int k = 1; k <= 5; ++k) {
-        const Kind kind = static_cast<Kind>(k);
-        for (const ActionCase& action : kActions) {
-            const std::string what = std::string(kKindNames[k]) + ", a handler that " + action.name;
-            ActingSink sink;
-            Arranged a;
-            Arrange(a, sink, kind, action);
-            if (HasFatalFailure()) return;
-            IQuelderTestHook* hook = a.hook.Get();
-            if (action.action == Action::ReleaseLast) HandOver(a, hook);
-            HRESULT hr = E_FAIL;
-            switch (kind) {
-            case Kind::Click: hr = hook->SquareClick(10); break;
-            case Kind::DblClick: hr = hook->SquareDblClick(10); break;
-            case Kind::MouseDown: hr = hook->SquareMouseDown(10, 1, 0, 15.0f, 15.0f); break;
-            case Kind::MouseMove: hr = hook->SquareMouseMove(10, 0, 0, 15.0f, 15.0f); break;
-            case Kind::MouseUp: hr = hook->SquareMouseUp(10, 1, 0, 15.0f, 15.0f); break;
-            }
-            EXPECT_EQ(hr, S_OK) << what;
-            Check(a, sink, action, what);
-            Finish(a, sink, what);
-        }
-    }
-}
-
 TEST_F(ReentrancyTest, HandlersOfEventsFromTheWindowMayDoAnything) {
     TopWindow top(30, 30, 1300, 1300);
     ASSERT_NE(top.get(), nullptr);
@@ -269,22 +240,15 @@ TEST_F(ReentrancyTest, HandlersOfEventsFromTheWindowMayDoAnything) {
         for (const ActionCase& action : kActions) {
             const std::string what = std::string(kKindNames[k]) + " from the window, a handler that " + action.name;
             PlainSite site;
-            site.window = top.get();
             site.position = {10, 10, 10 + kNatural, 10 + kNatural};
             ActingSink sink;
             Arranged a;
             Arrange(a, sink, kind, action);
             if (HasFatalFailure()) return;
+            const HWND window = ActivateInPlace(a.board.Get(), site, top.get());
+            ASSERT_NE(window, nullptr) << what;
             ComPtr<IOleObject> object;
             ASSERT_EQ(a.board.As(&object), S_OK);
-            ASSERT_EQ(object->SetClientSite(&site), S_OK);
-            ASSERT_EQ(object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, top.get(), &site.position), S_OK);
-            HWND window = nullptr;
-            {
-                ComPtr<IOleWindow> ole;
-                ASSERT_EQ(a.board.As(&ole), S_OK);
-                ASSERT_EQ(ole->GetWindow(&window), S_OK);
-            }
             Pump();
             if (action.action == Action::ReleaseLast) {
                 HandOver(a, object.Get());
@@ -325,7 +289,7 @@ TEST_F(ReentrancyTest, HandlersOfEventsFromTheWindowMayDoAnything) {
                     EXPECT_EQ(size.cy, action.size) << what;
                 }
             }
-            Check(a, sink, action, what);
+            Check(a, sink, action, what, window);
             if (object) {
                 EXPECT_EQ(object->Close(OLECLOSE_NOSAVE), S_OK) << what;
                 EXPECT_EQ(object->SetClientSite(nullptr), S_OK) << what;
@@ -441,14 +405,7 @@ TEST_F(ReentrancyTest, APieceWriterStoresTheCodeItCheckedWhateverItsHandlerDoes)
         {"loads a saved Piece of 500", true, 500, None, 500},
         {"loads a saved Piece of 0", true, 0, None, 0},
     };
-    auto view = [](_Quelder* board) {
-        ComPtr<IViewObject2> object;
-        board->QueryInterface(IID_IViewObject2, reinterpret_cast<void**>(object.GetAddressOf()));
-        return Drawn(kNatural, kNatural, [&](HDC dc) {
-            const RECTL bounds{0, 0, kNatural, kNatural};
-            if (object) object->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr, nullptr, 0);
-        });
-    };
+    auto view = [](_Quelder* board) { return DrawnControl(board, kNatural, kNatural); };
     for (const Case& c : cases) {
         const std::string what = std::string("a handler that ") + c.handler;
         ComPtr<_Quelder> board = ocx_.Create();
@@ -508,20 +465,14 @@ TEST_F(ReentrancyTest, APieceWriterStoresTheCodeItCheckedWhateverItsHandlerDoes)
 TEST_F(ReentrancyTest, AHandlerMayResizeAndThenLetGoWhileTheButtonIsHeld) {
     TopWindow top(30, 30, 700, 700);
     PlainSite site;
-    site.window = top.get();
     site.position = {0, 0, kNatural, kNatural};
     ActingSink sink;
     Arranged a;
     Arrange(a, sink, Kind::MouseDown, kActions[2]);
+    const HWND window = ActivateInPlace(a.board.Get(), site, top.get());
+    ASSERT_NE(window, nullptr);
     ComPtr<IOleObject> object;
     ASSERT_EQ(a.board.As(&object), S_OK);
-    ASSERT_EQ(object->SetClientSite(&site), S_OK);
-    ASSERT_EQ(object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, top.get(), &site.position), S_OK);
-    HWND window = nullptr;
-    ComPtr<IOleWindow> ole;
-    ASSERT_EQ(object.As(&ole), S_OK);
-    ASSERT_EQ(ole->GetWindow(&window), S_OK);
-    ole.Reset();
     _Quelder* board = a.board.Get();
     sink.handler = [&] {
         LONG dimension = 600;
