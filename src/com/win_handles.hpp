@@ -1,30 +1,19 @@
 // Owners for Windows handles (registry keys, kernel handles, windows, hooks,
 // GDI objects, memory DCs) and for the DCs borrowed from a window: each gives
 // its handle back exactly once, when it goes out of scope or is reset.
-//
-// The owners of GDI objects (bitmaps, brushes, regions, memory DCs) keep a
-// count, per module, of the objects they hold: what this module's code has
-// created and not yet deleted or handed over.
 #pragma once
 
 #include <windows.h>
 
-#include <atomic>
 #include <utility>
 
 namespace quelder::handles {
-
-// The GDI objects held by this module's owners now.
-inline std::atomic<long>& GdiObjectsHeld() {
-    static std::atomic<long> held{0};
-    return held;
-}
 
 template <typename Handle, typename Close>
 class Unique {
 public:
     Unique() = default;
-    explicit Unique(Handle handle) : handle_(handle) { Counted(handle_, 1); }
+    explicit Unique(Handle handle) : handle_(handle) {}
     ~Unique() { reset(); }
     Unique(Unique&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
     Unique& operator=(Unique&& other) noexcept {
@@ -37,24 +26,12 @@ public:
     Handle get() const { return handle_; }
     explicit operator bool() const { return handle_ != nullptr; }
     // Gives up ownership without closing.
-    Handle release() {
-        Counted(handle_, -1);
-        return std::exchange(handle_, nullptr);
-    }
+    Handle release() { return std::exchange(handle_, nullptr); }
     void reset(Handle handle = nullptr) {
-        Counted(handle, 1);
-        if (Handle old = std::exchange(handle_, handle)) {
-            Counted(old, -1);
-            Close{}(old);
-        }
+        if (Handle old = std::exchange(handle_, handle)) Close{}(old);
     }
 
 private:
-    static void Counted(Handle handle, long change) {
-        if constexpr (requires { Close::kGdi; }) {
-            if (handle != nullptr) GdiObjectsHeld() += change;
-        }
-    }
     Handle handle_ = nullptr;
 };
 
@@ -71,11 +48,9 @@ struct RemoveHook {
     void operator()(HHOOK hook) const { UnhookWindowsHookEx(hook); }
 };
 struct DeleteGdiObject {
-    static constexpr bool kGdi = true;  // counted in GdiObjectsHeld
     void operator()(HGDIOBJ object) const { DeleteObject(object); }
 };
 struct DeleteMemoryDc {
-    static constexpr bool kGdi = true;  // counted in GdiObjectsHeld
     void operator()(HDC dc) const { DeleteDC(dc); }
 };
 

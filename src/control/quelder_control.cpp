@@ -11,7 +11,6 @@
 #include "board/enabled.hpp"
 #include "board/square_events.hpp"
 #include "control/pictures.hpp"
-#include "com/win_handles.hpp"
 #include "position/move_piece.hpp"
 #include "position/new_game.hpp"
 #include "position/piece.hpp"
@@ -306,67 +305,6 @@ STDMETHODIMP QuelderControl::SetInterfaceSafetyOptions(REFIID riid, DWORD mask, 
         if ((mask & ~kSafeOptions) != 0) return E_FAIL;
         safety_ = (safety_ & ~mask) | (enabled & mask);
         return S_OK;
-    });
-}
-
-// ---- test hook ----------------------------------------------------------------------
-
-STDMETHODIMP QuelderControl::SquareClick(short Index) {
-    return Member([&] { Check_Click(board_, Index); });
-}
-
-STDMETHODIMP QuelderControl::SquareDblClick(short Index) {
-    return Member([&] { Check_DblClick(board_, Index); });
-}
-
-STDMETHODIMP QuelderControl::SquareMouseDown(short Index, short Button, short Shift, float X, float Y) {
-    return Member([&] { Check_MouseDown(board_, Index, Button, Shift, X, Y); });
-}
-
-STDMETHODIMP QuelderControl::SquareMouseMove(short Index, short Button, short Shift, float X, float Y) {
-    return Member([&] { Check_MouseMove(board_, Index, Button, Shift, X, Y); });
-}
-
-STDMETHODIMP QuelderControl::SquareMouseUp(short Index, short Button, short Shift, float X, float Y) {
-    return Member([&] { Check_MouseUp(board_, Index, Button, Shift, X, Y); });
-}
-
-STDMETHODIMP QuelderControl::PropertiesDirty(BOOL* dirty) {
-    return Member([&] { Out(dirty) = saved_.Dirty() ? TRUE : FALSE; });
-}
-
-STDMETHODIMP QuelderControl::SurfaceSize(float* width, float* height) {
-    return Member([&] {
-        // Both checked first: a failure leaves neither set.
-        float& w = Out(width);
-        float& h = Out(height);
-        w = host_.Width();
-        h = host_.Height();
-    });
-}
-
-STDMETHODIMP QuelderControl::SquareVisible(short Index, BOOL* visible) {
-    return Member([&] {
-        BOOL& out = Out(visible);
-        out = host_.View(Index).Visible() ? TRUE : FALSE;
-    });
-}
-
-STDMETHODIMP QuelderControl::KeptPixel(short Index, int x, int y, DWORD* pixel) {
-    return Member([&] {
-        DWORD& out = Out(pixel);
-        const ConstImagePart kept = host_.View(Index).KeptPart();
-        if (!kept.Contains(x, y)) Raise(error::kInvalidArgument);
-        out = kept.At(x, y);
-    });
-}
-
-STDMETHODIMP QuelderControl::ResourceCounts(LONG* windows, LONG* gdiObjects) {
-    return Member([&] {
-        LONG& outWindows = Out(windows);
-        LONG& outObjects = Out(gdiObjects);
-        outWindows = ControlWindow::LiveWindows();
-        outObjects = handles::GdiObjectsHeld();
     });
 }
 

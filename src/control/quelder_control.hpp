@@ -49,7 +49,7 @@ static_assert(kQuelderMiscStatus == 0x20191);
 class QuelderControl final
     : public com::Object<_Quelder, ISupportErrorInfo, IProvideClassInfo2, IConnectionPointContainer, IObjectSafety,
                          IOleObject, IOleInPlaceObject, IOleInPlaceActiveObject, IOleControl, IViewObject2,
-                         IPersistStreamInit, IPersistPropertyBag, IQuickActivate, IQuelderTestHook>,
+                         IPersistStreamInit, IPersistPropertyBag, IQuickActivate>,
       private HostOwner,
       private SquareInput {
 public:
@@ -179,18 +179,6 @@ public:
     // IPersistPropertyBag
     STDMETHODIMP Load(IPropertyBag* bag, IErrorLog* log) override;
     STDMETHODIMP Save(IPropertyBag* bag, BOOL clearDirty, BOOL saveAllProperties) override;
-
-    // IQuelderTestHook
-    STDMETHODIMP SquareClick(short Index) override;
-    STDMETHODIMP SquareDblClick(short Index) override;
-    STDMETHODIMP SquareMouseDown(short Index, short Button, short Shift, float X, float Y) override;
-    STDMETHODIMP SquareMouseMove(short Index, short Button, short Shift, float X, float Y) override;
-    STDMETHODIMP SquareMouseUp(short Index, short Button, short Shift, float X, float Y) override;
-    STDMETHODIMP PropertiesDirty(BOOL* dirty) override;
-    STDMETHODIMP SurfaceSize(float* width, float* height) override;
-    STDMETHODIMP SquareVisible(short Index, BOOL* visible) override;
-    STDMETHODIMP KeptPixel(short Index, int x, int y, DWORD* pixel) override;
-    STDMETHODIMP ResourceCounts(LONG* windows, LONG* gdiObjects) override;
 
 protected:
     // IOleWindow, IViewObject and IPersist, the bases of listed interfaces.

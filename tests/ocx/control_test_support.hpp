@@ -60,17 +60,12 @@ protected:
         ASSERT_NE(ocx_.Module(), nullptr) << "LoadLibrary failed, error " << GetLastError();
         board_ = ocx_.Create();
         ASSERT_TRUE(board_) << "the class factory made no control";
-        ASSERT_TRUE(SUCCEEDED(board_.As(&hook_)));
     }
-    void TearDown() override {
-        hook_.Reset();
-        board_.Reset();
-    }
+    void TearDown() override { board_.Reset(); }
 
     ComApartment com_;
     Ocx ocx_;
     ComPtr<_Quelder> board_;
-    ComPtr<IQuelderTestHook> hook_;
 };
 
 // ---- the control in a container -------------------------------------------------------
