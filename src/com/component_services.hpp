@@ -44,8 +44,21 @@ struct ComponentDescription {
 // names the first control's ProgID as the source of error info.
 void AttachModule(const ComponentDescription& component, HINSTANCE instance) noexcept;
 
-HRESULT RegisterServer(const ComponentDescription& component) noexcept;
-HRESULT UnregisterServer(const ComponentDescription& component) noexcept;
+// Machine-wide registration goes under HKEY_CLASSES_ROOT, a user's under
+// HKEY_CURRENT_USER\Software\Classes.
+enum class RegistrationScope { Machine, User };
+
+// Registering writes the type library, the classes and the interfaces; when
+// that fails, what it wrote goes again and what was there before stays.
+HRESULT RegisterServer(const ComponentDescription& component, RegistrationScope scope = RegistrationScope::Machine) noexcept;
+// Removes what names this file: its class entries and its bitness's type
+// library entry. The ProgIDs and interfaces go with the last registration of
+// the classes (of either bitness, or of another copy of the file).
+HRESULT UnregisterServer(const ComponentDescription& component,
+                         RegistrationScope scope = RegistrationScope::Machine) noexcept;
+// DllInstall: command line "user" for the current user, null or empty for the
+// machine; anything else is E_INVALIDARG.
+HRESULT InstallServer(const ComponentDescription& component, bool install, const wchar_t* commandLine) noexcept;
 HRESULT GetClassObject(const ComponentDescription& component, REFCLSID clsid, REFIID riid, void** ppv) noexcept;
 HRESULT CanUnloadNow(const ComponentDescription& component) noexcept;
 

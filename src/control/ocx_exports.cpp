@@ -40,4 +40,10 @@ STDAPI DllRegisterServer() { return quelder::com::RegisterServer(kQuelderCompone
 
 STDAPI DllUnregisterServer() { return quelder::com::UnregisterServer(kQuelderComponent); }
 
+// regsvr32 /n /i:user (and /u /n /i:user): the registration of the current
+// user alone; without a command line the machine's.
+STDAPI DllInstall(BOOL install, LPCWSTR commandLine) {
+    return quelder::com::InstallServer(kQuelderComponent, install != FALSE, commandLine);
+}
+
 }
