@@ -1,4 +1,4 @@
-// Quelder.ocx loads under Windows and exports its four entry points.
+// Quelder.ocx loads under Windows and exports its entry points.
 #include <gtest/gtest.h>
 
 #include "support/win_test_support.hpp"
@@ -8,10 +8,11 @@ namespace {
 using quelder::testing::Library;
 using quelder::testing::OcxPath;
 
-TEST(OcxExports, LoadsAndExportsTheFourEntryPoints) {
+TEST(OcxExports, LoadsAndExportsItsEntryPoints) {
     Library ocx(OcxPath());
     ASSERT_NE(ocx.get(), nullptr) << "LoadLibrary failed, error " << GetLastError();
-    for (const char* name : {"DllRegisterServer", "DllUnregisterServer", "DllGetClassObject", "DllCanUnloadNow"})
+    for (const char* name :
+         {"DllRegisterServer", "DllUnregisterServer", "DllInstall", "DllGetClassObject", "DllCanUnloadNow"})
         EXPECT_NE(ocx.Proc<void>(name), nullptr) << name << " is not exported";
 }
 
