@@ -1,4 +1,4 @@
-// The services behind the four entry points of a self-registering control
+// The services behind the entry points of a self-registering control
 // library, written once and driven by a static description of the component:
 // registration of its type library and classes, the class factories and the
 // answer to "can the library be unloaded?".
