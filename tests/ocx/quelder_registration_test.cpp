@@ -84,8 +84,11 @@ void DeleteKey(const std::wstring& path, Place place = {}) {
 // HKEY_CURRENT_USER\Software\Classes or HKEY_LOCAL_MACHINE\Software\Classes.
 class Classes {
 public:
+    // Made when missing: in a new prefix the user has no Software\Classes
+    // until something registers for the user.
     Classes(HKEY root, const char* name) : name_(name) {
-        RegOpenKeyExW(root, L"Software\\Classes", 0, KEY_ALL_ACCESS, &key_);
+        RegCreateKeyExW(root, L"Software\\Classes", 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key_,
+                        nullptr);
     }
     ~Classes() {
         if (key_ != nullptr) RegCloseKey(key_);
