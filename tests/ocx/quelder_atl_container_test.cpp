@@ -211,7 +211,10 @@ TEST_F(AtlContainerTest, AClickRaisesMouseDownMouseUpAndClickOnItsSquareInTwips)
     }
 }
 
-TEST_F(AtlContainerTest, APressKeepsTheMouseForItsSquareUntilRelease) {
+// The window's own tests take presses, double clicks and Enabled apart; here
+// the same real input goes through the container's windows.
+TEST_F(AtlContainerTest, PressesDoubleClicksAndEnabledWorkThroughTheContainer) {
+    // A press keeps the mouse for its square, beyond the control too.
     mouse_.Press(40, 45);     // square (2, 2)
     mouse_.MoveTo(150, 100);  // over square (5, 3)
     mouse_.MoveTo(400, 420);  // beyond the control, over the application's window
@@ -221,9 +224,8 @@ TEST_F(AtlContainerTest, APressKeepsTheMouseForItsSquareUntilRelease) {
               (std::vector{Down(2, 2, TwipsX(3), TwipsY(8)), Up(2, 2, TwipsX(400 - 37), TwipsY(420 - 37))}));
     for (const auto& e : events)
         EXPECT_EQ((Square{e.col, e.row}), (Square{2, 2})) << ::testing::PrintToString(e);
-}
 
-TEST_F(AtlContainerTest, ADoubleClickRaisesDblClickInPlaceOfTheSecondMouseDown) {
+    // A double click raises DblClick in place of the second MouseDown.
     mouse_.Press(200, 200);  // square (6, 6) at 185, 185
     Mouse::Send(MOUSEEVENTF_LEFTUP);
     Mouse::Send(MOUSEEVENTF_LEFTDOWN);
@@ -231,15 +233,13 @@ TEST_F(AtlContainerTest, ADoubleClickRaisesDblClickInPlaceOfTheSecondMouseDown) 
     const float x = TwipsX(15), y = TwipsY(15);
     EXPECT_EQ(RecordingSink::WithoutMoves(sink_.Take(5)),
               (std::vector{Down(6, 6, x, y), Up(6, 6, x, y), Clicked(6, 6), Double(6, 6), Up(6, 6, x, y)}));
-}
 
-TEST_F(AtlContainerTest, NoEventWhileDisabled) {
+    // Disabled through the property: no event, and the host's calls still work.
     ASSERT_EQ(board_->put_Enabled(VARIANT_FALSE), S_OK);
     EXPECT_FALSE(IsWindowEnabled(window_));
     mouse_.Click(50, 50);
     mouse_.MoveTo(60, 60);
     EXPECT_EQ(sink_.Take(0), std::vector<SquareEvent>{});
-    // The host's calls still work on a disabled board.
     EXPECT_EQ(board_->NewGame(), S_OK);
     ASSERT_EQ(board_->put_Enabled(VARIANT_TRUE), S_OK);
     EXPECT_TRUE(IsWindowEnabled(window_));
