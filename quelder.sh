@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds and tests Quelder from source on a Debian machine.
 #
-#   ./quelder.sh test    install what is missing, build every build, run every test
+#   ./quelder.sh test    install what is missing, build every build, make the
+#                        package and run every test
+#   ./quelder.sh package install what is missing, build, and make build/package
 #   ./quelder.sh demo    install what is missing, build, and run the demo host
 #   ./quelder.sh build   install what is missing and build
 #   ./quelder.sh bench   install what is missing, build, and run the full benchmark
@@ -129,10 +131,23 @@ run_bench() {
     "$build/win64/src/control/Quelder.ocx"
 }
 
+make_package() {
+  say "package"
+  "$root/cmake/package.sh" "$build"
+}
+
 case "${1:-}" in
   build) build_all ;;
-  test) build_all; run_tests ;;
+  package) build_all; make_package ;;
+  # The package is made and checked too; its failure fails the command after
+  # the tests have run.
+  test)
+    build_all
+    package_status=0
+    make_package || package_status=$?
+    run_tests
+    [ "$package_status" -eq 0 ] || { echo "the package failed (exit code $package_status)"; exit 1; } ;;
   demo) build_all; run_demo ;;
   bench) build_all; run_bench ;;
-  *) echo "usage: $0 test|demo|build|bench" >&2; exit 2 ;;
+  *) echo "usage: $0 test|demo|build|bench|package" >&2; exit 2 ;;
 esac
