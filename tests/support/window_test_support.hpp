@@ -113,9 +113,19 @@ inline SIZE ClientSize(HWND window) {
 // ---- a top-level window for the container --------------------------------------
 
 // A visible top-level window at (left, top) of the screen, in the foreground.
+// The pointer is put in a corner of the screen the window does not cover
+// first: a window made under the pointer, wherever an earlier test left it,
+// hears of it as a move that the test did not make.
 class TopWindow {
 public:
     TopWindow(int left, int top, int width, int height) {
+        const int right = GetSystemMetrics(SM_CXSCREEN) - 1, bottom = GetSystemMetrics(SM_CYSCREEN) - 1;
+        const RECT area{left, top, left + width, top + height};
+        for (const POINT corner : {POINT{right, bottom}, POINT{0, bottom}, POINT{right, 0}, POINT{0, 0}}) {
+            if (PtInRect(&area, corner)) continue;
+            SetCursorPos(corner.x, corner.y);
+            break;
+        }
         const HINSTANCE module = GetModuleHandleW(nullptr);
         WNDCLASSW wc{};
         wc.lpfnWndProc = &DefWindowProcW;
