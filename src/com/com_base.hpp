@@ -172,6 +172,19 @@ public:
     }
 };
 
+// What an IDispatch::Invoke hands back in its EXCEPINFO, zero-filled when
+// made and its strings freed when it goes.
+struct ExcepInfo : EXCEPINFO {
+    ExcepInfo() : EXCEPINFO{} {}
+    ~ExcepInfo() {
+        SysFreeString(bstrSource);
+        SysFreeString(bstrDescription);
+        SysFreeString(bstrHelpFile);
+    }
+    ExcepInfo(const ExcepInfo&) = delete;
+    ExcepInfo& operator=(const ExcepInfo&) = delete;
+};
+
 // Whether a VARIANT of this type is one an automation client may send: an
 // automation type alone, as an array or by reference. No other type is
 // followed or converted: its pointer may be anything.

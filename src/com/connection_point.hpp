@@ -154,12 +154,9 @@ void FireEvent(const ConnectionPoint& point, DISPID id, Stop&& stop, Args... val
         }(std::index_sequence_for<Args...>{});
         DISPPARAMS params{args, nullptr, count, 0};
         Variant result;
-        EXCEPINFO excepinfo{};
+        ExcepInfo excepinfo;
         UINT argErr = 0;
         sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, &excepinfo, &argErr);
-        SysFreeString(excepinfo.bstrSource);
-        SysFreeString(excepinfo.bstrDescription);
-        SysFreeString(excepinfo.bstrHelpFile);
     }
 }
 

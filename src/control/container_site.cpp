@@ -8,15 +8,16 @@ ContainerSite::References ContainerSite::TakeAll() noexcept {
     return {std::move(client), std::move(inPlace), std::move(frame), std::move(document), std::move(oleAdvise_)};
 }
 
+HRESULT ContainerSite::MakeHolder() {
+    return oleAdvise_ ? S_OK : CreateOleAdviseHolder(oleAdvise_.GetAddressOf());
+}
+
 HRESULT ContainerSite::Advise(IAdviseSink* sink, DWORD* connection) {
     if (connection == nullptr) return E_POINTER;
     *connection = 0;
     if (sink == nullptr) return E_INVALIDARG;
-    if (!oleAdvise_) {
-        const HRESULT hr = CreateOleAdviseHolder(oleAdvise_.GetAddressOf());
-        if (FAILED(hr)) return hr;
-    }
-    return oleAdvise_->Advise(sink, connection);
+    const HRESULT hr = MakeHolder();
+    return FAILED(hr) ? hr : oleAdvise_->Advise(sink, connection);
 }
 
 HRESULT ContainerSite::Unadvise(DWORD connection) {
@@ -27,11 +28,8 @@ HRESULT ContainerSite::Unadvise(DWORD connection) {
 HRESULT ContainerSite::EnumAdvise(IEnumSTATDATA** advise) {
     if (advise == nullptr) return E_POINTER;
     *advise = nullptr;
-    if (!oleAdvise_) {
-        const HRESULT hr = CreateOleAdviseHolder(oleAdvise_.GetAddressOf());
-        if (FAILED(hr)) return hr;
-    }
-    return oleAdvise_->EnumAdvise(advise);
+    const HRESULT hr = MakeHolder();
+    return FAILED(hr) ? hr : oleAdvise_->EnumAdvise(advise);
 }
 
 void ContainerSite::SendOnSave() {

@@ -58,6 +58,9 @@ public:
     RECT position{};
 
 private:
+    // The advise holder, made on first use.
+    HRESULT MakeHolder();
+
     com::ComPtr<IOleAdviseHolder> oleAdvise_;
     unsigned long activationEnds_ = 0;
 };

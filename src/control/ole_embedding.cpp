@@ -25,18 +25,6 @@ namespace {
 constexpr int kHimetricPerInch = 2540;
 constexpr wchar_t kUserType[] = L"Quelder";
 
-// What an Invoke hands back in its EXCEPINFO, freed at the end of the scope.
-struct ExcepInfo : EXCEPINFO {
-    ExcepInfo() : EXCEPINFO{} {}
-    ~ExcepInfo() {
-        SysFreeString(bstrSource);
-        SysFreeString(bstrDescription);
-        SysFreeString(bstrHelpFile);
-    }
-    ExcepInfo(const ExcepInfo&) = delete;
-    ExcepInfo& operator=(const ExcepInfo&) = delete;
-};
-
 // A Boolean ambient property through the site's IDispatch; nothing when the
 // site has no IDispatch, or does not know the property or its value is no
 // Boolean.
@@ -47,7 +35,7 @@ std::optional<bool> AmbientBoolean(IOleClientSite* site, DISPID id) {
         return std::nullopt;
     DISPPARAMS none{nullptr, nullptr, 0, 0};
     com::Variant value;
-    ExcepInfo excepinfo;
+    com::ExcepInfo excepinfo;
     UINT argErr = 0;
     if (FAILED(ambients->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, &value, &excepinfo,
                                 &argErr)))
