@@ -1,7 +1,8 @@
 #!/bin/bash
 # Writes the package a Windows developer takes away: for each bitness the
 # stripped Quelder.ocx with its debug information beside it (linked to it by
-# a .gnu_debuglink section), the IDL, the C/C++ header and GUID definitions,
+# a .gnu_debuglink section) and the assembly manifest for registration-free
+# use, the IDL, the C/C++ header and GUID definitions,
 # INSTALL.txt, and one zip of all of it named with the version.
 #
 #   cmake/package.sh BUILD_DIR    (BUILD_DIR holds the win32 and win64 builds)
@@ -27,13 +28,10 @@ for pair in x86:win32:i686 x64:win64:x86_64; do
   IFS=: read -r arch dir cpu <<<"$pair"
   ocx=$build/$dir/src/control/Quelder.ocx
   [ -f "$ocx" ] || { echo "package: $ocx is missing; build first" >&2; exit 1; }
-  mkdir -p "$out/$arch"
-  (
-    cd "$out/$arch"
-    "$cpu-w64-mingw32-objcopy" --only-keep-debug "$ocx" Quelder.ocx.debug
-    "$cpu-w64-mingw32-strip" --strip-all -o Quelder.ocx "$ocx"
-    "$cpu-w64-mingw32-objcopy" --add-gnu-debuglink=Quelder.ocx.debug Quelder.ocx
-  )
+  manifest=$build/$dir/src/control/Quelder.X.manifest
+  [ -f "$manifest" ] || { echo "package: $manifest is missing; build first" >&2; exit 1; }
+  "$root/cmake/split-debug.sh" "$cpu" "$ocx" "$out/$arch/Quelder.ocx"
+  cp "$manifest" "$out/$arch/"
   size=$(stat -c %s "$out/$arch/Quelder.ocx")
   exports=$("$cpu-w64-mingw32-objdump" -p "$out/$arch/Quelder.ocx")
   for export in DllCanUnloadNow DllGetClassObject DllRegisterServer DllUnregisterServer DllInstall; do

@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# Registration-free use, in a fresh Wine prefix where nothing is registered:
+# a host folder holds quelder_activation_test.exe with its application
+# manifest, and the stripped Quelder.ocx (its .debug file left out) with the
+# assembly manifest Quelder.X.manifest. The host must get the control from
+# that file by ProgID and by CLSID, script it and host it in AtlAxWin. Then
+# the same host without its manifest must find no class at all, with COM's
+# errors for a class that is not there, and the prefix must still hold no
+# Quelder key.
+#
+#   registration_free.sh CPU OCX TEST_EXE WORK_DIR     (CPU: i686 or x86_64)
+set -euo pipefail
+cpu=$1 ocx=$2 test_exe=$3 work=$4
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+if [ "$cpu" = i686 ]; then
+  wine=/usr/lib/wine/wine arch=x86
+  export WINEARCH=win32
+else
+  wine=/usr/lib/wine/wine64 arch=amd64
+fi
+export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+failures=0 passes=0
+check() {  # description, then the command; its output is shown
+  local what=$1; shift
+  if "$@"; then
+    passes=$((passes + 1)); echo "ok: $what"
+  else
+    failures=$((failures + 1)); echo "FAILED: $what"
+  fi
+}
+
+rm -rf "$work"
+mkdir -p "$work/host"
+"$root/cmake/split-debug.sh" "$cpu" "$ocx" "$work/host/Quelder.ocx"
+rm "$work/host/Quelder.ocx.debug"
+cp "$(dirname "$ocx")/Quelder.X.manifest" "$test_exe" "$work/host/"
+version=$(sed -nE 's/.*<assemblyIdentity type="win32" name="Quelder.X" version="([0-9.]+)".*/\1/p' \
+  "$work/host/Quelder.X.manifest" | tail -n 1)
+cat >"$work/host/quelder_activation_test.exe.manifest" <<MANIFEST
+<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
+<assembly xmlns="urn:schemas-microsoft-com:asm.v1" manifestVersion="1.0">
+  <assemblyIdentity type="win32" name="QuelderActivationTest" version="1.0.0.0" processorArchitecture="$arch"/>
+  <dependency>
+    <dependentAssembly>
+      <assemblyIdentity type="win32" name="Quelder.X" version="$version" processorArchitecture="$arch"/>
+    </dependentAssembly>
+  </dependency>
+</assembly>
+MANIFEST
+
+start=$(date +%s)
+"$wine" wineboot -i >/dev/null 2>&1
+/usr/lib/wine/wineserver -w
+echo "fresh prefix made in $(($(date +%s) - start)) s"
+# The session's desktop first, as the lane starts its own: under emulation a
+# program that must start it waits only so long and then gets no window.
+/usr/lib/wine/wineserver -p >/dev/null 2>&1
+"$wine" explorer.exe /desktop >/dev/null 2>&1 &
+sleep "$([ -n "${QUELDER_EMULATED:-}" ] && echo 15 || echo 2)"
+
+host="Z:$(sed 's|/|\\|g' <<<"$work/host")"
+unregistered() {  # nothing of Quelder in the prefix's registry
+  ! "$wine" reg query 'HKCR\CLSID\{DEF562AB-9C9F-4169-AEAD-A4997228630C}' >/dev/null 2>&1 &&
+  ! "$wine" reg query 'HKCR\QuelderLib.Quelder' >/dev/null 2>&1 &&
+  ! "$wine" reg query 'HKCR\TypeLib\{C972E380-A419-4438-BAFD-99BA2C045342}' >/dev/null 2>&1
+}
+check "the fresh prefix holds no Quelder registration" unregistered
+check "with its manifest the host gets the control from $host\\Quelder.ocx" \
+  "$wine" "$work/host/quelder_activation_test.exe" "$host\\Quelder.ocx"
+rm "$work/host/quelder_activation_test.exe.manifest"
+check "without its manifest the host finds no Quelder" \
+  "$wine" "$work/host/quelder_activation_test.exe" "$host\\Quelder.ocx" --absent
+check "and nothing was registered meanwhile" unregistered
+
+/usr/lib/wine/wineserver -k 2>/dev/null || true
+echo "$passes passed, $failures failed"
+exit "$failures"
