@@ -23,13 +23,7 @@
 namespace quelder::testing {
 namespace {
 
-bool Absent() {
-    int argc = 0;
-    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    const bool absent = argc > 2 && std::wstring(argv[2]) == L"--absent";
-    LocalFree(argv);
-    return absent;
-}
+bool Absent() { return ProgramArgument(2) == L"--absent"; }
 
 std::wstring FullPath(const std::wstring& path) {
     wchar_t full[MAX_PATH] = {};

@@ -10,13 +10,19 @@
 
 namespace quelder::testing {
 
+// The program's argument n (1 is the first), or fallback when there is none.
+inline std::wstring ProgramArgument(int n, const wchar_t* fallback = L"") {
+    int argc = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    std::wstring argument = argv != nullptr && argc > n ? argv[n] : fallback;
+    LocalFree(argv);
+    return argument;
+}
+
 // The program's first argument, turned into a Windows path (a Unix path from
 // CTest becomes Z:\...).
 inline std::wstring OcxPath() {
-    int argc = 0;
-    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    std::wstring path = argc > 1 ? argv[1] : L"Quelder.ocx";
-    LocalFree(argv);
+    std::wstring path = ProgramArgument(1, L"Quelder.ocx");
     if (!path.empty() && path[0] == L'/') path = L"Z:" + path;
     for (auto& ch : path)
         if (ch == L'/') ch = L'\\';
