@@ -8,17 +8,20 @@
 # errors for a class that is not there, and the prefix must still hold no
 # Quelder key.
 #
-#   registration_free.sh CPU OCX TEST_EXE WORK_DIR     (CPU: i686 or x86_64)
+#   registration_free.sh CPU OCX TEST_EXE WORK_DIR [PREFIX]   (CPU: i686 or x86_64)
+#
+# The prefix is made in WORK_DIR; or PREFIX is used, one just made whose
+# Wine session is running (side_by_side.sh checks this first in its own).
 set -euo pipefail
-cpu=$1 ocx=$2 test_exe=$3 work=$4
+cpu=$1 ocx=$2 test_exe=$3 work=$4 given_prefix=${5:-}
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 if [ "$cpu" = i686 ]; then
   wine=/usr/lib/wine/wine arch=x86
-  export WINEARCH=win32
+  [ -n "$given_prefix" ] || export WINEARCH=win32
 else
   wine=/usr/lib/wine/wine64 arch=amd64
 fi
-export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=${given_prefix:-$work/prefix} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 failures=0 passes=0
 check() {  # description, then the command; its output is shown
   local what=$1; shift
@@ -48,15 +51,17 @@ cat >"$work/host/quelder_activation_test.exe.manifest" <<MANIFEST
 </assembly>
 MANIFEST
 
-start=$(date +%s)
-"$wine" wineboot -i >/dev/null 2>&1
-/usr/lib/wine/wineserver -w
-echo "fresh prefix made in $(($(date +%s) - start)) s"
-# The session's desktop first, as the lane starts its own: under emulation a
-# program that must start it waits only so long and then gets no window.
-/usr/lib/wine/wineserver -p >/dev/null 2>&1
-"$wine" explorer.exe /desktop >/dev/null 2>&1 &
-sleep "$([ -n "${QUELDER_EMULATED:-}" ] && echo 15 || echo 2)"
+if [ -z "$given_prefix" ]; then
+  start=$(date +%s)
+  "$wine" wineboot -i >/dev/null 2>&1
+  /usr/lib/wine/wineserver -w
+  echo "fresh prefix made in $(($(date +%s) - start)) s"
+  # The session's desktop first, as the lane starts its own: under emulation
+  # a program that must start it waits only so long and then gets no window.
+  /usr/lib/wine/wineserver -p >/dev/null 2>&1
+  "$wine" explorer.exe /desktop >/dev/null 2>&1 &
+  sleep "$([ -n "${QUELDER_EMULATED:-}" ] && echo 15 || echo 2)"
+fi
 
 host="Z:$(sed 's|/|\\|g' <<<"$work/host")"
 unregistered() {  # nothing of Quelder in the prefix's registry
@@ -72,6 +77,6 @@ check "without its manifest the host finds no Quelder" \
   "$wine" "$work/host/quelder_activation_test.exe" "$host\\Quelder.ocx" --absent
 check "and nothing was registered meanwhile" unregistered
 
-/usr/lib/wine/wineserver -k 2>/dev/null || true
+[ -n "$given_prefix" ] || /usr/lib/wine/wineserver -k 2>/dev/null || true
 echo "$passes passed, $failures failed"
 exit "$failures"

@@ -185,6 +185,23 @@ one_left() {
   host "$gone" "$file_gone" --absent --gtest_filter=-ActivationTest.TheClassItsTypeLibraryAndItsStatusComeFromTheNamedFile
 }
 
+# Registration-free use first, while nothing is registered: each bitness's
+# host from a folder of its own with the manifests (registration_free.sh,
+# whose checks are shown indented and count here as one).
+#   regfree i686|x86_64 OCX HOST
+regfree() {
+  local output rc=0
+  while [ "$(date +%s)" -lt "$desktop_ready" ]; do sleep 1; done
+  output=$("$(dirname "${BASH_SOURCE[0]}")/registration_free.sh" "$1" "$2" "$3" "$work/registration-free-$1" \
+           "$WINEPREFIX" 2>&1) || rc=$?
+  sed 's/\r$//; /^$/d; s/^/    /; s/\([0-9]*\) passed, \([0-9]*\) failed/registration-free checks: \1 passed, \2 failed/' \
+    <<<"$output"
+  if [ "$rc" -eq 0 ]; then pass "registration-free, $1"; else fail "registration-free, $1"; fi
+}
+section "registration-free use in the fresh prefix, nothing registered"
+regfree i686 "$ocx32" "$host32"
+regfree x86_64 "$ocx64" "$host64"
+
 # Each host is served by its own file (the host checks which file its objects
 # come from), and the type library has both entries.
 section "both files registered, each with its own regsvr32"
