@@ -224,6 +224,26 @@ inline void Invoke(IDispatch* target, DISPID id, WORD flags, std::vector<VARIANT
     out.hr = target->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, &out.result, &out.excep, &out.argErr);
 }
 
+// atl.dll, loaded once for the whole program: the window class AtlAxWin that
+// AtlAxWinInit registers outlives any one test.
+struct Atl {
+    bool ready = false;
+    HRESULT(WINAPI* getControl)(HWND, IUnknown**) = nullptr;
+};
+inline const Atl& TheAtl() {
+    static const Atl atl = [] {
+        Atl loaded;
+        const HMODULE module = LoadLibraryW(L"atl.dll");
+        if (module == nullptr) return loaded;
+        const auto init = reinterpret_cast<BOOL(WINAPI*)()>(reinterpret_cast<void*>(GetProcAddress(module, "AtlAxWinInit")));
+        loaded.getControl = reinterpret_cast<HRESULT(WINAPI*)(HWND, IUnknown**)>(
+            reinterpret_cast<void*>(GetProcAddress(module, "AtlAxGetControl")));
+        loaded.ready = init != nullptr && loaded.getControl != nullptr && init();
+        return loaded;
+    }();
+    return atl;
+}
+
 // Dispatch ids of _Quelder.
 namespace dispid {
 constexpr DISPID Picture = 0x68030000, Piece = 0x68030001, IsSelected = 0x68030002, Enabled = 0x68030003;

@@ -187,18 +187,14 @@ TEST_F(ActivationTest, TheVBScriptEngineCreatesAndScriptsIt) {
 // Wine's AtlAxWin, titled with the ProgID, makes the control and activates
 // it in place on its window, as a host's dialog does.
 TEST_F(ActivationTest, AtlAxWinHostsItByProgID) {
-    const HMODULE atl = LoadLibraryW(L"atl.dll");
-    ASSERT_NE(atl, nullptr);
-    const auto init = reinterpret_cast<BOOL(WINAPI*)()>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxWinInit")));
-    const auto getControl = reinterpret_cast<HRESULT(WINAPI*)(HWND, IUnknown**)>(
-        reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxGetControl")));
-    ASSERT_TRUE(init != nullptr && getControl != nullptr && init());
+    const Atl& atl = TheAtl();
+    ASSERT_TRUE(atl.ready) << "atl.dll or its AtlAxWinInit is missing";
     TopWindow top(100, 100, 400, 400);
     handles::UniqueWindow host(CreateWindowExW(0, L"AtlAxWin", L"QuelderLib.Quelder", WS_CHILD | WS_VISIBLE, 0, 0,
                                                296, 296, top.get(), nullptr, GetModuleHandleW(nullptr), nullptr));
     ASSERT_TRUE(host) << GetLastError();
     ComPtr<IUnknown> control;
-    const HRESULT got = getControl(host.get(), control.GetAddressOf());
+    const HRESULT got = atl.getControl(host.get(), control.GetAddressOf());
     if (Absent()) {
         EXPECT_TRUE(FAILED(got) || !control) << Hex(got);
         return;

@@ -17,26 +17,6 @@
 namespace quelder::testing {
 namespace {
 
-// atl.dll, loaded once for the whole program: the window class AtlAxWin that
-// AtlAxWinInit registers outlives any one test.
-struct Atl {
-    bool ready = false;
-    HRESULT(WINAPI* getControl)(HWND, IUnknown**) = nullptr;
-};
-const Atl& TheAtl() {
-    static const Atl atl = [] {
-        Atl loaded;
-        const HMODULE module = LoadLibraryW(L"atl.dll");
-        if (module == nullptr) return loaded;
-        const auto init = reinterpret_cast<BOOL(WINAPI*)()>(reinterpret_cast<void*>(GetProcAddress(module, "AtlAxWinInit")));
-        loaded.getControl = reinterpret_cast<HRESULT(WINAPI*)(HWND, IUnknown**)>(
-            reinterpret_cast<void*>(GetProcAddress(module, "AtlAxGetControl")));
-        loaded.ready = init != nullptr && loaded.getControl != nullptr && init();
-        return loaded;
-    }();
-    return atl;
-}
-
 constexpr int kSquare = 37;
 
 // A top-level window at (100, 100) of the screen with an AtlAxWin child of
