@@ -1,0 +1,197 @@
+#include "drawing/square_overlays.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <set>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "drawing/scaling.hpp"
+
+namespace quelder {
+namespace {
+
+// under mixed with colour by alpha / 255, as a translucent overlay is expected to look.
+Pixel Over(Pixel under, Pixel colour, int alpha) {
+    const auto mix = [alpha](int u, int c) {
+        return static_cast<std::uint8_t>((c * alpha + u * (255 - alpha) + 127) / 255);
+    };
+    return MakePixel(mix(RedOf(under), RedOf(colour)), mix(GreenOf(under), GreenOf(colour)),
+                     mix(BlueOf(under), BlueOf(colour)));
+}
+
+bool Near(Pixel a, Pixel b, int tolerance) {
+    return std::abs(RedOf(a) - RedOf(b)) <= tolerance && std::abs(GreenOf(a) - GreenOf(b)) <= tolerance &&
+           std::abs(BlueOf(a) - BlueOf(b)) <= tolerance;
+}
+
+// A red picture whose columns from 3 on are the mask, fitted to squares of
+// several sizes and laid over blue: each pixel is red and blue mixed by its
+// coverage, never darker (no rim), and in the selected style red mixed with
+// white first. At its own size the copy is exact and selects as DrawSelected.
+TEST(SquareOverlays, FittedPictureLaysWithoutARimAndSelectsLikeWholePixels) {
+    const Pixel red = MakePixel(255, 0, 0), blue = MakePixel(0, 0, 255), white = MakePixel(255, 255, 255);
+    Image picture(8, 8, red);
+    Fill(ImagePart(picture).Part(3, 0, 5, 8), kMaskColour);
+    for (const auto& [width, height] : {std::pair{8, 8}, std::pair{4, 4}, std::pair{5, 3}, std::pair{13, 20}}) {
+        SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height));
+        const BoardPicture fitted = FitPicture(picture, width, height);
+        ASSERT_TRUE(fitted.image.Width() == width && fitted.image.Height() == height &&
+                    fitted.coverage.size() == static_cast<std::size_t>(width * height))
+            << fitted.image.Width() << "x" << fitted.image.Height() << ", coverage " << fitted.coverage.size();
+        Image laid(width, height, blue), selected(width, height, blue);
+        DrawCovered(laid, fitted, 0, 0);
+        DrawSelectedCovered(selected, fitted, 0, 0, white);
+        std::set<int> levels;
+        for (std::size_t i = 0; i < fitted.coverage.size(); ++i) {
+            const int c = fitted.coverage[i];
+            levels.insert(c);
+            EXPECT_TRUE(Near(laid.Pixels()[i], Over(blue, red, c), 1))
+                << "pixel " << i << " coverage " << c << " laid " << std::hex << laid.Pixels()[i];
+            EXPECT_TRUE(Near(selected.Pixels()[i], Over(blue, MakePixel(255, 128, 128), c), 2))
+                << "pixel " << i << " coverage " << c << " selected " << std::hex << selected.Pixels()[i];
+        }
+        EXPECT_EQ(levels.size() > 2, width != 8) << "levels " << levels.size();
+        if (width == 8) {
+            EXPECT_EQ(fitted.image, picture);
+            Image whole(8, 8, blue);
+            DrawSelected(whole, picture, 0, 0, white);
+            EXPECT_EQ(selected, whole);
+        }
+    }
+    for (const auto& [w, h, source] :
+         {std::tuple{4, 4, Image()}, std::tuple{0, 4, picture}, std::tuple{4, kMaxScaleSide + 1, picture}}) {
+        const BoardPicture none = FitPicture(source, w, h);
+        EXPECT_TRUE(none.image.Empty() && none.coverage.empty()) << w << "x" << h << " gave " << none.image.Width();
+    }
+}
+
+// A tint mixes every pixel by its clamped alpha. A label is LabelWidth x
+// height and draws nowhere else; at 7 pixels its cells are whole pixels, and
+// at every height each glyph covers the same share of its box, the 16 glyphs
+// stay distinct and clipping cuts the same pixels. Other characters draw nothing.
+TEST(SquareOverlays, TintsAndLabelsAtEveryHeight) {
+    const Pixel ground = MakePixel(0, 100, 200), colour = MakePixel(255, 0, 100), white = MakePixel(255, 255, 255);
+    for (const auto& [alpha, expected] :
+         {std::pair{-5, ground}, std::pair{0, ground}, std::pair{51, MakePixel(51, 80, 180)}, std::pair{255, colour},
+          std::pair{300, colour}}) {
+        Image image(3, 2, ground);
+        Tint(image, colour, alpha);
+        EXPECT_EQ(image, Image(3, 2, expected)) << "alpha " << alpha << " gave " << std::hex << image.At(0, 0);
+    }
+    for (const auto& [height, width] :
+         {std::pair{0, 4}, std::pair{5, 4}, std::pair{7, 5}, std::pair{14, 10}, std::pair{100, 71}})
+        EXPECT_EQ(LabelWidth(height), width) << "height " << height;
+    const auto draw = [white](char glyph, int height) {  // with 2 pixels around
+        Image image(LabelWidth(height) + 4, std::max(height, 5) + 4);
+        DrawLabel(image, glyph, 2, 2, height, white);
+        return image;
+    };
+    const auto lit = [](ConstImagePart part) {  // in whole pixels
+        double sum = 0;
+        for (int y = 0; y < part.Height(); ++y)
+            for (int x = 0; x < part.Width(); ++x) sum += RedOf(part.At(x, y)) / 255.0;
+        return sum;
+    };
+    const std::string glyphs = "abcdefgh12345678";
+    for (const int height : {1, 5, 7, 14, 23, 100}) {
+        std::set<std::vector<Pixel>> distinct;
+        for (const char glyph : glyphs) {
+            SCOPED_TRACE(std::string("glyph ") + glyph + " at " + std::to_string(height));
+            const Image image = draw(glyph, height);
+            const int w = image.Width() - 4, h = image.Height() - 4;
+            const double inside = lit(ConstImagePart(image).Part(2, 2, w, h));
+            EXPECT_EQ(lit(image), inside) << "outside the box";
+            EXPECT_NEAR(inside / (w * h), lit(draw(glyph, 7)) / 35, 0.01) << "share of the box";
+            EXPECT_TRUE(height != 7 || std::all_of(image.Pixels().begin(), image.Pixels().end(),
+                                                   [white](Pixel p) { return p == 0 || p == white; }))
+                << "levels at 7 pixels, lit " << inside;
+            distinct.insert(image.Pixels());
+            Image clipped(image.Width() / 2, image.Height() / 2);
+            DrawLabel(clipped, glyph, -1, -1, height, white);
+            EXPECT_EQ(clipped, ToImage(ConstImagePart(image).Part(3, 3, clipped.Width(), clipped.Height())));
+        }
+        EXPECT_EQ(distinct.size(), glyphs.size()) << "at " << height;
+    }
+    for (const char other : {'i', 'A', '0', '9', ' ', '\0'})
+        EXPECT_EQ(draw(other, 14), Image(14, 18)) << "glyph " << int{other};
+}
+
+// Arrows over a board of 13-pixel squares, drawn into each square's image,
+// are the arrow drawn once over the board. Probed by how far back from the
+// tip and aside: near the tip, in the head beside the shaft, at the seam of
+// shaft and head and mid-shaft the colour shows (mixed once by alpha at the
+// seam and mid-shaft); past the tip and beside the shaft behind the head it
+// does not, nor anywhere farther than the head's half-width. The coverage,
+// read from red (0 in the arrows), adds up to the area of shaft and head. An
+// arrow of no length or with a coordinate that is not a number draws nothing.
+TEST(SquareOverlays, ArrowDrawnSquareBySquareIsTheArrowDrawnOverTheBoard) {
+    constexpr int kSquare = 13, kBoard = 8 * kSquare;
+    Image ground(kBoard, kBoard);
+    for (int y = 0; y < kBoard; ++y)
+        for (int x = 0; x < kBoard; ++x)
+            ground.Set(x, y, (x / kSquare + y / kSquare) % 2 ? MakePixel(90, 60, 30) : MakePixel(230, 200, 150));
+    const auto between = [](int file0, int rank0, int file1, int rank1, double width, Pixel colour, int alpha) {
+        const auto at = [](int square) { return (square + 0.5) * kSquare; };
+        return Arrow{at(file0), at(7 - rank0), at(file1), at(7 - rank1), width, colour, alpha};
+    };
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (const Arrow& arrow :
+         {between(4, 1, 4, 3, 3.5, MakePixel(0, 160, 0), 160), between(0, 0, 7, 7, 4, MakePixel(0, 0, 200), 255),
+          between(6, 0, 5, 2, 2.7, MakePixel(0, 0, 255), 128),
+          Arrow{99.3, 20.1, 3.7, 24.9, 5, MakePixel(0, 255, 255), 200},
+          Arrow{50.5, 50.5, 50.5, 50.5, 4, MakePixel(0, 0, 255), 255},
+          Arrow{nan, 10, 60, 60, 4, MakePixel(0, 0, 255), 255}}) {
+        SCOPED_TRACE("arrow to " + std::to_string(arrow.toX) + "," + std::to_string(arrow.toY));
+        Image whole = ground;
+        DrawArrowPart(whole, 0, 0, arrow);
+        for (int r = 0; r < 8; ++r)
+            for (int f = 0; f < 8; ++f) {
+                Image square = ToImage(ConstImagePart(ground).Part(f * kSquare, r * kSquare, kSquare, kSquare));
+                DrawArrowPart(square, f * kSquare, r * kSquare, arrow);
+                const Image cut = ToImage(ConstImagePart(whole).Part(f * kSquare, r * kSquare, kSquare, kSquare));
+                ASSERT_EQ(square, cut) << "square " << f << "," << r;
+            }
+        const double dx = arrow.toX - arrow.fromX, dy = arrow.toY - arrow.fromY, length = std::hypot(dx, dy);
+        if (!(length > 0)) {
+            EXPECT_EQ(whole, ground);
+            continue;
+        }
+        const double w = arrow.width, ux = dx / length, uy = dy / length;
+        struct Probe {
+            double back, aside;
+            int shows;  // 0 not at all, 1 some, 2 mixed once by alpha
+        };
+        for (const auto& [back, aside, shows] :
+             {Probe{1.5, 0, 1}, Probe{-1.5, 0, 0}, Probe{2 * w, w, 1}, Probe{2.2 * w + 2, 1.2 * w, 0},
+              Probe{2.2 * w, 0, 2}, Probe{length / 2, 0, 2}}) {
+            const int x = static_cast<int>(arrow.toX - ux * back - uy * aside);
+            const int y = static_cast<int>(arrow.toY - uy * back + ux * aside);
+            const Pixel seen = whole.At(x, y), under = ground.At(x, y);
+            EXPECT_TRUE(shows == 2 ? Near(seen, Over(under, arrow.colour, arrow.alpha), 1)
+                                   : (seen != under) == (shows == 1))
+                << back << " back, " << aside << " aside at " << x << "," << y << ": " << std::hex << seen << " over "
+                << under;
+        }
+        double area = 0;
+        for (int y = 0; y < kBoard; ++y)
+            for (int x = 0; x < kBoard; ++x) {
+                const double px = x + 0.5 - arrow.fromX, py = y + 0.5 - arrow.fromY;
+                const double t = std::clamp((px * dx + py * dy) / (length * length), 0.0, 1.0);
+                const double away = std::hypot(px - t * dx, py - t * dy);
+                const int under = RedOf(ground.At(x, y)), seen = RedOf(whole.At(x, y));
+                EXPECT_TRUE(away <= 1.5 * w + 1 || seen == under) << "at " << x << "," << y << ", " << away << " away";
+                area += (under - seen) * 255.0 / (under * arrow.alpha);
+            }
+        EXPECT_NEAR(area, w * (length - 2.2 * w) + 3.3 * w * w, 0.02 * w * length) << "covered area";
+    }
+}
+
+}  // namespace
+}  // namespace quelder
