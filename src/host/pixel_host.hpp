@@ -187,6 +187,7 @@ public:
     void Add(std::int32_t index, const PictureRef& picture) override;
 
     const Image& Pixels(std::int32_t index) const;
+    Pixel Highlight() const { return highlight_; }
 
 private:
     // The picture's own pixels when it holds them, so that an image costs its

@@ -99,4 +99,22 @@ std::string FormatPlacement(std::span<const std::int32_t, 64> codes) {
     return text;
 }
 
+std::string Position(const Board& board) {
+    return FormatPlacement(std::span<const std::int32_t, 64>(board.m_Pieces.data() + 1, 64));
+}
+
+void LetPosition(Board& board, std::string_view text) {
+    if (!board.host.AmbientUserMode()) Raise(error::kSetNotSupportedAtRuntime);
+    const SquareCodes codes = ParsePlacement(text);
+    for (std::int16_t index = 1; index <= 64; ++index) {
+        auto& stored = board.m_Pieces[static_cast<std::size_t>(index)];
+        const std::int32_t code = codes[static_cast<std::size_t>(index - 1)];
+        if (stored == code) continue;
+        stored = code;
+        const Square square = SquareOf(index);
+        PaintSquare(board, square.col, square.row);
+    }
+    board.host.PropertyChanged("Position");
+}
+
 }  // namespace quelder

@@ -43,4 +43,12 @@ SquareCodes ParsePlacement(std::string_view text);
 // square's image 14, say).
 std::string FormatPlacement(std::span<const std::int32_t, 64> codes);
 
+// The board's pieces as placement text (FormatPlacement's failures).
+std::string Position(const Board& board);
+// Puts the pieces of a placement on the board; only the squares whose code
+// changes are painted, and the selection flags stay. Fails as ParsePlacement
+// does with nothing changed, and with 382 at design time, as Piece does.
+// The change is announced as the property "Position".
+void LetPosition(Board& board, std::string_view text);
+
 }  // namespace quelder

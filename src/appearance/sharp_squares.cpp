@@ -1,0 +1,171 @@
+#include "appearance/sharp_squares.hpp"
+
+#include <algorithm>
+#include <utility>
+
+#include "drawing/square_overlays.hpp"
+
+namespace quelder {
+
+namespace {
+
+// How much of the colour a mark or an arrow shows: the square or the
+// pieces under it stay readable.
+constexpr int kMarkAlpha = 115;
+constexpr int kArrowAlpha = 170;
+// An arrow's shaft is this share of a square's edge wide.
+constexpr double kArrowWidth = 0.18;
+// Labels: a fifth of the edge high, in the colour of the other squares.
+constexpr Pixel kLabelOnLight = MakePixel(120, 72, 40);
+constexpr Pixel kLabelOnDark = MakePixel(240, 217, 181);
+// Kept sizes of the built-in pictures, and hosts' pictures kept fitted.
+constexpr std::size_t kShapeSizes = 3;
+constexpr std::size_t kFittedPictures = 64;
+
+struct Centre {
+    double x, y;
+};
+
+Centre CentreOf(const PixelHostBase& host, Square square) {
+    const PixelSquareView& v = host.View(SquareIndex(square.col, square.row));
+    return {v.PixelLeft() + v.PixelWidth() / 2.0, v.PixelTop() + v.PixelHeight() / 2.0};
+}
+
+Arrow ArrowOf(const PixelHostBase& host, const BoardArrow& a) {
+    const Centre from = CentreOf(host, a.from), to = CentreOf(host, a.to);
+    const double edge = host.View(1).PixelWidth();
+    return {from.x, from.y, to.x, to.y, std::max(1.0, edge * kArrowWidth), a.colour, kArrowAlpha};
+}
+
+// Whether an arrow may cover any pixel of the view: the box around its ends,
+// widened by its head.
+bool Overlaps(const Arrow& arrow, const PixelSquareView& v) {
+    const double reach = 2 * arrow.width;
+    return std::min(arrow.fromX, arrow.toX) - reach < v.PixelLeft() + v.PixelWidth() &&
+           std::max(arrow.fromX, arrow.toX) + reach > v.PixelLeft() &&
+           std::min(arrow.fromY, arrow.toY) - reach < v.PixelTop() + v.PixelHeight() &&
+           std::max(arrow.fromY, arrow.toY) + reach > v.PixelTop();
+}
+
+std::uint64_t Mix(std::uint64_t hash, std::uint64_t value) {
+    return (hash ^ value) * 0x100000001B3ULL;  // FNV-1a, a value at a time
+}
+
+}  // namespace
+
+SharpSquares::SharpSquares(PixelHostBase& host) : host_(host) {
+    for (int n = 1; n <= host.Images().Count(); ++n) builtIn_.push_back(host.Images().Picture(n));
+}
+
+const void* SharpSquares::PictureOf(std::int32_t number) const {
+    if (number < 1 || number > host_.Images().Count()) return nullptr;
+    return host_.Images().Picture(number).get();
+}
+
+SharpSquares::Drawn SharpSquares::Wanted(const Board& board, const BoardLook& look, std::int16_t index) const {
+    const PixelSquareView& v = host_.View(index);
+    const Square square = SquareOf(index);
+    Drawn d;
+    d.valid = true;
+    d.left = v.PixelLeft();
+    d.top = v.PixelTop();
+    d.width = v.PixelWidth();
+    d.height = v.PixelHeight();
+    d.code = board.m_Pieces[static_cast<std::size_t>(index)];
+    d.selected = board.m_Selected[static_cast<std::size_t>(index)];
+    d.mark = look.marks[static_cast<std::size_t>(index)];
+    d.labels = LabelsOf(look, square);
+    d.background = PictureOf(SquareColour(square.col, square.row));
+    d.piece = PictureOf(d.code);
+    std::uint64_t hash = 0xCBF29CE484222325ULL;
+    for (const BoardArrow& a : look.arrows) {
+        if (!Overlaps(ArrowOf(host_, a), v)) continue;
+        hash = Mix(hash, static_cast<std::uint64_t>(SquareIndex(a.from.col, a.from.row)) << 8 |
+                             static_cast<std::uint64_t>(SquareIndex(a.to.col, a.to.row)));
+        hash = Mix(hash, a.colour);
+    }
+    d.arrows = hash;
+    return d;
+}
+
+void SharpSquares::Settle(const Board& board, const BoardLook& look,
+                          const std::function<void(PixelSquareView&)>& changed) {
+    if (!host_.CheckLoaded(1)) return;  // not built yet, or gone
+    for (std::int16_t index = 1; index <= kSquareCount; ++index) {
+        const Drawn wanted = Wanted(board, look, index);
+        auto& drawn = drawn_[static_cast<std::size_t>(index)];
+        if (drawn == wanted) continue;
+        Draw(board, look, index, wanted);
+        drawn = wanted;
+        changed(host_.View(index));
+    }
+}
+
+void SharpSquares::Draw(const Board& board, const BoardLook& look, std::int16_t index, const Drawn& d) {
+    PixelSquareView& view = host_.View(index);
+    const ImagePart image = static_cast<PixelDrawContext&>(view.hDC()).Target();
+    if (image.Empty()) return;
+    const Square square = SquareOf(index);
+    const int w = image.Width(), h = image.Height();
+    const std::int16_t background = SquareColour(square.col, square.row);
+
+    Fill(image, view.Background());
+    DrawCovered(image, Art(background, w, h), 0, 0);
+    if (d.mark) Tint(image, *d.mark, kMarkAlpha);
+    if (d.selected != kFalse)
+        DrawSelectedCovered(image, Art(d.code, w, h), 0, 0, host_.Images().Highlight());
+    else if (d.code != None)
+        DrawCovered(image, Art(d.code, w, h), 0, 0);
+
+    const int labelHeight = std::max(5, h / 5), inset = std::max(1, h / 16);
+    const Pixel ink = background == kLightSquare ? kLabelOnLight : kLabelOnDark;
+    if (d.labels.rank != '\0') DrawLabel(image, d.labels.rank, inset, inset, labelHeight, ink);
+    if (d.labels.file != '\0')
+        DrawLabel(image, d.labels.file, w - inset - LabelWidth(labelHeight), h - inset - labelHeight, labelHeight,
+                  ink);
+    for (const BoardArrow& a : look.arrows) {
+        const Arrow arrow = ArrowOf(host_, a);
+        if (Overlaps(arrow, view)) DrawArrowPart(image, view.PixelLeft(), view.PixelTop(), arrow);
+    }
+    (void)board;
+}
+
+const BoardPicture& SharpSquares::Art(std::int32_t number, int width, int height) {
+    if (number < 1 || number > host_.Images().Count()) return none_;
+    const PictureRef picture = host_.Images().Picture(number);
+    const bool builtIn = static_cast<std::size_t>(number) <= builtIn_.size() &&
+                         picture == builtIn_[static_cast<std::size_t>(number - 1)];
+    if (builtIn && width == height && width <= kMaxBoardArtSize && number <= kBoardPictureCount) {
+        auto found = shapes_.find(width);
+        if (found == shapes_.end()) {
+            if (shapes_.size() >= kShapeSizes) shapes_.clear();
+            found = shapes_.emplace(width, DrawBoardPictures(width)).first;
+        }
+        return found->second[static_cast<std::size_t>(number - 1)];
+    }
+    const auto key = std::make_tuple(static_cast<const void*>(picture.get()), width, height);
+    auto found = fitted_.find(key);
+    if (found == fitted_.end()) {
+        if (fitted_.size() >= kFittedPictures) fitted_.clear();
+        found = fitted_.emplace(key, std::make_pair(picture, FitPicture(host_.Images().Pixels(number), width, height)))
+                    .first;
+    }
+    return found->second.second;
+}
+
+void SharpSquares::Orient(bool flipped) {
+    if (flipped == mirrored_ || !host_.CheckLoaded(1)) return;
+    // Square k and square 65 - k lie opposite each other through the centre.
+    for (std::int16_t k = 1; k <= kSquareCount / 2; ++k) {
+        SquareView& a = host_.Check(k);
+        SquareView& b = host_.Check(static_cast<std::int16_t>(kSquareCount + 1 - k));
+        const float left = a.Left(), top = a.Top();
+        a.SetLeft(b.Left());
+        a.SetTop(b.Top());
+        b.SetLeft(left);
+        b.SetTop(top);
+    }
+    mirrored_ = flipped;
+}
+
+}  // namespace quelder

@@ -1,0 +1,80 @@
+// The board class's squares: each drawn into its view's kept image at the
+// view's own size, from the board's state and its look, rather than from the
+// 37-pixel images the published class draws. The built-in pictures are drawn
+// from their shapes at that size; pictures a host set are fitted to it
+// smoothly. Both are kept per size, so that a board drawn again at a size it
+// had costs no drawing of pictures.
+//
+// What each square shows is remembered, and a square is drawn again only
+// when something it shows changed, or when the published code drew on its
+// view (Touched).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <tuple>
+#include <vector>
+
+#include "appearance/board_look.hpp"
+#include "board/board_model.hpp"
+#include "drawing/board_art.hpp"
+#include "host/pixel_host.hpp"
+
+namespace quelder {
+
+class SharpSquares {
+public:
+    // The host's board images as it starts are the built-in ones: pictures
+    // still the same objects are drawn from their shapes.
+    explicit SharpSquares(PixelHostBase& host);
+    SharpSquares(const SharpSquares&) = delete;
+    SharpSquares& operator=(const SharpSquares&) = delete;
+
+    // The view of a square was drawn on by other code: it is drawn again.
+    void Touched(std::int16_t index) { drawn_[static_cast<std::size_t>(index)].valid = false; }
+    // Draws every square whose look changed; changed hears of each view drawn.
+    void Settle(const Board& board, const BoardLook& look, const std::function<void(PixelSquareView&)>& changed);
+
+    // Places the views for the side the board is seen from: flipped, each
+    // view takes the place of the square opposite it through the board's
+    // centre, (1, 1) at the bottom right. Call with false before the views
+    // are laid out again and with the look's side afterwards.
+    void Orient(bool flipped);
+    bool Oriented() const { return mirrored_; }
+
+    // The pictures drawn for a square of width x height: the host's picture
+    // of number, from the shapes when it is the built-in one.
+    const BoardPicture& Art(std::int32_t number, int width, int height);
+
+private:
+    struct Drawn {
+        bool valid = false;
+        int left = 0, top = 0, width = 0, height = 0;
+        std::int32_t code = 0;
+        VBool selected = kFalse;
+        std::optional<Pixel> mark;
+        SquareLabels labels;
+        std::uint64_t arrows = 0;
+        const void* background = nullptr;
+        const void* piece = nullptr;
+        friend bool operator==(const Drawn&, const Drawn&) = default;
+    };
+    Drawn Wanted(const Board& board, const BoardLook& look, std::int16_t index) const;
+    void Draw(const Board& board, const BoardLook& look, std::int16_t index, const Drawn& wanted);
+    const void* PictureOf(std::int32_t number) const;
+
+    PixelHostBase& host_;
+    std::vector<PictureRef> builtIn_;
+    std::array<Drawn, 65> drawn_{};
+    bool mirrored_ = false;
+    // The built-in pictures by square size, and hosts' pictures fitted to a
+    // size; each bounded, emptied when full.
+    std::map<int, std::vector<BoardPicture>> shapes_;
+    std::map<std::tuple<const void*, int, int>, std::pair<PictureRef, BoardPicture>> fitted_;
+    BoardPicture none_;
+};
+
+}  // namespace quelder
