@@ -50,13 +50,13 @@ RECT ViewRect(const PixelSquareView& view) {
 
 void ChangeBatches::ViewChanged(const PixelSquareView& view) {
     const RECT rect = ViewRect(view);
-    if (batch_ > 0) return Gather(rect, false);
+    if (Batching()) return Gather(rect, false);
     if (surface_.window != nullptr && !IsRectEmpty(&rect)) InvalidateRect(surface_.window, &rect, FALSE);
 }
 
 void ChangeBatches::ViewRefreshed(const PixelSquareView& view) {
     const RECT rect = ViewRect(view);
-    if (batch_ > 0) return Gather(rect, true);
+    if (Batching()) return Gather(rect, true);
     if (surface_.window != nullptr && !IsRectEmpty(&rect))
         RedrawWindow(surface_.window, &rect, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }
@@ -75,13 +75,20 @@ void ChangeBatches::Gather(const RECT& rect, bool refresh) {
 }
 
 bool ChangeBatches::EndBatch() noexcept {
-    if (batch_ == 0 || --batch_ > 0) return false;
+    if (batch_ == 0 || --batch_ > 0 || holds_ > 0) return false;
     const bool changed = std::exchange(changed_, false);
     ShowChanges();
     return changed;
 }
 
+bool ChangeBatches::Release() noexcept {
+    if (holds_ == 0) return false;
+    --holds_;
+    return true;
+}
+
 ChangeBatches::SetAside ChangeBatches::SetBatchesAside() noexcept {
+    if (holds_ > 0) return {std::exchange(batch_, 0), false};
     const SetAside aside{std::exchange(batch_, 0), std::exchange(changed_, false)};
     ShowChanges();
     return aside;

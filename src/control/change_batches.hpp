@@ -33,7 +33,13 @@ public:
     void BeginBatch() { ++batch_; }
     // True when the outermost batch ended and a view changed in it.
     bool EndBatch() noexcept;
-    bool Batching() const { return batch_ > 0; }
+    bool Batching() const { return batch_ > 0 || holds_ > 0; }
+    // Holds (BeginUpdate): while one is held the changes are gathered even
+    // out of batches and nothing is shown, not when a batch ends nor when
+    // batches are set aside; the end of the batch the last hold is released
+    // in shows them all. Release is false when no hold is held.
+    void Hold() { ++holds_; }
+    bool Release() noexcept;
     // Hands the gathered changes to the window now and paints what was
     // refreshed.
     void ShowChanges() noexcept;
@@ -56,6 +62,7 @@ private:
 
     const WindowSurface& surface_;
     int batch_ = 0;                // change batches open
+    int holds_ = 0;                // holds held
     std::vector<RECT> pending_;    // the rectangles changed in them
     bool changed_ = false;         // a view changed in them
     bool refreshPending_ = false;  // a view was refreshed in them

@@ -13,8 +13,10 @@ namespace {
 using Kind = com::ObjectEntry::Kind;
 
 const com::ObjectEntry kObjects[] = {
-    {Kind::Control, L"Quelder", &CLSID_Quelder, &QuelderControl::CreateInstance, L"QuelderLib.Quelder", L"Apartment",
+    {Kind::Control, L"Quelder", &CLSID_Quelder, &QuelderControl::CreateQuelder, L"QuelderLib.Quelder", L"Apartment",
      kQuelderMiscStatus, IDB_TOOLBOX},
+    {Kind::Control, L"QuelderBoard", &CLSID_QuelderBoard, &QuelderControl::CreateQuelderBoard,
+     L"QuelderLib.QuelderBoard", L"Apartment", kQuelderMiscStatus, IDB_TOOLBOX},
     // The About box: one form shared by every control, nothing to register.
     {Kind::Form, L"frmAbout"},
 };
@@ -22,6 +24,8 @@ const com::ObjectEntry kObjects[] = {
 const com::InterfaceEntry kInterfaces[] = {
     {&IID__Quelder, L"_Quelder"},
     {&DIID___Quelder, L"__Quelder"},
+    {&IID__QuelderBoard, L"_QuelderBoard"},
+    {&DIID___QuelderBoard, L"__QuelderBoard"},
 };
 
 }  // namespace

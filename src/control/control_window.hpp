@@ -87,6 +87,8 @@ public:
     void BeginBatch() { batches_.BeginBatch(); }
     bool EndBatch() noexcept { return batches_.EndBatch(); }
     bool Batching() const { return batches_.Batching(); }
+    void HoldChanges() { batches_.Hold(); }
+    bool ReleaseChanges() noexcept { return batches_.Release(); }
     void ShowChanges() noexcept { batches_.ShowChanges(); }
     using SetAside = ChangeBatches::SetAside;
     SetAside SetBatchesAside() noexcept { return batches_.SetBatchesAside(); }

@@ -23,7 +23,6 @@ using com::ComPtr;
 namespace {
 
 constexpr int kHimetricPerInch = 2540;
-constexpr wchar_t kUserType[] = L"Quelder";
 
 // A Boolean ambient property through the site's IDispatch; nothing when the
 // site has no IDispatch, or does not know the property or its value is no
@@ -109,11 +108,21 @@ void QuelderControl::TakePlacement(const RECT& containerPlace, const RECT& conta
 }
 
 void QuelderControl::ViewChanged(PixelSquareView& view) {
+    // The board class draws the squares itself: what the published code drew
+    // is drawn again at the square's size before it shows.
+    if (sharp_) sharp_->Touched(static_cast<std::int16_t>(view.KeptCell() + 1));
     window_.ViewChanged(view);
-    if (!window_.Batching()) SendViewChange();
+    if (!window_.Batching()) {
+        Settle();
+        SendViewChange();
+    }
 }
 
 void QuelderControl::ViewRefreshed(PixelSquareView& view) {
+    if (sharp_) {
+        sharp_->Touched(static_cast<std::int16_t>(view.KeptCell() + 1));
+        if (!window_.Batching()) Settle();
+    }
     window_.ViewRefreshed(view);
     if (!window_.Batching()) SendViewChange();
 }
@@ -308,7 +317,7 @@ HRESULT QuelderControl::ActivateUserInterface() {
         auto* active = static_cast<IOleInPlaceActiveObject*>(this);
         for (const ComPtr<IOleInPlaceUIWindow>& window : windows) {
             if (!window) continue;
-            window->SetActiveObject(active, kUserType);
+            window->SetActiveObject(active, UserType());
             if (stopped()) break;
             window->SetBorderSpace(nullptr);
             if (stopped()) break;
@@ -321,7 +330,7 @@ STDMETHODIMP QuelderControl::EnumVerbs(IEnumOLEVERB** verbs) {
     return com::Guard(IID_IOleObject, [&]() -> HRESULT {
         if (verbs == nullptr) return E_POINTER;
         *verbs = nullptr;
-        return OleRegEnumVerbs(CLSID_Quelder, verbs);
+        return OleRegEnumVerbs(*kind_.clsid, verbs);
     });
 }
 
@@ -332,7 +341,7 @@ STDMETHODIMP QuelderControl::IsUpToDate() { return S_OK; }
 STDMETHODIMP QuelderControl::GetUserClassID(CLSID* clsid) {
     return com::Guard(IID_IOleObject, [&]() -> HRESULT {
         if (clsid == nullptr) return E_POINTER;
-        *clsid = CLSID_Quelder;
+        *clsid = *kind_.clsid;
         return S_OK;
     });
 }
@@ -341,11 +350,14 @@ STDMETHODIMP QuelderControl::GetUserType(DWORD form, LPOLESTR* userType) {
     return com::Guard(IID_IOleObject, [&]() -> HRESULT {
         if (userType == nullptr) return E_POINTER;
         *userType = nullptr;
-        if (SUCCEEDED(OleRegGetUserType(CLSID_Quelder, form, userType)) && *userType != nullptr) return S_OK;
+        if (SUCCEEDED(OleRegGetUserType(*kind_.clsid, form, userType)) && *userType != nullptr) return S_OK;
         // Not registered: the class's name.
-        auto* copy = static_cast<LPOLESTR>(CoTaskMemAlloc(sizeof kUserType));
+        const std::wstring_view name = UserType();
+        const std::size_t bytes = (name.size() + 1) * sizeof(wchar_t);
+        auto* copy = static_cast<LPOLESTR>(CoTaskMemAlloc(bytes));
         if (copy == nullptr) return E_OUTOFMEMORY;
-        std::memcpy(copy, kUserType, sizeof kUserType);
+        std::memcpy(copy, name.data(), bytes - sizeof(wchar_t));
+        copy[name.size()] = L'\0';
         *userType = copy;
         return S_OK;
     });

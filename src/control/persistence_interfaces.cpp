@@ -27,7 +27,7 @@ using com::Out;
 STDMETHODIMP QuelderControl::GetClassID(CLSID* clsid) {
     return com::Guard(IID_IPersist, [&]() -> HRESULT {
         if (clsid == nullptr) return E_POINTER;
-        *clsid = CLSID_Quelder;
+        *clsid = *kind_.clsid;
         return S_OK;
     });
 }

@@ -1,6 +1,9 @@
 #include "control/quelder_control.hpp"
 
+#include <algorithm>
+#include <limits>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "about/about_dialog.hpp"
@@ -14,6 +17,7 @@
 #include "position/move_piece.hpp"
 #include "position/new_game.hpp"
 #include "position/piece.hpp"
+#include "position/placement.hpp"
 #include "position/selection.hpp"
 
 namespace quelder::win32 {
@@ -31,30 +35,61 @@ ComPtr<ITypeInfo> TypeInfoOf(ITypeLib& library, REFGUID guid) {
 }
 }  // namespace
 
-HRESULT QuelderControl::CreateInstance(REFIID riid, void** ppv) noexcept {
+const ControlClass kQuelderClass{&CLSID_Quelder, &IID__Quelder, &DIID___Quelder, false};
+const ControlClass kQuelderBoardClass{&CLSID_QuelderBoard, &IID__QuelderBoard, &DIID___QuelderBoard, true};
+
+HRESULT QuelderControl::CreateControl(const ControlClass& kind, REFIID riid, void** ppv) noexcept {
     if (ppv == nullptr) return E_POINTER;
     *ppv = nullptr;
     try {
-        ComPtr<QuelderControl> control = Create<QuelderControl>();
+        ComPtr<QuelderControl> control = Create<QuelderControl>(kind);
         control->Construct();
         return control->QueryInterface(riid, ppv);
     } catch (...) {
-        return com::ReportCurrentException(IID__Quelder);
+        return com::ReportCurrentException(*kind.iid);
     }
 }
 
-QuelderControl::QuelderControl()
-    : typeLib_(com::Module::TypeLib()),
-      classInfo_(TypeInfoOf(*typeLib_.Get(), CLSID_Quelder)),
-      dispatch_(std::in_place, TypeInfoOf(*typeLib_.Get(), IID__Quelder).Get()),
-      events_(*this, DIID___Quelder),
+HRESULT QuelderControl::CreateQuelder(REFIID riid, void** ppv) noexcept {
+    return CreateControl(kQuelderClass, riid, ppv);
+}
+
+HRESULT QuelderControl::CreateQuelderBoard(REFIID riid, void** ppv) noexcept {
+    return CreateControl(kQuelderBoardClass, riid, ppv);
+}
+
+QuelderControl::QuelderControl(const ControlClass& kind)
+    : kind_(kind),
+      typeLib_(com::Module::TypeLib()),
+      classInfo_(TypeInfoOf(*typeLib_.Get(), *kind.clsid)),
+      dispatch_(std::in_place, TypeInfoOf(*typeLib_.Get(), *kind.iid).Get()),
+      events_(*this, *kind.events),
       host_(*this, com::Module::Instance()),
       board_(host_),
       window_(com::Module::Instance(), host_, static_cast<SquareInput&>(*this)) {
     site_.position = {0, 0, kNaturalSize, kNaturalSize};
 }
 
-void QuelderControl::Construct() { UserControl_Initialize(board_); }
+void QuelderControl::Construct() {
+    UserControl_Initialize(board_);
+    if (kind_.extended) sharp_.emplace(host_);
+}
+
+STDMETHODIMP QuelderControl::QueryInterface(REFIID riid, void** ppv) {
+    if (!kind_.extended) {
+        if (IsEqualIID(riid, IID__QuelderBoard)) {
+            if (ppv != nullptr) *ppv = nullptr;
+            return ppv == nullptr ? E_POINTER : E_NOINTERFACE;
+        }
+        // Its IDispatch is its default interface's.
+        if (ppv != nullptr && IsEqualIID(riid, IID_IDispatch)) {
+            *ppv = static_cast<_Quelder*>(this);
+            AddRef();
+            return S_OK;
+        }
+    }
+    return Object::QueryInterface(riid, ppv);
+}
 
 namespace {
 // What the container gave the control (its sites, frame, document and sinks),
@@ -175,7 +210,11 @@ STDMETHODIMP QuelderControl::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT co
 STDMETHODIMP QuelderControl::Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params,
                                     VARIANT* result, EXCEPINFO* excepinfo, UINT* argErr) {
     const auto alive = KeepAlive();
-    return dispatch_->Invoke(static_cast<_Quelder*>(this), id, riid, lcid, flags, params, result, excepinfo, argErr);
+    // The two default interfaces share their first members' places, and each
+    // class's type description lists only its own interface's.
+    void* instance = kind_.extended ? static_cast<void*>(static_cast<_QuelderBoard*>(this))
+                                    : static_cast<void*>(static_cast<_Quelder*>(this));
+    return dispatch_->Invoke(instance, id, riid, lcid, flags, params, result, excepinfo, argErr);
 }
 
 // ---- _Quelder -----------------------------------------------------------------------
@@ -250,10 +289,105 @@ STDMETHODIMP QuelderControl::About() {
     return Member([&] { about::About(com::Module::Instance()); });
 }
 
+// ---- _QuelderBoard ---------------------------------------------------------------
+
+namespace {
+Pixel ColourOf(LONG colour) {
+    COLORREF rgb = 0;
+    if (FAILED(OleTranslateColor(static_cast<OLE_COLOR>(colour), nullptr, &rgb)))
+        Raise(error::kInvalidPropertyValue);
+    return MakePixel(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
+}
+}  // namespace
+
+void QuelderControl::Settle() {
+    if (!sharp_) return;
+    sharp_->Orient(look_.flipped);
+    sharp_->Settle(board_, look_, [this](PixelSquareView& view) {
+        window_.ViewChanged(view);
+        if (!window_.Batching()) SendViewChange();
+    });
+}
+
+STDMETHODIMP QuelderControl::get_Position(BSTR* result) {
+    return Member([&] {
+        BSTR& out = Out(result);
+        out = com::Bstr(com::Widen(quelder::Position(board_))).release();
+    });
+}
+
+STDMETHODIMP QuelderControl::put_Position(BSTR New_Position) {
+    return Member([&] {
+        // A text too long is refused by its length: no more of it than that
+        // is converted.
+        const std::size_t length = std::min<std::size_t>(SysStringLen(New_Position), kMaxPlacementText + 1);
+        LetPosition(board_, com::Narrow(std::wstring_view(New_Position != nullptr ? New_Position : L"", length)));
+    });
+}
+
+STDMETHODIMP QuelderControl::get_Flipped(VARIANT_BOOL* result) {
+    return Member([&] { Out(result) = look_.flipped ? VARIANT_TRUE : VARIANT_FALSE; });
+}
+
+STDMETHODIMP QuelderControl::put_Flipped(VARIANT_BOOL New_Flipped) {
+    return Member([&] { look_.flipped = New_Flipped != VARIANT_FALSE; });
+}
+
+STDMETHODIMP QuelderControl::BeginUpdate() {
+    return Member([&] {
+        if (updates_ == std::numeric_limits<int>::max()) Raise(error::kOverflow);
+        window_.HoldChanges();
+        ++updates_;
+    });
+}
+
+STDMETHODIMP QuelderControl::EndUpdate() {
+    return Member([&] {
+        if (updates_ == 0) Raise(error::kInvalidArgument, "EndUpdate without BeginUpdate");
+        window_.ReleaseChanges();
+        --updates_;
+    });
+}
+
+STDMETHODIMP QuelderControl::get_ShowCoordinates(VARIANT_BOOL* result) {
+    return Member([&] { Out(result) = look_.coordinates ? VARIANT_TRUE : VARIANT_FALSE; });
+}
+
+STDMETHODIMP QuelderControl::put_ShowCoordinates(VARIANT_BOOL New_ShowCoordinates) {
+    return Member([&] { look_.coordinates = New_ShowCoordinates != VARIANT_FALSE; });
+}
+
+STDMETHODIMP QuelderControl::MarkSquare(short col, short row, LONG colour) {
+    return Member([&] {
+        CheckSquare(col, row);
+        quelder::MarkSquare(look_, col, row, ColourOf(colour));
+    });
+}
+
+STDMETHODIMP QuelderControl::UnMarkSquare(short col, short row) {
+    return Member([&] { quelder::UnMarkSquare(look_, col, row); });
+}
+
+STDMETHODIMP QuelderControl::ClearMarks() {
+    return Member([&] { quelder::ClearMarks(look_); });
+}
+
+STDMETHODIMP QuelderControl::DrawArrow(short FromCol, short FromRow, short ToCol, short ToRow, LONG colour) {
+    return Member([&] {
+        CheckSquare(FromCol, FromRow);
+        CheckSquare(ToCol, ToRow);
+        quelder::DrawArrow(look_, {FromCol, FromRow}, {ToCol, ToRow}, ColourOf(colour));
+    });
+}
+
+STDMETHODIMP QuelderControl::ClearArrows() {
+    return Member([&] { quelder::ClearArrows(look_); });
+}
+
 // ---- what the control says about itself -------------------------------------------
 
 STDMETHODIMP QuelderControl::InterfaceSupportsErrorInfo(REFIID riid) {
-    return IsEqualIID(riid, IID__Quelder) || IsEqualIID(riid, IID_IDispatch) ? S_OK : S_FALSE;
+    return IsEqualIID(riid, *kind_.iid) || IsEqualIID(riid, IID_IDispatch) ? S_OK : S_FALSE;
 }
 
 STDMETHODIMP QuelderControl::GetClassInfo(ITypeInfo** info) {
@@ -269,7 +403,7 @@ STDMETHODIMP QuelderControl::GetGUID(DWORD kind, GUID* guid) {
         if (guid == nullptr) return E_POINTER;
         *guid = GUID_NULL;
         if (kind != GUIDKIND_DEFAULT_SOURCE_DISP_IID) return E_INVALIDARG;
-        *guid = DIID___Quelder;
+        *guid = *kind_.events;
         return S_OK;
     });
 }

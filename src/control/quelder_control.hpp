@@ -1,7 +1,9 @@
-// The control class Quelder as a COM object: one per control instance, owning
-// the board (the portable logic), its Win32 host and its window. It offers the
-// default interface _Quelder through its virtual table and through IDispatch,
-// raises the events of __Quelder and the property-change notifications
+// The control classes Quelder and QuelderBoard as a COM object: one per
+// control instance, owning the board (the portable logic), its Win32 host and
+// its window. It offers its class's default interface (_Quelder, or
+// _QuelderBoard, whose first members are _Quelder's) through its virtual
+// table and through IDispatch, raises its class's events (__Quelder or
+// __QuelderBoard, the same five) and the property-change notifications
 // through two connection points, and describes itself to containers and
 // script hosts.
 //
@@ -36,8 +38,22 @@
 #include "control/persistence_state.hpp"
 #include "control/view_advise.hpp"
 #include "control/win32_host.hpp"
+#include "appearance/board_look.hpp"
+#include "appearance/sharp_squares.hpp"
 
 namespace quelder::win32 {
+
+// The control classes that the one implementation serves: the published
+// Quelder, and QuelderBoard with the members of its own (extended). Each
+// names its class, its default interface and its events.
+struct ControlClass {
+    const CLSID* clsid;
+    const IID* iid;
+    const IID* events;
+    bool extended;
+};
+extern const ControlClass kQuelderClass;
+extern const ControlClass kQuelderBoardClass;
 
 // What containers learn of the control before and after they create it
 // (registration writes the same bits): recompose on resize, cannot link
@@ -47,20 +63,27 @@ inline constexpr DWORD kQuelderMiscStatus = OLEMISC_RECOMPOSEONRESIZE | OLEMISC_
 static_assert(kQuelderMiscStatus == 0x20191);
 
 class QuelderControl final
-    : public com::Object<_Quelder, ISupportErrorInfo, IProvideClassInfo2, IConnectionPointContainer, IObjectSafety,
+    : public com::Object<_QuelderBoard, _Quelder, ISupportErrorInfo, IProvideClassInfo2, IConnectionPointContainer, IObjectSafety,
                          IOleObject, IOleInPlaceObject, IOleInPlaceActiveObject, IOleControl, IViewObject2,
                          IPersistStreamInit, IPersistPropertyBag, IQuickActivate>,
       private HostOwner,
       private SquareInput {
 public:
-    // The class factory's creation function: a constructed control, as a
+    // The class factories' creation functions: a constructed control, as a
     // script's CreateObject gets it (see Construct).
-    static HRESULT CreateInstance(REFIID riid, void** ppv) noexcept;
+    static HRESULT CreateQuelder(REFIID riid, void** ppv) noexcept;
+    static HRESULT CreateQuelderBoard(REFIID riid, void** ppv) noexcept;
 
     // Use Create<QuelderControl>(); throws when the type library or the board
     // images cannot be loaded.
-    QuelderControl();
+    explicit QuelderControl(const ControlClass& kind);
     ~QuelderControl() override;
+
+    // IUnknown: the published class has neither the board class's interface
+    // nor its events.
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
+    STDMETHODIMP_(ULONG) AddRef() override { return Object::AddRef(); }
+    STDMETHODIMP_(ULONG) Release() override { return Object::Release(); }
 
     // IDispatch
     STDMETHODIMP GetTypeInfoCount(UINT* count) override;
@@ -84,6 +107,21 @@ public:
     STDMETHODIMP UnSelectSquare(short* col, short* row) override;
     STDMETHODIMP MovePiece(short* FromCol, short* FromRow, short* ToCol, short* ToRow) override;
     STDMETHODIMP About() override;
+
+    // _QuelderBoard: the members above, then these.
+    STDMETHODIMP get_Position(BSTR* result) override;
+    STDMETHODIMP put_Position(BSTR New_Position) override;
+    STDMETHODIMP get_Flipped(VARIANT_BOOL* result) override;
+    STDMETHODIMP put_Flipped(VARIANT_BOOL New_Flipped) override;
+    STDMETHODIMP BeginUpdate() override;
+    STDMETHODIMP EndUpdate() override;
+    STDMETHODIMP get_ShowCoordinates(VARIANT_BOOL* result) override;
+    STDMETHODIMP put_ShowCoordinates(VARIANT_BOOL New_ShowCoordinates) override;
+    STDMETHODIMP MarkSquare(short col, short row, LONG colour) override;
+    STDMETHODIMP UnMarkSquare(short col, short row) override;
+    STDMETHODIMP ClearMarks() override;
+    STDMETHODIMP DrawArrow(short FromCol, short FromRow, short ToCol, short ToRow, LONG colour) override;
+    STDMETHODIMP ClearArrows() override;
 
     // ISupportErrorInfo
     STDMETHODIMP InterfaceSupportsErrorInfo(REFIID riid) override;
@@ -185,6 +223,9 @@ protected:
     void* QueryOther(REFIID riid) override;
 
 private:
+    static HRESULT CreateControl(const ControlClass& kind, REFIID riid, void** ppv) noexcept;
+    // The class's name, as containers show it when it is not registered.
+    const wchar_t* UserType() const { return kind_.extended ? L"QuelderBoard" : L"Quelder"; }
     // Builds the board (UserControl_Initialize). The saved properties are
     // left to the container: its InitNew or its Load (persistence_interfaces.cpp).
     void Construct();
@@ -238,10 +279,17 @@ private:
     // it ends, and failures become HRESULTs with error info.
     // iid: the interface named in the error info.
     template <typename Body>
-    HRESULT Member(Body&& body, REFIID iid = IID__Quelder) noexcept {
+    HRESULT Member(Body&& body, REFIID iid) noexcept {
         const ChangeBatch batch(*this);
         return com::Guard(iid, std::forward<Body>(body));
     }
+    template <typename Body>
+    HRESULT Member(Body&& body) noexcept {
+        return Member(std::forward<Body>(body), *kind_.iid);
+    }
+    // The board class draws its squares at their size once a change is
+    // complete: before the window hears of it.
+    void Settle();
 
     // The views' changes during one call into the control reach the window,
     // and the container's view sink, once, when the call ends, or sooner
@@ -252,6 +300,7 @@ private:
             control_.window_.BeginBatch();
         }
         ~ChangeBatch() {
+            control_.Settle();
             if (control_.window_.EndBatch()) control_.SendViewChange();
         }
         ChangeBatch(const ChangeBatch&) = delete;
@@ -272,7 +321,7 @@ private:
     class CallOut {
     public:
         explicit CallOut(QuelderControl& control)
-            : alive_(control.KeepAlive()), control_(control), aside_(control.window_.SetBatchesAside()) {
+            : alive_(control.KeepAlive()), control_(control), aside_(control.SettleAndSetAside()) {
             if (aside_.changed) control_.SendViewChange();
         }
         ~CallOut() { control_.window_.TakeUpBatches(aside_); }
@@ -285,6 +334,12 @@ private:
         ControlWindow::SetAside aside_;
     };
 
+    ControlWindow::SetAside SettleAndSetAside() {
+        Settle();
+        return window_.SetBatchesAside();
+    }
+
+    const ControlClass& kind_;
     com::ComPtr<ITypeLib> typeLib_;
     com::ComPtr<ITypeInfo> classInfo_;
     std::optional<com::TypeInfoDispatch> dispatch_;
@@ -299,6 +354,11 @@ private:
     ViewAdvise view_;
     // The surface's size as the window last took it.
     SIZE surface_{kNaturalSize, kNaturalSize};
+    // The board class's: what it draws beyond the pieces, its squares at
+    // their size, and the BeginUpdate calls not yet ended.
+    BoardLook look_;
+    std::optional<SharpSquares> sharp_;
+    int updates_ = 0;
 };
 
 }  // namespace quelder::win32
