@@ -30,17 +30,22 @@ public:
     Ocx() : library_(OcxPath()) {}
     HMODULE Module() const { return library_.get(); }
 
-    ComPtr<IClassFactory> Factory() const {
+    ComPtr<IClassFactory> Factory(REFCLSID clsid = CLSID_Quelder) const {
         ComPtr<IClassFactory> factory;
         auto* get = library_.Proc<HRESULT WINAPI(REFCLSID, REFIID, void**)>("DllGetClassObject");
-        if (get != nullptr) get(CLSID_Quelder, IID_IClassFactory, reinterpret_cast<void**>(factory.GetAddressOf()));
+        if (get != nullptr) get(clsid, IID_IClassFactory, reinterpret_cast<void**>(factory.GetAddressOf()));
         return factory;
     }
-    // A new control, or null.
-    ComPtr<_Quelder> Create() const {
-        ComPtr<_Quelder> control;
-        if (auto factory = Factory())
-            factory->CreateInstance(nullptr, IID__Quelder, reinterpret_cast<void**>(control.GetAddressOf()));
+    // A new control of the published class, or null.
+    ComPtr<_Quelder> Create() const { return Create<_Quelder>(CLSID_Quelder); }
+    // A new control of the board class, or null.
+    ComPtr<_QuelderBoard> CreateBoard() const { return Create<_QuelderBoard>(CLSID_QuelderBoard); }
+
+    template <typename I>
+    ComPtr<I> Create(REFCLSID clsid) const {
+        ComPtr<I> control;
+        if (auto factory = Factory(clsid))
+            factory->CreateInstance(nullptr, __uuidof(I), reinterpret_cast<void**>(control.GetAddressOf()));
         return control;
     }
     HRESULT CanUnloadNow() const {

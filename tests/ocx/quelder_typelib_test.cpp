@@ -1,6 +1,7 @@
 // The type library inside Quelder.ocx, as a container or object browser
-// reads it: the library, its four type descriptions in order, every member of
-// _Quelder and __Quelder, and the PieceNum constants.
+// reads it: the library, its type descriptions in order (the published four
+// first), every member of both classes' interfaces, and the PieceNum
+// constants.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -30,6 +31,7 @@ std::wstring TypeText(ITypeInfo* info, const TYPEDESC& type) {
         case VT_I4: return L"long";
         case VT_R4: return L"float";
         case VT_BOOL: return L"VARIANT_BOOL";
+        case VT_BSTR: return L"BSTR";
         case VT_HRESULT: return L"HRESULT";
         case VT_VOID: return L"void";
         case VT_USERDEFINED: {
@@ -143,7 +145,7 @@ TEST_F(TypeLibTest, TheLibrary) {
     SysFreeString(help);
 }
 
-TEST_F(TypeLibTest, FourTypeDescriptionsInOrder) {
+TEST_F(TypeLibTest, TypeDescriptionsInOrder) {
     struct Expected {
         const wchar_t* name;
         TYPEKIND kind;
@@ -157,6 +159,11 @@ TEST_F(TypeLibTest, FourTypeDescriptionsInOrder) {
         {L"__Quelder", TKIND_DISPATCH, &DIID___Quelder,
          TYPEFLAG_FHIDDEN | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FDISPATCHABLE},
         {L"PieceNum", TKIND_ENUM, nullptr, 0},
+        {L"_QuelderBoard", TKIND_DISPATCH, &IID__QuelderBoard,
+         TYPEFLAG_FHIDDEN | TYPEFLAG_FDUAL | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FDISPATCHABLE},
+        {L"QuelderBoard", TKIND_COCLASS, &CLSID_QuelderBoard, TYPEFLAG_FCANCREATE | TYPEFLAG_FCONTROL},
+        {L"__QuelderBoard", TKIND_DISPATCH, &DIID___QuelderBoard,
+         TYPEFLAG_FHIDDEN | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FDISPATCHABLE},
     };
     ASSERT_EQ(library_->GetTypeInfoCount(), std::size(expected));
     for (UINT i = 0; i < std::size(expected); ++i) {
@@ -181,8 +188,12 @@ TEST_F(TypeLibTest, FourTypeDescriptionsInOrder) {
     EXPECT_FALSE(IsEqualGUID(attr->guid, GUID_NULL)) << "PieceNum has no GUID";
 }
 
-TEST_F(TypeLibTest, DefaultInterfaceMembers) {
-    ComPtr<ITypeInfo> dispatch = TypeInfo(0);
+// QuelderBoard's interface starts with _Quelder's members, in the same places
+// with the same ids, and goes on with its own.
+class DefaultInterface : public TypeLibTest, public ::testing::WithParamInterface<UINT> {};
+
+TEST_P(DefaultInterface, Members) {
+    ComPtr<ITypeInfo> dispatch = TypeInfo(GetParam());
     ASSERT_TRUE(dispatch);
     // The virtual-table side of the dual interface.
     HREFTYPE ref = 0;
@@ -205,7 +216,7 @@ TEST_F(TypeLibTest, DefaultInterfaceMembers) {
         std::vector<USHORT> flags;
         WORD funcFlags;
     };
-    const Expected expected[] = {
+    std::vector<Expected> expected = {
         {L"Enabled", INVOKE_PROPERTYGET, 0x68030003, {L"VARIANT_BOOL*"}, {result}, 0},
         {L"Enabled", INVOKE_PROPERTYPUT, 0x68030003, {L"VARIANT_BOOL"}, {in}, 0},
         {L"NewGame", INVOKE_FUNC, 0x60030005, {}, {}, 0},
@@ -223,6 +234,25 @@ TEST_F(TypeLibTest, DefaultInterfaceMembers) {
         {L"MovePiece", INVOKE_FUNC, 0x60030013, {L"short*", L"short*", L"short*", L"short*"}, {inOut, inOut, inOut, inOut}, 0},
         {L"About", INVOKE_FUNC, 0x60030014, {}, {}, 0},
     };
+    const std::size_t published = expected.size();
+    if (GetParam() != 0) {
+        const std::vector<Expected> own = {
+            {L"Position", INVOKE_PROPERTYGET, 101, {L"BSTR*"}, {result}, 0},
+            {L"Position", INVOKE_PROPERTYPUT, 101, {L"BSTR"}, {in}, 0},
+            {L"Flipped", INVOKE_PROPERTYGET, 102, {L"VARIANT_BOOL*"}, {result}, 0},
+            {L"Flipped", INVOKE_PROPERTYPUT, 102, {L"VARIANT_BOOL"}, {in}, 0},
+            {L"BeginUpdate", INVOKE_FUNC, 103, {}, {}, 0},
+            {L"EndUpdate", INVOKE_FUNC, 104, {}, {}, 0},
+            {L"ShowCoordinates", INVOKE_PROPERTYGET, 105, {L"VARIANT_BOOL*"}, {result}, 0},
+            {L"ShowCoordinates", INVOKE_PROPERTYPUT, 105, {L"VARIANT_BOOL"}, {in}, 0},
+            {L"MarkSquare", INVOKE_FUNC, 106, {L"short", L"short", L"long"}, {in, in, in}, 0},
+            {L"UnMarkSquare", INVOKE_FUNC, 107, {L"short", L"short"}, {in, in}, 0},
+            {L"ClearMarks", INVOKE_FUNC, 108, {}, {}, 0},
+            {L"DrawArrow", INVOKE_FUNC, 109, {L"short", L"short", L"short", L"short", L"long"}, {in, in, in, in, in}, 0},
+            {L"ClearArrows", INVOKE_FUNC, 110, {}, {}, 0},
+        };
+        expected.insert(expected.end(), own.begin(), own.end());
+    }
     const std::vector<Function> functions = Functions(vtable.Get());
     ASSERT_EQ(functions.size(), std::size(expected));
     for (std::size_t i = 0; i < functions.size(); ++i) {
@@ -236,10 +266,15 @@ TEST_F(TypeLibTest, DefaultInterfaceMembers) {
         EXPECT_EQ(f.flags, e.flags) << what;
         EXPECT_EQ(f.funcFlags, e.funcFlags) << what << ": " << f.funcFlags;
         EXPECT_EQ(f.vtableOffset, static_cast<SHORT>((7 + i) * sizeof(void*))) << what << " out of order";
-        EXPECT_EQ(f.help, e.name == std::wstring(L"Enabled") ? kEnabledHelp : L"") << what;
+        if (i < published)
+            EXPECT_EQ(f.help, e.name == std::wstring(L"Enabled") ? kEnabledHelp : L"") << what;
+        else
+            EXPECT_FALSE(f.help.empty()) << what << " has no help string";
         EXPECT_EQ(f.helpContext, 0u) << what;
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(BothClasses, DefaultInterface, ::testing::Values(0u, 4u));
 
 TEST_F(TypeLibTest, ParameterNamesAsClientsSeeThem) {
     ComPtr<ITypeInfo> dispatch = TypeInfo(0);
@@ -266,30 +301,37 @@ TEST_F(TypeLibTest, ParameterNamesAsClientsSeeThem) {
     }
 }
 
-TEST_F(TypeLibTest, TheClassAndItsInterfaces) {
-    ComPtr<ITypeInfo> coclass = TypeInfo(1);
-    TypeAttr attr(coclass.Get());
-    ASSERT_EQ(attr->cImplTypes, 2);
+TEST_F(TypeLibTest, EachClassAndItsInterfaces) {
     struct Expected {
+        UINT index;
         const wchar_t* name;
         INT flags;
     };
-    const Expected expected[] = {{L"_Quelder", IMPLTYPEFLAG_FDEFAULT},
-                                 {L"__Quelder", IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE}};
-    for (UINT i = 0; i < 2; ++i) {
+    const Expected expected[] = {{1, L"_Quelder", IMPLTYPEFLAG_FDEFAULT},
+                                 {1, L"__Quelder", IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE},
+                                 {5, L"_QuelderBoard", IMPLTYPEFLAG_FDEFAULT},
+                                 {5, L"__QuelderBoard", IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE}};
+    for (UINT k = 0; k < std::size(expected); ++k) {
+        const UINT i = k % 2;
+        ComPtr<ITypeInfo> coclass = TypeInfo(expected[k].index);
+        TypeAttr attr(coclass.Get());
+        ASSERT_EQ(attr->cImplTypes, 2);
         HREFTYPE ref = 0;
         INT flags = 0;
         ComPtr<ITypeInfo> implemented;
         ASSERT_EQ(coclass->GetRefTypeOfImplType(i, &ref), S_OK);
         ASSERT_EQ(coclass->GetRefTypeInfo(ref, implemented.GetAddressOf()), S_OK);
         ASSERT_EQ(coclass->GetImplTypeFlags(i, &flags), S_OK);
-        EXPECT_EQ(Name(implemented.Get()), expected[i].name) << i;
-        EXPECT_EQ(flags, expected[i].flags) << Narrow(expected[i].name);
+        EXPECT_EQ(Name(implemented.Get()), expected[k].name) << k;
+        EXPECT_EQ(flags, expected[k].flags) << Narrow(expected[k].name);
     }
 }
 
-TEST_F(TypeLibTest, EventInterface) {
-    ComPtr<ITypeInfo> events = TypeInfo(2);
+// Both classes raise the same five events with the same ids.
+class EventInterface : public TypeLibTest, public ::testing::WithParamInterface<UINT> {};
+
+TEST_P(EventInterface, Members) {
+    ComPtr<ITypeInfo> events = TypeInfo(GetParam());
     const USHORT inOut = PARAMFLAG_FIN | PARAMFLAG_FOUT;
     const std::vector<std::wstring> square{L"short*", L"short*"};
     const std::vector<std::wstring> mouse{L"short*", L"short*", L"short*", L"short*", L"float*", L"float*"};
@@ -324,6 +366,8 @@ TEST_F(TypeLibTest, EventInterface) {
         EXPECT_EQ(names, e.names) << Narrow(e.name) << ": " << Text(names);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(BothClasses, EventInterface, ::testing::Values(2u, 6u));
 
 TEST_F(TypeLibTest, PieceNumConstants) {
     ComPtr<ITypeInfo> enumeration = TypeInfo(3);

@@ -1,0 +1,207 @@
+// The board class as a host sees it on the screen: drawn at its squares' size,
+// from the other side, with marks, arrows and coordinates, and painted only
+// where a change shows.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <utility>
+#include <string>
+#include <vector>
+
+#include "control_test_support.hpp"
+#include "plain_site.hpp"
+#include "support/message_loop.hpp"
+#include "support/update_region.hpp"
+#include "support/window_test_support.hpp"
+
+namespace quelder::testing {
+namespace {
+
+Image SquareOf(const Image& board, int edge, int screenCol, int screenRow) {
+    return ToImage(ConstImagePart(board).Part((screenCol - 1) * edge, (screenRow - 1) * edge, edge, edge));
+}
+
+int Luma(Pixel p) { return (RedOf(p) * 3 + GreenOf(p) * 6 + BlueOf(p)) / 10; }
+
+// The outline of a piece, as the pixels that differ from the empty square:
+// the median length of the dark run that starts each row of the piece, and
+// the piece's widest row.
+struct Outline {
+    int medianRun = 0;
+    int width = 0;
+};
+Outline OutlineOf(const Image& piece, const Image& empty) {
+    std::vector<int> runs;
+    Outline outline;
+    for (int y = 0; y < piece.Height(); ++y) {
+        int first = -1, last = -1;
+        for (int x = 0; x < piece.Width(); ++x) {
+            if (piece.At(x, y) == empty.At(x, y)) continue;
+            if (first < 0) first = x;
+            last = x;
+        }
+        if (first < 0) continue;
+        outline.width = std::max(outline.width, last - first + 1);
+        int run = 0;
+        while (first + run < piece.Width() && Luma(piece.At(first + run, y)) < 100) ++run;
+        if (run > 0) runs.push_back(run);
+    }
+    if (!runs.empty()) {
+        std::nth_element(runs.begin(), runs.begin() + static_cast<long>(runs.size() / 2), runs.end());
+        outline.medianRun = runs[runs.size() / 2];
+    }
+    return outline;
+}
+
+// A BSTR for the length of a statement.
+struct Text {
+    explicit Text(const wchar_t* text) : value(SysAllocString(text)) {}
+    ~Text() { SysFreeString(value); }
+    Text(const Text&) = delete;
+    Text& operator=(const Text&) = delete;
+    BSTR value;
+};
+
+class BoardClassTest : public ControlTest {
+protected:
+    void SetUp() override {
+        ControlTest::SetUp();
+        board2_ = ocx_.CreateBoard();
+        ASSERT_TRUE(board2_) << "the class factory made no board";
+    }
+    void TearDown() override {
+        board2_.Reset();
+        ControlTest::TearDown();
+    }
+    Image Draw(IUnknown* control, int size) { return DrawnControl(control, size, size); }
+    HRESULT Size(LONG pixels) { return board2_->ChangeBoardSize(&pixels); }
+
+    ComPtr<_QuelderBoard> board2_;
+    // Released after the board, which may hold the site until it goes.
+    TopWindow top_{30, 30, 400, 400};
+    PlainSite site_;
+};
+
+TEST_F(BoardClassTest, DrawsItsPicturesAtTheSquaresSize) {
+    // At 37 pixels a square the two classes look the same, selection included.
+    // The board class answers for the published interface too.
+    ComPtr<_Quelder> published;
+    ASSERT_EQ(board2_.As(&published), S_OK);
+    SHORT col = 3, row = 2;
+    for (_Quelder* control : {board_.Get(), published.Get()}) {
+        ASSERT_EQ(control->NewGame(), S_OK);
+        ASSERT_EQ(control->SelectSquare(&col, &row), S_OK);
+    }
+    EXPECT_TRUE(SameImage(Draw(board2_.Get(), 296), Draw(board_.Get(), 296))) << "at 37 pixels";
+
+    // At 100 pixels the pieces are drawn at that size: about 100/37 as wide,
+    // with an outline about as thin as at 37 pixels, not stretched to three.
+    const Image small = Draw(board2_.Get(), 296);
+    ASSERT_EQ(Size(800), S_OK);
+    const Image large = Draw(board2_.Get(), 800);
+    ASSERT_EQ(board2_->Clear(), S_OK);
+    const Image largeEmpty = Draw(board2_.Get(), 800);
+    ASSERT_EQ(Size(296), S_OK);
+    const Image smallEmpty = Draw(board2_.Get(), 296);
+    for (int c : {1, 2, 5}) {
+        const Outline at37 = OutlineOf(SquareOf(small, 37, c, 8), SquareOf(smallEmpty, 37, c, 8));
+        const Outline at100 = OutlineOf(SquareOf(large, 100, c, 8), SquareOf(largeEmpty, 100, c, 8));
+        const std::string what = "W piece in column " + std::to_string(c) + ": width " + std::to_string(at37.width) +
+                                 " -> " + std::to_string(at100.width) + ", outline " +
+                                 std::to_string(at37.medianRun) + " -> " + std::to_string(at100.medianRun);
+        EXPECT_GE(at37.medianRun, 1) << what;
+        EXPECT_LE(at100.medianRun, at37.medianRun + 1) << what;
+        EXPECT_NEAR(at100.width, at37.width * 100.0 / 37, 4) << what;
+    }
+}
+
+TEST_F(BoardClassTest, FlippedMarkedAndLabelledAndBackAgain) {
+    ASSERT_EQ(board2_->NewGame(), S_OK);
+    ASSERT_EQ(Size(800), S_OK);
+    const Image plain = Draw(board2_.Get(), 800);
+
+    // From the other side, (1, 1) is at the bottom right; squares keep their
+    // names. Square (8, 8) was there, of the same colour.
+    ASSERT_EQ(board2_->put_Flipped(VARIANT_TRUE), S_OK);
+    const Image flipped = Draw(board2_.Get(), 800);
+    EXPECT_TRUE(SameImage(SquareOf(flipped, 100, 8, 8), SquareOf(plain, 100, 1, 1))) << "B rook of (1, 1)";
+    EXPECT_TRUE(SameImage(SquareOf(flipped, 100, 4, 1), SquareOf(plain, 100, 5, 8))) << "W king of (5, 8)";
+    SHORT col = 1, row = 1;
+    ::PieceNum piece{};
+    ASSERT_EQ(board2_->get_Piece(&col, &row, &piece), S_OK);
+    EXPECT_EQ(piece, ::Brook);
+
+    // Each change shows on its squares alone, and undoing it gives the
+    // same pixels.
+    std::vector<std::pair<int, int>> edges;  // the bottom row and the left column on the screen
+    for (int k = 1; k <= 8; ++k) edges.insert(edges.end(), {{k, 8}, {1, k}});
+    const struct {
+        const char* name;
+        std::function<HRESULT()> make, undo;
+        std::vector<std::pair<int, int>> screenSquares;  // where it shows
+    } changes[] = {
+        {"a mark on (4, 4)", [&] { return board2_->MarkSquare(4, 4, RGB(255, 0, 0)); },
+         [&] { return board2_->UnMarkSquare(4, 4); }, {{5, 5}}},
+        {"marks cleared", [&] { return board2_->MarkSquare(2, 3, 0x80000005); },
+         [&] { return board2_->ClearMarks(); }, {{7, 6}}},
+        {"an arrow from (5, 7) to (5, 5)", [&] { return board2_->DrawArrow(5, 7, 5, 5, RGB(0, 0, 255)); },
+         [&] { return board2_->ClearArrows(); }, {{4, 2}, {4, 3}, {4, 4}}},
+        {"coordinates", [&] { return board2_->put_ShowCoordinates(VARIANT_TRUE); },
+         [&] { return board2_->put_ShowCoordinates(VARIANT_FALSE); }, edges},
+    };
+    for (const auto& change : changes) {
+        ASSERT_EQ(change.make(), S_OK) << change.name;
+        const Image shown = Draw(board2_.Get(), 800);
+        for (int r = 1; r <= 8; ++r)
+            for (int c = 1; c <= 8; ++c) {
+                const bool expected = std::count(change.screenSquares.begin(), change.screenSquares.end(),
+                                                 std::make_pair(c, r)) > 0;
+                EXPECT_EQ(!SameImage(SquareOf(shown, 100, c, r), SquareOf(flipped, 100, c, r)), expected)
+                    << change.name << ": screen square " << c << ", " << r;
+            }
+        ASSERT_EQ(change.undo(), S_OK) << change.name;
+        EXPECT_TRUE(SameImage(Draw(board2_.Get(), 800), flipped)) << change.name << " undone";
+    }
+    ASSERT_EQ(board2_->DrawArrow(5, 7, 5, 5, RGB(0, 0, 255)), S_OK);
+    const Pixel middle = Draw(board2_.Get(), 800).At(350, 250);  // (5, 6) seen flipped
+    EXPECT_GT(BlueOf(middle), RedOf(middle) + 40) << std::hex << middle;
+
+    ASSERT_EQ(board2_->ClearArrows(), S_OK);
+    ASSERT_EQ(board2_->put_Flipped(VARIANT_FALSE), S_OK);
+    EXPECT_TRUE(SameImage(Draw(board2_.Get(), 800), plain)) << "turned back";
+}
+
+TEST_F(BoardClassTest, PaintsTheChangedSquaresOnceAndNothingDuringAnUpdate) {
+    const HWND window = ActivateInPlace(board2_.Get(), site_, top_.get());
+    ASSERT_NE(window, nullptr);
+    ASSERT_EQ(board2_->NewGame(), S_OK);
+    const auto settle = [&] { PumpUntil([&] { return InvalidArea(window) == 0; }, 2000); };
+    settle();
+
+    ASSERT_EQ(board2_->put_Position(Text(L"rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR").value), S_OK);
+    EXPECT_EQ(InvalidArea(window), 2 * 37 * 37) << "Position let: two squares changed";
+    settle();
+
+    ASSERT_EQ(board2_->BeginUpdate(), S_OK);
+    ASSERT_EQ(board2_->BeginUpdate(), S_OK);
+    ASSERT_EQ(board2_->put_Position(Text(L"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR").value), S_OK);
+    ASSERT_EQ(board2_->MarkSquare(1, 4, RGB(0, 255, 0)), S_OK);
+    ASSERT_EQ(board2_->EndUpdate(), S_OK);
+    Pump();
+    EXPECT_EQ(InvalidArea(window), 0) << "inside the outer update";
+    const Image held = Shot(window);
+    ASSERT_EQ(board2_->EndUpdate(), S_OK);
+    EXPECT_EQ(InvalidArea(window), 3 * 37 * 37) << "the pawn's two squares and the mark";
+    settle();
+    EXPECT_FALSE(SameImage(Shot(window), held));
+    EXPECT_TRUE(SameImage(Shot(window), DrawnControl(board2_.Get(), 296, 296)));
+
+    EXPECT_EQ(board2_->EndUpdate(), static_cast<HRESULT>(0x800A0005)) << "EndUpdate without BeginUpdate";
+    EXPECT_EQ(TakeErrorInfo().description, L"EndUpdate without BeginUpdate");
+    EXPECT_EQ(board2_->MarkSquare(9, 1, 0), static_cast<HRESULT>(0x80040001));
+    EXPECT_EQ(InvalidArea(window), 0) << "a refused member paints nothing";
+}
+
+}  // namespace
+}  // namespace quelder::testing
