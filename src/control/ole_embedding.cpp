@@ -14,6 +14,8 @@
 #include <utility>
 
 #include "control/quelder_control.hpp"
+
+#include "appearance/board_size.hpp"
 #include "com/win_handles.hpp"
 
 namespace quelder::win32 {
@@ -70,6 +72,12 @@ RECT Bounded(const RECT& r) {
 }  // namespace
 
 // ---- the surface and the window ---------------------------------------------------
+
+void QuelderControl::FollowScreenDpi() {
+    // The published class keeps its 37-pixel squares on every screen.
+    const int dpi = ScreenDpi(LOGPIXELSY);
+    if (kind_.extended && dpi != 96) quelder::ChangeBoardSize(board_, 8 * MulDiv(kSquareSize, dpi, 96));
+}
 
 SIZEL QuelderControl::Extent() const {
     const SIZE size = window_.Size();

@@ -73,6 +73,7 @@ QuelderControl::QuelderControl(const ControlClass& kind)
 void QuelderControl::Construct() {
     UserControl_Initialize(board_);
     if (kind_.extended) sharp_.emplace(host_);
+    FollowScreenDpi();
 }
 
 STDMETHODIMP QuelderControl::QueryInterface(REFIID riid, void** ppv) {

@@ -265,6 +265,9 @@ private:
     void TakePlacement(const RECT& place, const RECT& clip);
     // The container's view advise sink hears that the picture changed.
     void SendViewChange() { view_.Send(); }
+    // The board class starts with squares of 37 pixels at 96 dots per inch,
+    // and as many more as the screen has dots.
+    void FollowScreenDpi();
     // The extent of the surface's size in HIMETRIC at the screen's dots per inch.
     SIZEL Extent() const;
 

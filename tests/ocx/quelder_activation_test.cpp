@@ -1,8 +1,12 @@
-// Which Quelder.ocx a host gets when it asks COM for the class, and that the
-// control works there: created by ProgID and by CLSID, its type library
-// found, scripted by the VBScript engine in this process, and hosted in
-// Wine's AtlAxWin. The class is looked up as any host looks it up: in the
-// registry, or in the assemblies the program's manifest names.
+// Which Quelder.ocx a host gets when it asks COM for each of its classes, and
+// that the controls work there: created by ProgID and by CLSID, the type
+// library found, scripted by the VBScript engine in this process, and hosted
+// in Wine's AtlAxWin at the size the screen's dots per inch give them. The
+// classes are looked up as any host looks them up: in the registry, or in
+// the assemblies the program's manifest names.
+//
+// With QUELDER_DPI set (to what the prefix's LogPixels says), the screen
+// must have that many dots per inch.
 //
 //   quelder_activation_test OCX            the class comes from OCX
 //   quelder_activation_test OCX --absent   there is no Quelder to be had
@@ -70,14 +74,28 @@ protected:
     const std::wstring ocx_ = FullPath(OcxPath());
 };
 
+struct ControlClass {
+    const char* name;
+    const wchar_t* progId;
+    const CLSID* clsid;
+    bool followsDpi;  // 37-pixel squares at 96 dots per inch, and as many more as the screen has
+    int NaturalSize(int dpi) const { return followsDpi ? 8 * MulDiv(37, dpi, 96) : 296; }
+};
+const ControlClass kClasses[] = {{"Quelder", L"QuelderLib.Quelder", &CLSID_Quelder, false},
+                                 {"QuelderBoard", L"QuelderLib.QuelderBoard", &CLSID_QuelderBoard, true}};
+
+class EachClass : public ActivationTest, public ::testing::WithParamInterface<ControlClass> {};
+
 // By ProgID and by CLSID, the object comes from the file named, with its
-// status bits and type library; a call by name sets up a game. Without the
-// class, each lookup fails with the error COM documents for it.
-TEST_F(ActivationTest, TheClassItsTypeLibraryAndItsStatusComeFromTheNamedFile) {
+// status bits and type library, at the size the screen's dots per inch give
+// it; a call by name sets up a game. Without the class, each lookup fails
+// with the error COM documents for it.
+TEST_P(EachClass, ItsTypeLibraryAndItsStatusComeFromTheNamedFile) {
+    const ControlClass& c = GetParam();
     CLSID clsid{};
-    const HRESULT byName = CLSIDFromProgID(L"QuelderLib.Quelder", &clsid);
+    const HRESULT byName = CLSIDFromProgID(c.progId, &clsid);
     ComPtr<IDispatch> board;
-    const HRESULT made = CoCreateInstance(CLSID_Quelder, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+    const HRESULT made = CoCreateInstance(*c.clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
                                           reinterpret_cast<void**>(board.GetAddressOf()));
     ComPtr<ITypeLib> library;
     const HRESULT loaded = LoadRegTypeLib(LIBID_QuelderLib, 1, 0, 0x409, library.GetAddressOf());
@@ -91,15 +109,24 @@ TEST_F(ActivationTest, TheClassItsTypeLibraryAndItsStatusComeFromTheNamedFile) {
     // creates the same class (below).
     ASSERT_EQ(byName, S_OK) << Hex(byName);
     LPOLESTR progId = nullptr;
-    ASSERT_EQ(ProgIDFromCLSID(CLSID_Quelder, &progId), S_OK);
-    EXPECT_STREQ(progId, L"QuelderLib.Quelder");
+    ASSERT_EQ(ProgIDFromCLSID(*c.clsid, &progId), S_OK);
+    EXPECT_STREQ(progId, c.progId);
     CoTaskMemFree(progId);
     DWORD status = 0;
-    EXPECT_EQ(OleRegGetMiscStatus(CLSID_Quelder, DVASPECT_CONTENT, &status), S_OK);
+    EXPECT_EQ(OleRegGetMiscStatus(*c.clsid, DVASPECT_CONTENT, &status), S_OK);
     EXPECT_EQ(status, 0x20191u) << std::hex << status;
 
     ASSERT_EQ(made, S_OK) << Hex(made);
     EXPECT_EQ(ServingFile(board.Get()), ocx_);
+    handles::ScreenDc screen;
+    const int dpi = GetDeviceCaps(screen.get(), LOGPIXELSY);
+    wchar_t expectedDpi[8] = {};
+    if (GetEnvironmentVariableW(L"QUELDER_DPI", expectedDpi, 8) > 0) {
+        EXPECT_EQ(std::to_wstring(dpi), expectedDpi) << "the screen's dots per inch";
+    }
+    const SIZE natural = PixelExtent(board.Get());
+    EXPECT_EQ(natural.cx, c.NaturalSize(dpi)) << "at " << dpi << " dots per inch";
+    EXPECT_EQ(natural.cy, c.NaturalSize(dpi)) << "at " << dpi << " dots per inch";
     ASSERT_EQ(loaded, S_OK) << Hex(loaded);
     com::Bstr name;
     EXPECT_EQ(library->GetDocumentation(-1, name.put(), nullptr, nullptr, nullptr), S_OK);
@@ -170,6 +197,9 @@ TEST_F(ActivationTest, TheVBScriptEngineCreatesAndScriptsIt) {
         L"b.NewGame\n"
         L"b.MovePiece 5, 2, 5, 4\n"
         L"If b.Piece(5, 4) <> 2 Or b.Piece(5, 2) <> 1 Then Err.Raise 1000, \"test\", \"MovePiece left \" & b.Piece(5, 4)\n"
+        L"Set c = CreateObject(\"QuelderLib.QuelderBoard\")\n"
+        L"c.Position = \"8/8/8/8/4p3/8/8/8\"\n"
+        L"If c.Piece(5, 5) <> 2 Then Err.Raise 1000, \"test\", \"Position let left \" & c.Position\n"
         L"x = b.Piece(9, 1)\n";
     com::ExcepInfo ignored;
     parse->ParseScriptText(script, nullptr, nullptr, nullptr, 0, 0, 0, nullptr, &ignored);
@@ -186,12 +216,12 @@ TEST_F(ActivationTest, TheVBScriptEngineCreatesAndScriptsIt) {
 
 // Wine's AtlAxWin, titled with the ProgID, makes the control and activates
 // it in place on its window, as a host's dialog does.
-TEST_F(ActivationTest, AtlAxWinHostsItByProgID) {
+TEST_P(EachClass, AtlAxWinHostsItByProgID) {
     const Atl& atl = TheAtl();
     ASSERT_TRUE(atl.ready) << "atl.dll or its AtlAxWinInit is missing";
     TopWindow top(100, 100, 400, 400);
-    handles::UniqueWindow host(CreateWindowExW(0, L"AtlAxWin", L"QuelderLib.Quelder", WS_CHILD | WS_VISIBLE, 0, 0,
-                                               296, 296, top.get(), nullptr, GetModuleHandleW(nullptr), nullptr));
+    handles::UniqueWindow host(CreateWindowExW(0, L"AtlAxWin", GetParam().progId, WS_CHILD | WS_VISIBLE, 0, 0, 296,
+                                               296, top.get(), nullptr, GetModuleHandleW(nullptr), nullptr));
     ASSERT_TRUE(host) << GetLastError();
     ComPtr<IUnknown> control;
     const HRESULT got = atl.getControl(host.get(), control.GetAddressOf());
@@ -208,6 +238,9 @@ TEST_F(ActivationTest, AtlAxWinHostsItByProgID) {
     EXPECT_EQ(GetParent(board), host.get());
     host.reset();
 }
+
+INSTANTIATE_TEST_SUITE_P(BothClasses, EachClass, ::testing::ValuesIn(kClasses),
+                         [](const auto& test) { return std::string(test.param.name); });
 
 }  // namespace
 }  // namespace quelder::testing

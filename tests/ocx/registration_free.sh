@@ -9,8 +9,10 @@
 #
 #   registration_free.sh CPU OCX TEST_EXE WORK_DIR [PREFIX]   (CPU: i686 or x86_64)
 #
-# The prefix is made in WORK_DIR; or PREFIX is used, one just made whose
-# Wine session is running (side_by_side.sh checks this first in its own).
+# The prefix is made in WORK_DIR, with a screen of 192 dots per inch (Wine's
+# LogPixels), at which the board class starts twice as large; or PREFIX is
+# used, one just made whose Wine session is running (side_by_side.sh checks
+# this first in its own).
 set -euo pipefail
 cpu=$1 ocx=$2 test_exe=$3 work=$4 given_prefix=${5:-}
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -53,7 +55,9 @@ MANIFEST
 if [ -z "$given_prefix" ]; then
   start=$(date +%s)
   "$wine" wineboot -i >/dev/null 2>&1
+  "$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 192 /f >/dev/null 2>&1
   /usr/lib/wine/wineserver -w
+  export QUELDER_DPI=192
   echo "fresh prefix made in $(($(date +%s) - start)) s"
   # The session's desktop first, as the lane starts its own: under emulation
   # a program that must start it waits only so long and then gets no window.
