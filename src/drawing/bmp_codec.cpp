@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <fstream>
 #include <iterator>
 #include <string>
 
@@ -346,22 +345,6 @@ std::vector<std::uint8_t> EncodeBmp(const Image& image) {
         out.insert(out.end(), row.begin(), row.end());
     }
     return out;
-}
-
-std::vector<std::uint8_t> ReadFileBytes(const char* path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) Fail(std::string("cannot open ") + path);
-    std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    if (file.bad()) Fail(std::string("cannot read ") + path);
-    return bytes;
-}
-
-void WriteFileBytes(const char* path, std::span<const std::uint8_t> bytes) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (!file) Fail(std::string("cannot create ") + path);
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    file.close();
-    if (!file) Fail(std::string("cannot write ") + path);
 }
 
 }  // namespace quelder

@@ -36,6 +36,7 @@ std::vector<std::uint8_t> EncodeBmp(const IndexedImage& image);
 // An uncompressed 24-bit .bmp file.
 std::vector<std::uint8_t> EncodeBmp(const Image& image);
 
+// Whole files (bmp_files.cpp).
 std::vector<std::uint8_t> ReadFileBytes(const char* path);   // throws BmpError
 void WriteFileBytes(const char* path, std::span<const std::uint8_t> bytes);  // throws BmpError
 
