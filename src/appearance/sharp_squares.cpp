@@ -18,9 +18,9 @@ constexpr double kArrowWidth = 0.18;
 // Labels: a fifth of the edge high, in the colour of the other squares.
 constexpr Pixel kLabelOnLight = MakePixel(120, 72, 40);
 constexpr Pixel kLabelOnDark = MakePixel(240, 217, 181);
-// Kept sizes of the built-in pictures, and hosts' pictures kept fitted.
-constexpr std::size_t kShapeSizes = 3;
-constexpr std::size_t kFittedPictures = 64;
+// The built-in pictures are kept at two sizes (a board resized back and forth
+// draws none again), hosts' pictures at one: the squares have one size.
+constexpr std::size_t kShapeSizes = 2;
 
 struct Centre {
     double x, y;
@@ -90,18 +90,18 @@ SharpSquares::Drawn SharpSquares::Wanted(const Board& board, const BoardLook& lo
 
 void SharpSquares::Settle(const Board& board, const BoardLook& look,
                           const std::function<void(PixelSquareView&)>& changed) {
-    if (!host_.CheckLoaded(1)) return;  // not built yet, or gone
     for (std::int16_t index = 1; index <= kSquareCount; ++index) {
+        if (!host_.CheckLoaded(index)) continue;
         const Drawn wanted = Wanted(board, look, index);
         auto& drawn = drawn_[static_cast<std::size_t>(index)];
         if (drawn == wanted) continue;
-        Draw(board, look, index, wanted);
+        Draw(look, index, wanted);
         drawn = wanted;
         changed(host_.View(index));
     }
 }
 
-void SharpSquares::Draw(const Board& board, const BoardLook& look, std::int16_t index, const Drawn& d) {
+void SharpSquares::Draw(const BoardLook& look, std::int16_t index, const Drawn& d) {
     PixelSquareView& view = host_.View(index);
     const ImagePart image = static_cast<PixelDrawContext&>(view.hDC()).Target();
     if (image.Empty()) return;
@@ -127,7 +127,6 @@ void SharpSquares::Draw(const Board& board, const BoardLook& look, std::int16_t 
         const Arrow arrow = ArrowOf(host_, a);
         if (Overlaps(arrow, view)) DrawArrowPart(image, view.PixelLeft(), view.PixelTop(), arrow);
     }
-    (void)board;
 }
 
 const BoardPicture& SharpSquares::Art(std::int32_t number, int width, int height) {
@@ -143,20 +142,28 @@ const BoardPicture& SharpSquares::Art(std::int32_t number, int width, int height
         }
         return found->second[static_cast<std::size_t>(number - 1)];
     }
-    const auto key = std::make_tuple(static_cast<const void*>(picture.get()), width, height);
-    auto found = fitted_.find(key);
-    if (found == fitted_.end()) {
-        if (fitted_.size() >= kFittedPictures) fitted_.clear();
-        found = fitted_.emplace(key, std::make_pair(picture, FitPicture(host_.Images().Pixels(number), width, height)))
-                    .first;
+    if (fittedSize_ != std::make_pair(width, height)) {
+        fitted_.clear();
+        fittedSize_ = {width, height};
     }
-    return found->second.second;
+    auto found = fitted_.find(picture.get());
+    if (found == fitted_.end())
+        found = fitted_.emplace(picture.get(), Fitted{picture, FitPicture(host_.Images().Pixels(number), width, height)})
+                    .first;
+    return found->second.art;
+}
+
+void SharpSquares::LaidOut(bool flipped) {
+    mirrored_ = false;
+    Orient(flipped);
 }
 
 void SharpSquares::Orient(bool flipped) {
-    if (flipped == mirrored_ || !host_.CheckLoaded(1)) return;
+    if (flipped == mirrored_) return;
+    mirrored_ = flipped;
     // Square k and square 65 - k lie opposite each other through the centre.
     for (std::int16_t k = 1; k <= kSquareCount / 2; ++k) {
+        if (!host_.CheckLoaded(k) || !host_.CheckLoaded(static_cast<std::int16_t>(kSquareCount + 1 - k))) continue;
         SquareView& a = host_.Check(k);
         SquareView& b = host_.Check(static_cast<std::int16_t>(kSquareCount + 1 - k));
         const float left = a.Left(), top = a.Top();
@@ -165,7 +172,6 @@ void SharpSquares::Orient(bool flipped) {
         b.SetLeft(left);
         b.SetTop(top);
     }
-    mirrored_ = flipped;
 }
 
 }  // namespace quelder

@@ -15,7 +15,7 @@
 #include <functional>
 #include <map>
 #include <optional>
-#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "appearance/board_look.hpp"
@@ -40,10 +40,11 @@ public:
 
     // Places the views for the side the board is seen from: flipped, each
     // view takes the place of the square opposite it through the board's
-    // centre, (1, 1) at the bottom right. Call with false before the views
-    // are laid out again and with the look's side afterwards.
+    // centre, (1, 1) at the bottom right.
     void Orient(bool flipped);
-    bool Oriented() const { return mirrored_; }
+    // The same after the views were laid out afresh, each at its own square's
+    // place (ChangeBoardSize).
+    void LaidOut(bool flipped);
 
     // The pictures drawn for a square of width x height: the host's picture
     // of number, from the shapes when it is the built-in one.
@@ -63,7 +64,7 @@ private:
         friend bool operator==(const Drawn&, const Drawn&) = default;
     };
     Drawn Wanted(const Board& board, const BoardLook& look, std::int16_t index) const;
-    void Draw(const Board& board, const BoardLook& look, std::int16_t index, const Drawn& wanted);
+    void Draw(const BoardLook& look, std::int16_t index, const Drawn& wanted);
     const void* PictureOf(std::int32_t number) const;
 
     PixelHostBase& host_;
@@ -73,7 +74,12 @@ private:
     // The built-in pictures by square size, and hosts' pictures fitted to a
     // size; each bounded, emptied when full.
     std::map<int, std::vector<BoardPicture>> shapes_;
-    std::map<std::tuple<const void*, int, int>, std::pair<PictureRef, BoardPicture>> fitted_;
+    struct Fitted {
+        PictureRef picture;  // keeps the key's object, and so its address, alive
+        BoardPicture art;
+    };
+    std::map<const void*, Fitted> fitted_;
+    std::pair<int, int> fittedSize_{0, 0};
     BoardPicture none_;
 };
 

@@ -271,7 +271,11 @@ STDMETHODIMP QuelderControl::putref_Picture(::PieceNum* Piece, IPictureDisp** Ne
 }
 
 STDMETHODIMP QuelderControl::ChangeBoardSize(LONG* Dimension) {
-    return Member([&] { quelder::ChangeBoardSize(board_, Deref(Dimension)); });
+    return Member([&] {
+        // Fails before anything changes, or lays out every square afresh.
+        quelder::ChangeBoardSize(board_, Deref(Dimension));
+        if (sharp_) sharp_->LaidOut(look_.flipped);
+    });
 }
 
 STDMETHODIMP QuelderControl::SelectSquare(short* col, short* row) {
@@ -303,7 +307,6 @@ Pixel ColourOf(LONG colour) {
 
 void QuelderControl::Settle() {
     if (!sharp_) return;
-    sharp_->Orient(look_.flipped);
     sharp_->Settle(board_, look_, [this](PixelSquareView& view) {
         window_.ViewChanged(view);
         if (!window_.Batching()) SendViewChange();
@@ -331,7 +334,10 @@ STDMETHODIMP QuelderControl::get_Flipped(VARIANT_BOOL* result) {
 }
 
 STDMETHODIMP QuelderControl::put_Flipped(VARIANT_BOOL New_Flipped) {
-    return Member([&] { look_.flipped = New_Flipped != VARIANT_FALSE; });
+    return Member([&] {
+        look_.flipped = New_Flipped != VARIANT_FALSE;
+        if (sharp_) sharp_->Orient(look_.flipped);
+    });
 }
 
 STDMETHODIMP QuelderControl::BeginUpdate() {

@@ -131,6 +131,9 @@ TEST_F(BoardClassTest, FlippedMarkedAndLabelledAndBackAgain) {
     ::PieceNum piece{};
     ASSERT_EQ(board2_->get_Piece(&col, &row, &piece), S_OK);
     EXPECT_EQ(piece, ::Brook);
+    ASSERT_EQ(Size(400), S_OK);
+    ASSERT_EQ(Size(800), S_OK);
+    EXPECT_TRUE(SameImage(Draw(board2_.Get(), 800), flipped)) << "resized while flipped";
 
     // Each change shows on its squares alone, and undoing it gives the
     // same pixels.
