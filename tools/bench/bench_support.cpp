@@ -8,6 +8,8 @@
 
 #include "drawing/bmp_codec.hpp"
 #include "resources/resource_ids.h"
+#include "support/process_counts.hpp"
+#include "support/update_region.hpp"
 
 namespace quelder::bench {
 
@@ -31,6 +33,16 @@ void CheckHr(HRESULT hr, const std::string& what) {
 
 // ---- the library -------------------------------------------------------------------
 
+namespace {
+template <typename I>
+ComPtr<I> CreateFrom(IClassFactory& factory) {
+    ComPtr<I> control;
+    CheckHr(factory.CreateInstance(nullptr, __uuidof(I), reinterpret_cast<void**>(control.GetAddressOf())),
+            "CreateInstance");
+    return control;
+}
+}  // namespace
+
 Ocx::Ocx(const std::wstring& path) : module_(LoadLibraryW(path.c_str())) {
     Check(module_ != nullptr, "Quelder.ocx could not be loaded");
     using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
@@ -39,19 +51,19 @@ Ocx::Ocx(const std::wstring& path) : module_(LoadLibraryW(path.c_str())) {
     Check(get != nullptr, "Quelder.ocx exports no DllGetClassObject");
     CheckHr(get(CLSID_Quelder, IID_IClassFactory, reinterpret_cast<void**>(factory_.GetAddressOf())),
             "DllGetClassObject");
+    CheckHr(get(CLSID_QuelderBoard, IID_IClassFactory, reinterpret_cast<void**>(boardFactory_.GetAddressOf())),
+            "DllGetClassObject for the board class");
 }
 
 Ocx::~Ocx() {
     factory_.Reset();
+    boardFactory_.Reset();
     if (module_) FreeLibrary(module_);
 }
 
-ComPtr<_Quelder> Ocx::Create() const {
-    ComPtr<_Quelder> control;
-    CheckHr(factory_->CreateInstance(nullptr, IID__Quelder, reinterpret_cast<void**>(control.GetAddressOf())),
-            "CreateInstance");
-    return control;
-}
+ComPtr<_Quelder> Ocx::Create() const { return CreateFrom<_Quelder>(*factory_.Get()); }
+
+ComPtr<_QuelderBoard> Ocx::CreateBoard() const { return CreateFrom<_QuelderBoard>(*boardFactory_.Get()); }
 
 std::vector<PictureRef> BoardImages(HMODULE ocx) {
     std::vector<PictureRef> images;
@@ -64,6 +76,31 @@ std::vector<PictureRef> BoardImages(HMODULE ocx) {
         images.push_back(std::make_shared<PixelPicture>(DecodeDib(bytes)));
     }
     return images;
+}
+
+std::int32_t StartingPiece(int col, int row) {
+    static constexpr std::int32_t back[2][8] = {
+        {Brook, Bknight, Bbishop, BQueen, Bking, Bbishop, Bknight, Brook},
+        {Wrook, Wknight, Wbishop, WQueen, Wking, Wbishop, Wknight, Wrook}};
+    if (row == 1) return back[0][col - 1];
+    if (row == 2) return Bpawn;
+    if (row == 7) return Wpawn;
+    if (row == 8) return back[1][col - 1];
+    return None;
+}
+
+void ShowOn(HWND window, const Image& surface) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = surface.Width();
+    info.bmiHeader.biHeight = -surface.Height();
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    const handles::WindowDc dc(window);
+    SetDIBitsToDevice(dc.get(), 0, 0, static_cast<DWORD>(surface.Width()), static_cast<DWORD>(surface.Height()), 0, 0,
+                      0, static_cast<UINT>(surface.Height()), surface.Pixels().data(), &info, DIB_RGB_COLORS);
+    GdiFlush();
 }
 
 // ---- timing ------------------------------------------------------------------------
@@ -169,6 +206,45 @@ void Pump() {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
+}
+
+// ---- what a board costs ------------------------------------------------------------
+
+namespace {
+PaintCounter* counting = nullptr;
+}  // namespace
+
+LRESULT CALLBACK PaintCounter::Count(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_PAINT) {
+        ++counting->paints;
+        counting->area += testing::InvalidArea(window);
+    }
+    return CallWindowProcW(counting->original_, window, message, wParam, lParam);
+}
+
+PaintCounter::PaintCounter(HWND window) : window_(window) {
+    Check(counting == nullptr, "two paint counters at once");
+    counting = this;
+    original_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Count)));
+}
+
+PaintCounter::~PaintCounter() {
+    SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
+    counting = nullptr;
+}
+
+double CommittedPerBoard(int count, const std::function<std::unique_ptr<Hosted>(int)>& make) {
+    make(0).reset();
+    Pump();
+    const SIZE_T before = testing::CommittedBytes();
+    std::vector<std::unique_ptr<Hosted>> boards;
+    for (int i = 0; i < count; ++i) boards.push_back(make(i));
+    Pump();
+    const SIZE_T alive = testing::CommittedBytes();
+    boards.clear();
+    Pump();
+    return (static_cast<double>(alive) - static_cast<double>(before)) / count;
 }
 
 }  // namespace quelder::bench

@@ -7,7 +7,9 @@
 #include <windows.h>
 #include <ocidl.h>
 
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -37,16 +39,26 @@ public:
     Ocx(const Ocx&) = delete;
     Ocx& operator=(const Ocx&) = delete;
     HMODULE Module() const { return module_; }
+    // A new control of the published class, and of the board class.
     ComPtr<_Quelder> Create() const;
+    ComPtr<_QuelderBoard> CreateBoard() const;
 
 private:
     HMODULE module_ = nullptr;
-    ComPtr<IClassFactory> factory_;
+    ComPtr<IClassFactory> factory_, boardFactory_;
 };
 
 // The 14 board images from the module's bitmap resources, decoded as the
 // control decodes them.
 std::vector<PictureRef> BoardImages(HMODULE ocx);
+
+// The image number of the piece on a square of the starting position (None
+// on an empty one).
+std::int32_t StartingPiece(int col, int row);
+
+// Shows a memory bitmap on a window: the transfer the control's own paint
+// ends with.
+void ShowOn(HWND window, const Image& surface);
 
 // Seconds per call of body, the median over repetitions of timed runs of
 // `calls` calls each.
@@ -90,6 +102,30 @@ private:
 
 // Handles the messages waiting for this thread.
 void Pump();
+
+// While it lives, counts the WM_PAINT messages a window receives and the
+// area of the invalid region each repaints (one counter at a time).
+class PaintCounter {
+public:
+    explicit PaintCounter(HWND window);
+    ~PaintCounter();
+    PaintCounter(const PaintCounter&) = delete;
+    PaintCounter& operator=(const PaintCounter&) = delete;
+    void Reset() { paints = 0, area = 0; }
+
+    long paints = 0;
+    long long area = 0;  // pixels, summed over the rectangles of the invalid regions
+
+private:
+    static LRESULT CALLBACK Count(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    HWND window_;
+    WNDPROC original_;
+};
+
+// The committed memory, in bytes, that each of `count` hosted boards holds
+// while they are all alive at once: make(i) makes the i-th (one is made and
+// let go of first, for what stays loaded).
+double CommittedPerBoard(int count, const std::function<std::unique_ptr<Hosted>(int)>& make);
 
 // The benchmarks; each prints its own figures.
 void PaintBenchmark(const Options& options, const Ocx& ocx);

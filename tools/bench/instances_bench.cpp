@@ -102,17 +102,7 @@ void BoardMemoryBenchmark(const Options& options, const Ocx& ocx) {
             Pump();
             return board;
         };
-        // One board first: what stays loaded and the paint's picture.
-        make(0).reset();
-        Pump();
-        const SIZE_T before = testing::CommittedBytes();
-        std::vector<std::unique_ptr<Hosted>> boards;
-        for (int i = 0; i < kBoards; ++i) boards.push_back(make(i));
-        Pump();
-        const SIZE_T alive = testing::CommittedBytes();
-        boards.clear();
-        Pump();
-        const double perBoard = (static_cast<double>(alive) - static_cast<double>(before)) / kBoards / 1024.0;
+        const double perBoard = CommittedPerBoard(kBoards, make) / 1024.0;
         const double area = 4.0 * c.size * c.size / 1024.0;
         std::printf("  %-32s %10.1f KiB a board (its area at 4 bytes a pixel: %8.1f KiB)\n", c.what, perBoard,
                     area);

@@ -4,28 +4,8 @@
 
 #include "bench_support.hpp"
 #include "host/pixel_host.hpp"
-#include "support/update_region.hpp"
 
 namespace quelder::bench {
-
-namespace {
-
-struct PaintCount {
-    WNDPROC original = nullptr;
-    long paints = 0;
-    long long area = 0;  // pixels, summed over the rectangles of the invalid regions
-};
-PaintCount counted;
-
-LRESULT CALLBACK Counting(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_PAINT) {
-        ++counted.paints;
-        counted.area += testing::InvalidArea(window);
-    }
-    return CallWindowProcW(counted.original, window, message, wParam, lParam);
-}
-
-}  // namespace
 
 void MoveBenchmark(const Options&, const Ocx& ocx) {
     constexpr int kBoard = 8 * kSquareSize;
@@ -35,8 +15,7 @@ void MoveBenchmark(const Options&, const Ocx& ocx) {
     Check(window != nullptr, "the hosted control has no window");
     CheckHr(board->NewGame(), "NewGame");
     Pump();
-    counted.original = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Counting)));
+    PaintCounter counted(window);
 
     struct Move {
         const char* name;
@@ -46,14 +25,12 @@ void MoveBenchmark(const Options&, const Ocx& ocx) {
                 2 * kSquareSize * kSquareSize);
     for (Move m : {Move{"e2-e4, neighbours in a column", 5, 7, 5, 5}, Move{"g1-f3, a knight's move", 7, 8, 6, 6},
                    Move{"a8-h1, corner to corner", 1, 1, 8, 8}}) {
-        counted.paints = 0;
-        counted.area = 0;
+        counted.Reset();
         CheckHr(board->MovePiece(&m.fromCol, &m.fromRow, &m.toCol, &m.toRow), "MovePiece");
         UpdateWindow(window);
         Pump();
         std::printf("  %-32s %6lld pixels in %ld paint(s)\n", m.name, counted.area, counted.paints);
     }
-    SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(counted.original));
 }
 
 }  // namespace quelder::bench

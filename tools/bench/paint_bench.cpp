@@ -15,18 +15,6 @@ namespace {
 
 constexpr int kBoard = 8 * kSquareSize;
 
-// The starting position, square by square: the image number of the piece.
-std::int32_t StartingPiece(int col, int row) {
-    static constexpr std::int32_t back[2][8] = {
-        {Brook, Bknight, Bbishop, BQueen, Bking, Bbishop, Bknight, Brook},
-        {Wrook, Wknight, Wbishop, WQueen, Wking, Wbishop, Wknight, Wrook}};
-    if (row == 1) return back[0][col - 1];
-    if (row == 2) return Bpawn;
-    if (row == 7) return Wpawn;
-    if (row == 8) return back[1][col - 1];
-    return None;
-}
-
 // The floor: one memory bitmap, the board drawn into it image by image.
 void DrawFloor(PixelImageList& images, Image& surface) {
     ImageDrawContext dc(surface);
@@ -38,22 +26,6 @@ void DrawFloor(PixelImageList& images, Image& surface) {
             if (const std::int32_t piece = StartingPiece(col, row); piece != None)
                 images.Draw(piece, dc, x, y, DrawStyle::Transparent);
         }
-}
-
-// A memory bitmap shown on a window: the transfer the control's own paint
-// ends with.
-void ShowOn(HWND window, const Image& surface) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = surface.Width();
-    info.bmiHeader.biHeight = -surface.Height();
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    const handles::WindowDc dc(window);
-    SetDIBitsToDevice(dc.get(), 0, 0, static_cast<DWORD>(surface.Width()), static_cast<DWORD>(surface.Height()), 0, 0,
-                      0, static_cast<UINT>(surface.Height()), surface.Pixels().data(), &info, DIB_RGB_COLORS);
-    GdiFlush();
 }
 
 }  // namespace
