@@ -52,6 +52,8 @@ int main() {
         InstancesBenchmark(options, ocx);
         std::printf("\n");
         BoardMemoryBenchmark(options, ocx);
+        std::printf("\n");
+        BoardClassBenchmark(options, ocx);
     }
     std::printf("\nbenchmark complete\n");
     std::fflush(stdout);

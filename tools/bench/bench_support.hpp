@@ -133,5 +133,6 @@ void DispatchBenchmark(const Options& options, const Ocx& ocx);
 void MoveBenchmark(const Options& options, const Ocx& ocx);
 void InstancesBenchmark(const Options& options, const Ocx& ocx);
 void BoardMemoryBenchmark(const Options& options, const Ocx& ocx);
+void BoardClassBenchmark(const Options& options, const Ocx& ocx);
 
 }  // namespace quelder::bench
