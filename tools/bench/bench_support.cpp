@@ -103,6 +103,19 @@ void ShowOn(HWND window, const Image& surface) {
     GdiFlush();
 }
 
+void Repaint(HWND window) {
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    GdiFlush();
+}
+
+std::function<void()> AndUpdate(HWND window, std::function<void()> body) {
+    return [window, body = std::move(body)] {
+        body();
+        UpdateWindow(window);
+        GdiFlush();
+    };
+}
+
 // ---- timing ------------------------------------------------------------------------
 
 namespace {

@@ -60,6 +60,12 @@ std::int32_t StartingPiece(int col, int row);
 // ends with.
 void ShowOn(HWND window, const Image& surface);
 
+// The whole of a window invalidated and repainted through WM_PAINT now.
+void Repaint(HWND window);
+// body followed by UpdateWindow: nothing is left to paint, but Wine sends the
+// window's new pixels to the X server there.
+std::function<void()> AndUpdate(HWND window, std::function<void()> body);
+
 // Seconds per call of body, the median over repetitions of timed runs of
 // `calls` calls each.
 double MedianSeconds(int repetitions, int calls, const std::function<void()>& body);

@@ -2,7 +2,6 @@
 // floor of the same picture: the 64 square images and 32 pieces drawn with
 // the image list straight into one 296 x 296 memory bitmap.
 #include <cstdio>
-#include <functional>
 
 #include "bench_support.hpp"
 #include "board/board_model.hpp"
@@ -40,10 +39,7 @@ void PaintBenchmark(const Options& options, const Ocx& ocx) {
 
     ComPtr<_Quelder> unhosted = ocx.Create();
     const double logicOnly = MedianSeconds(options.repetitions, calls, [&] { CheckHr(unhosted->NewGame(), "NewGame"); });
-    const double repaintOnly = MedianSeconds(options.repetitions, calls, [&] {
-        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-        GdiFlush();
-    });
+    const double repaintOnly = MedianSeconds(options.repetitions, calls, [&] { Repaint(window); });
 
     PixelImageList images(BoardImages(ocx.Module()), MakePixel(0, 120, 215));
     Image surface(kBoard, kBoard);
@@ -61,22 +57,14 @@ void PaintBenchmark(const Options& options, const Ocx& ocx) {
     auto checkAllShown = [&] {
         Check(testing::InvalidArea(window) == 0, "NewGame left part of the board to a later WM_PAINT");
     };
-    // Followed by UpdateWindow: nothing is left to paint, but Wine sends the
-    // window's new pixels to the X server there.
-    auto andUpdate = [&](const std::function<void()>& body) {
-        return [&, body] {
-            body();
-            UpdateWindow(window);
-            GdiFlush();
-        };
-    };
 
     const Comparison floor = Compare(options.repetitions, calls, newGame, floorInMemory);
     checkAllShown();
     const Comparison shown = Compare(options.repetitions, calls, newGame, floorShown);
     checkAllShown();
-    const Comparison updated = Compare(options.repetitions, calls, andUpdate(newGame), floorInMemory);
-    const Comparison updatedShown = Compare(options.repetitions, calls, andUpdate(newGame), andUpdate(floorShown));
+    const Comparison updated = Compare(options.repetitions, calls, AndUpdate(window, newGame), floorInMemory);
+    const Comparison updatedShown =
+        Compare(options.repetitions, calls, AndUpdate(window, newGame), AndUpdate(window, floorShown));
 
     std::printf("paint: NewGame with its full repaint of a hosted 296-pixel board\n");
     std::printf("  control                     %8.1f us\n", floor.measured * 1e6);
