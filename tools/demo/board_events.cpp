@@ -104,7 +104,7 @@ HRESULT EventConnection::Connect(IUnknown* control, IDispatch* sink) {
     HRESULT hr = control->QueryInterface(IID_PPV_ARGS(container.GetAddressOf()));
     if (FAILED(hr)) return hr;
     ComPtr<IConnectionPoint> point;
-    hr = container->FindConnectionPoint(DIID___Quelder, point.GetAddressOf());
+    hr = container->FindConnectionPoint(DIID___QuelderBoard, point.GetAddressOf());
     if (FAILED(hr)) return hr;
     DWORD cookie = 0;
     hr = point->Advise(sink, &cookie);

@@ -15,7 +15,8 @@ namespace quelder::demo {
 
 using com::ComPtr;
 
-// The events of __Quelder, by dispatch id.
+// The events of __QuelderBoard (those of __Quelder, with the same ids), by
+// dispatch id.
 enum class EventKind { Click = 1, DblClick = 2, MouseDown = 3, MouseMove = 4, MouseUp = 5 };
 
 struct BoardEvent {
@@ -37,9 +38,9 @@ protected:
     ~BoardEventListener() = default;
 };
 
-// Answers __Quelder and IDispatch; hands every event it understands to the
-// listener until Detach. Arguments may come by value or by reference.
-class BoardEventSink final : public com::Object<__Quelder> {
+// Answers __QuelderBoard and IDispatch; hands every event it understands to
+// the listener until Detach. Arguments may come by value or by reference.
+class BoardEventSink final : public com::Object<__QuelderBoard> {
 public:
     explicit BoardEventSink(BoardEventListener& listener) : listener_(&listener) {}
     // No more events reach the listener (the control may still hold the sink).
@@ -55,8 +56,8 @@ private:
     BoardEventListener* listener_;
 };
 
-// A sink advised on the control's __Quelder connection point; unadvised when
-// this object goes.
+// A sink advised on the control's __QuelderBoard connection point;
+// unadvised when this object goes.
 class EventConnection {
 public:
     EventConnection() = default;

@@ -52,6 +52,8 @@ std::wstring MoveRoad::Click(BoardCalls& board, Square square) {
     selected_.reset();
     hr = board.UnSelectSquare(from);
     if (FAILED(hr)) return Failed(board, L"UnSelectSquare", hr);
+    hr = board.ShowMove(from, square);
+    if (FAILED(hr)) return Failed(board, L"Showing the move", hr);
     if (target == kNone) return PieceName(moving) + L" moved from " + Name(from) + L" to " + Name(square);
     return PieceName(moving) + L" from " + Name(from) + L" takes " + PieceName(target) + L" at " + Name(square);
 }

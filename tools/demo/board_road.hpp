@@ -1,7 +1,8 @@
 // The way the demo lets a user play on the board with the mouse: a click on a
 // piece selects it, a click on another square moves the selected piece there
-// (taking whatever stood there), a click on the selected square drops the
-// selection. The control knows no rules; neither does this.
+// (taking whatever stood there) and shows that move in place of the one
+// before, a click on the selected square drops the selection. The control
+// knows no rules; neither does this.
 #pragma once
 
 #include <windows.h>
@@ -28,6 +29,8 @@ public:
     virtual HRESULT SelectSquare(Square square) = 0;
     virtual HRESULT UnSelectSquare(Square square) = 0;
     virtual HRESULT MovePiece(Square from, Square to) = 0;
+    // Shows the move just made (and no earlier one) on the board.
+    virtual HRESULT ShowMove(Square from, Square to) = 0;
     // What a failed call reported (its error description), for the status line.
     virtual std::wstring ErrorText(HRESULT hr) = 0;
 

@@ -30,6 +30,7 @@ public:
         pieces.erase({from.col, from.row});
         return Record(L"MovePiece " + Name(from) + L" to " + Name(to));
     }
+    HRESULT ShowMove(Square from, Square to) override { return Record(L"ShowMove " + Name(from) + L" to " + Name(to)); }
     std::wstring ErrorText(HRESULT) override { return L"Invalid column or row"; }
 
 private:
@@ -63,18 +64,20 @@ TEST(MoveRoad, ClicksBecomeTheHostsCalls) {
          false},
         {"a move to an empty square",
          {{5, 7}, {5, 5}},
-         {L"SelectSquare col 5 row 7", L"MovePiece col 5 row 7 to col 5 row 5", L"UnSelectSquare col 5 row 7"},
+         {L"SelectSquare col 5 row 7", L"MovePiece col 5 row 7 to col 5 row 5", L"UnSelectSquare col 5 row 7",
+          L"ShowMove col 5 row 7 to col 5 row 5"},
          L"Wpawn moved from col 5 row 7 to col 5 row 5",
          false},
         {"a capture",
          {{5, 7}, {4, 2}},
-         {L"SelectSquare col 5 row 7", L"MovePiece col 5 row 7 to col 4 row 2", L"UnSelectSquare col 5 row 7"},
+         {L"SelectSquare col 5 row 7", L"MovePiece col 5 row 7 to col 4 row 2", L"UnSelectSquare col 5 row 7",
+          L"ShowMove col 5 row 7 to col 4 row 2"},
          L"Wpawn from col 5 row 7 takes Bpawn at col 4 row 2",
          false},
         {"the moved piece can be picked up again",
          {{5, 7}, {5, 5}, {5, 5}},
          {L"SelectSquare col 5 row 7", L"MovePiece col 5 row 7 to col 5 row 5", L"UnSelectSquare col 5 row 7",
-          L"SelectSquare col 5 row 5"},
+          L"ShowMove col 5 row 7 to col 5 row 5", L"SelectSquare col 5 row 5"},
          L"Wpawn at col 5 row 5 selected",
          true},
     };
@@ -98,6 +101,7 @@ TEST(MoveRoad, AFailedMoveKeepsTheSelection) {
     road.Click(board, {5, 7});
     const std::wstring message = road.Click(board, {5, 9});
     EXPECT_EQ(message, L"MovePiece failed: Invalid column or row");
+    EXPECT_EQ(board.calls.back(), L"SelectSquare col 5 row 7") << "a failed move is not shown";
     ASSERT_TRUE(road.Selected().has_value());
     EXPECT_EQ(*road.Selected(), (Square{5, 7}));
 }

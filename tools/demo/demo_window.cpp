@@ -20,14 +20,42 @@ struct ButtonSpec {
     int width;
     DWORD style;
 };
-constexpr std::array<ButtonSpec, 6> kButtons{{
+constexpr std::array<ButtonSpec, 8> kButtons{{
     {Command::NewGame, L"&New game", 80, BS_PUSHBUTTON},
     {Command::Clear, L"&Clear", 64, BS_PUSHBUTTON},
     {Command::Bigger, L"&Bigger", 64, BS_PUSHBUTTON},
     {Command::Smaller, L"&Smaller", 64, BS_PUSHBUTTON},
     {Command::Enabled, L"&Enabled", 76, BS_AUTOCHECKBOX},
+    {Command::Flipped, L"&Flipped", 72, BS_AUTOCHECKBOX},
+    {Command::Coordinates, L"C&oordinates", 96, BS_AUTOCHECKBOX},
     {Command::About, L"&About", 64, BS_PUSHBUTTON},
 }};
+
+// The check boxes, each a VARIANT_BOOL property of the control, and what the
+// line under the board says when it is set or cleared.
+struct CheckSpec {
+    Command command;
+    HRESULT (STDMETHODCALLTYPE _QuelderBoard::*get)(VARIANT_BOOL*);
+    HRESULT (STDMETHODCALLTYPE _QuelderBoard::*put)(VARIANT_BOOL);
+    const wchar_t* call;
+    const wchar_t* set;
+    const wchar_t* cleared;
+};
+constexpr std::array<CheckSpec, 3> kChecks{{
+    {Command::Enabled, &_QuelderBoard::get_Enabled, &_QuelderBoard::put_Enabled, L"Enabled",
+     L"The board answers the mouse.", L"The board ignores the mouse."},
+    {Command::Flipped, &_QuelderBoard::get_Flipped, &_QuelderBoard::put_Flipped, L"Flipped",
+     L"The board is seen from the other side: column 1 row 1 at the bottom right.",
+     L"Column 1 row 1 at the top left."},
+    {Command::Coordinates, &_QuelderBoard::get_ShowCoordinates, &_QuelderBoard::put_ShowCoordinates,
+     L"ShowCoordinates", L"Files and ranks along the board's edges.", L"No coordinates."},
+}};
+
+const CheckSpec* CheckOf(Command command) {
+    for (const auto& check : kChecks)
+        if (check.command == command) return &check;
+    return nullptr;
+}
 
 int ButtonRowWidth() {
     int width = 0;
@@ -130,7 +158,7 @@ bool DemoWindow::HostControl() {
                    L" could not be created. Is Quelder.ocx registered (regsvr32 Quelder.ocx)?";
         return false;
     }
-    com::ComPtr<_Quelder> quelder;
+    com::ComPtr<_QuelderBoard> quelder;
     HRESULT hr = control.As(&quelder);
     if (SUCCEEDED(hr)) {
         sink_ = BoardEventSink::Create<BoardEventSink>(static_cast<BoardEventListener&>(*this));
@@ -143,11 +171,15 @@ bool DemoWindow::HostControl() {
     control_ = std::move(control);
     board_ = QuelderBoard(std::move(quelder));
     // The control's own size, so that its surface and its window agree, and
-    // a game ready to play.
+    // a game ready to play with the coordinates showing.
     ChangeBoardSize(boardSize_);
-    SyncEnabled();
-    hr = board_.Get()->NewGame();
-    if (FAILED(hr)) SetMoveText(L"NewGame failed: " + LastErrorText(hr));
+    {
+        BoardUpdate update(board_);
+        hr = board_.Get()->put_ShowCoordinates(VARIANT_TRUE);
+        if (SUCCEEDED(hr)) hr = board_.Get()->NewGame();
+    }
+    SyncChecks();
+    if (FAILED(hr)) SetMoveText(L"Setting up the board failed: " + LastErrorText(hr));
     return true;
 }
 
@@ -169,6 +201,11 @@ bool DemoWindow::PreTranslate(MSG& msg) const {
 
 HWND DemoWindow::Button(Command command) const {
     return GetDlgItem(window_.get(), static_cast<int>(command));
+}
+
+bool DemoWindow::Flipped() const {
+    VARIANT_BOOL flipped = VARIANT_FALSE;
+    return board_ && SUCCEEDED(board_.Get()->get_Flipped(&flipped)) && flipped != VARIANT_FALSE;
 }
 
 std::wstring DemoWindow::StatusText() const { return WindowText(status_); }
@@ -238,10 +275,12 @@ void DemoWindow::ChangeBoardSize(int size) {
     Layout();
 }
 
-void DemoWindow::SyncEnabled() {
-    VARIANT_BOOL enabled = VARIANT_FALSE;
-    if (SUCCEEDED(board_.Get()->get_Enabled(&enabled)))
-        SendMessageW(Button(Command::Enabled), BM_SETCHECK, enabled ? BST_CHECKED : BST_UNCHECKED, 0);
+void DemoWindow::SyncChecks() {
+    for (const auto& check : kChecks) {
+        VARIANT_BOOL value = VARIANT_FALSE;
+        if (SUCCEEDED((board_.Get()->*check.get)(&value)))
+            SendMessageW(Button(check.command), BM_SETCHECK, value ? BST_CHECKED : BST_UNCHECKED, 0);
+    }
 }
 
 void DemoWindow::SetMoveText(const std::wstring& text) { SetWindowTextW(moveLine_, text.c_str()); }
@@ -252,30 +291,33 @@ void DemoWindow::OnCommand(Command command) {
     const wchar_t* call = L"";
     switch (command) {
     case Command::NewGame:
-        // NewGame repaints every square but leaves the selection flags.
+    case Command::Clear: {
+        const bool newGame = command == Command::NewGame;
+        // The board set up anew without the last move, painted once. NewGame
+        // and Clear repaint every square but leave the selection flags.
+        BoardUpdate update(board_);
         road_.Drop(board_);
-        call = L"NewGame";
-        hr = board_.Get()->NewGame();
-        if (SUCCEEDED(hr)) SetMoveText(L"New game: click a piece to pick it up.");
+        call = newGame ? L"NewGame" : L"Clear";
+        hr = newGame ? board_.Get()->NewGame() : board_.Get()->Clear();
+        if (SUCCEEDED(hr)) hr = board_.ForgetMoves();
+        if (SUCCEEDED(hr)) SetMoveText(newGame ? L"New game: click a piece to pick it up." : L"The board is empty.");
         break;
-    case Command::Clear:
-        road_.Drop(board_);
-        call = L"Clear";
-        hr = board_.Get()->Clear();
-        if (SUCCEEDED(hr)) SetMoveText(L"The board is empty.");
-        break;
+    }
     case Command::Bigger:
         ChangeBoardSize(std::min(boardSize_ + kBoardStep, kLargestBoard));
         return;
     case Command::Smaller:
         ChangeBoardSize(std::max(boardSize_ - kBoardStep, kSmallestBoard));
         return;
-    case Command::Enabled: {
-        const bool checked = SendMessageW(Button(Command::Enabled), BM_GETCHECK, 0, 0) == BST_CHECKED;
-        call = L"Enabled";
-        hr = board_.Get()->put_Enabled(checked ? VARIANT_TRUE : VARIANT_FALSE);
-        if (SUCCEEDED(hr)) SetMoveText(checked ? L"The board answers the mouse." : L"The board ignores the mouse.");
-        SyncEnabled();
+    case Command::Enabled:
+    case Command::Flipped:
+    case Command::Coordinates: {
+        const CheckSpec& check = *CheckOf(command);
+        const bool checked = SendMessageW(Button(command), BM_GETCHECK, 0, 0) == BST_CHECKED;
+        call = check.call;
+        hr = (board_.Get()->*check.put)(checked ? VARIANT_TRUE : VARIANT_FALSE);
+        if (SUCCEEDED(hr)) SetMoveText(checked ? check.set : check.cleared);
+        SyncChecks();
         break;
     }
     case Command::About:
@@ -290,7 +332,11 @@ void DemoWindow::OnBoardEvent(const BoardEvent& event) {
     if (events_.size() == kEventsKept) events_.pop_front();
     events_.push_back(event);
     SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(Describe(event).c_str()));
-    if (event.kind == EventKind::Click) SetMoveText(road_.Click(board_, {event.col, event.row}));
+    if (event.kind == EventKind::Click) {
+        // A move, its selection dropped and the move shown, painted at once.
+        BoardUpdate update(board_);
+        SetMoveText(road_.Click(board_, {event.col, event.row}));
+    }
 }
 
 LRESULT CALLBACK DemoWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

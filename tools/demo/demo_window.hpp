@@ -1,7 +1,9 @@
 // The demo's main window: a row of buttons (New game, Clear, Bigger,
-// Smaller, Enabled, About), the board control hosted by ProgID in an AtlAxWin
+// Smaller, and check boxes for Enabled, Flipped and Coordinates, then About),
+// the board control (the QuelderBoard class) hosted by ProgID in an AtlAxWin
 // child window, a line saying what the last click did, and a status bar
-// naming the last event of the control with its values.
+// naming the last event of the control with its values. The last move made
+// shows on the board: its two squares marked and an arrow along it.
 #pragma once
 
 #include <windows.h>
@@ -19,15 +21,16 @@
 
 namespace quelder::demo {
 
-enum class Command { NewGame = 101, Clear, Bigger, Smaller, Enabled, About };
+enum class Command { NewGame = 101, Clear, Bigger, Smaller, Enabled, Flipped, Coordinates, About };
 // The other children of the window, by control id.
 constexpr int kBoardHostId = 200, kStatusBarId = 201, kMoveLineId = 202;
 
 class DemoWindow final : private BoardEventListener {
 public:
-    static constexpr const wchar_t* kProgId = L"QuelderLib.Quelder";
-    // Board sizes (the control's ChangeBoardSize), in pixels.
-    static constexpr int kNaturalBoard = 296, kBoardStep = 40, kSmallestBoard = 136, kLargestBoard = 536;
+    static constexpr const wchar_t* kProgId = L"QuelderLib.QuelderBoard";
+    // Board sizes (the control's ChangeBoardSize), in pixels: 75-pixel
+    // squares to start with.
+    static constexpr int kFirstBoard = 600, kBoardStep = 40, kSmallestBoard = 160, kLargestBoard = 680;
 
     DemoWindow(HINSTANCE instance, const AtlContainer& atl);
     ~DemoWindow();
@@ -47,6 +50,8 @@ public:
     HWND Button(Command command) const;
     HWND BoardHost() const { return host_.get(); }
     int BoardSize() const { return boardSize_; }
+    // Whether the control draws the board from the other side (its Flipped).
+    bool Flipped() const;
     IUnknown* Control() const { return control_.Get(); }
     const std::deque<BoardEvent>& Events() const { return events_; }
     void ForgetEvents() { events_.clear(); }
@@ -64,7 +69,8 @@ private:
     void GrowToFit();
     void OnCommand(Command command);
     void ChangeBoardSize(int size);
-    void SyncEnabled();
+    // Sets the check boxes from the control's properties.
+    void SyncChecks();
     void SetMoveText(const std::wstring& text);
     void OnBoardEvent(const BoardEvent& event) override;
     // Lets go of the control in order: events, pointers, then its window.
@@ -82,7 +88,7 @@ private:
     EventConnection connection_;
     MoveRoad road_;
     std::deque<BoardEvent> events_;
-    int boardSize_ = kNaturalBoard;
+    int boardSize_ = kFirstBoard;
     std::wstring failure_;
 };
 

@@ -4,6 +4,15 @@
 
 namespace quelder::demo {
 
+namespace {
+
+// OLE colours (0x00BBGGRR): the control lays them over the squares
+// translucently.
+constexpr LONG kMoveMark = 0x0000FFFF;   // yellow
+constexpr LONG kMoveArrow = 0x00008000;  // green
+
+}  // namespace
+
 std::wstring LastErrorText(HRESULT hr) {
     std::wstring text;
     ComPtr<IErrorInfo> info;
@@ -51,7 +60,21 @@ HRESULT QuelderBoard::MovePiece(Square from, Square to) {
     return control_->MovePiece(&from.col, &from.row, &to.col, &to.row);
 }
 
-HRESULT DispatchSquareProperty(IDispatch* control, const wchar_t* name, Square square, long& value) {
+HRESULT QuelderBoard::ShowMove(Square from, Square to) {
+    HRESULT hr = ForgetMoves();
+    if (SUCCEEDED(hr)) hr = control_->MarkSquare(from.col, from.row, kMoveMark);
+    if (SUCCEEDED(hr)) hr = control_->MarkSquare(to.col, to.row, kMoveMark);
+    if (SUCCEEDED(hr)) hr = control_->DrawArrow(from.col, from.row, to.col, to.row, kMoveArrow);
+    return hr;
+}
+
+HRESULT QuelderBoard::ForgetMoves() {
+    if (!control_) return E_POINTER;
+    const HRESULT hr = control_->ClearMarks();
+    return FAILED(hr) ? hr : control_->ClearArrows();
+}
+
+HRESULT DispatchProperty(IDispatch* control, const wchar_t* name, long& value, std::optional<Square> square) {
     if (control == nullptr) return E_POINTER;
     DISPID id = DISPID_UNKNOWN;
     LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
@@ -60,10 +83,12 @@ HRESULT DispatchSquareProperty(IDispatch* control, const wchar_t* name, Square s
     // Arguments last first: row, then col.
     VARIANTARG args[2]{};
     V_VT(&args[0]) = VT_I2;
-    V_I2(&args[0]) = square.row;
     V_VT(&args[1]) = VT_I2;
-    V_I2(&args[1]) = square.col;
-    DISPPARAMS params{args, nullptr, 2, 0};
+    if (square) {
+        V_I2(&args[0]) = square->row;
+        V_I2(&args[1]) = square->col;
+    }
+    DISPPARAMS params{square ? args : nullptr, nullptr, square ? 2u : 0u, 0};
     com::Variant result;
     EXCEPINFO excepinfo{};
     UINT argErr = 0;

@@ -1,11 +1,12 @@
 // The hosted control as the demo calls it: through the virtual table of
-// _Quelder for its own work, through IDispatch (as a script host would) for
-// the self-play's final check.
+// _QuelderBoard for its own work, through IDispatch (as a script host would)
+// for the self-play's checks.
 #pragma once
 
 #include <windows.h>
 #include <oaidl.h>
 
+#include <optional>
 #include <string>
 
 #include "board_road.hpp"
@@ -23,9 +24,9 @@ std::wstring LastErrorText(HRESULT hr);
 class QuelderBoard final : public BoardCalls {
 public:
     QuelderBoard() = default;
-    explicit QuelderBoard(ComPtr<_Quelder> control) : control_(std::move(control)) {}
+    explicit QuelderBoard(ComPtr<_QuelderBoard> control) : control_(std::move(control)) {}
 
-    _Quelder* Get() const { return control_.Get(); }
+    _QuelderBoard* Get() const { return control_.Get(); }
     explicit operator bool() const { return static_cast<bool>(control_); }
     void Reset() { control_.Reset(); }
 
@@ -33,14 +34,37 @@ public:
     HRESULT SelectSquare(Square square) override;
     HRESULT UnSelectSquare(Square square) override;
     HRESULT MovePiece(Square from, Square to) override;
+    // Marks the move's two squares and draws its arrow, the marks and arrows
+    // of the move before gone.
+    HRESULT ShowMove(Square from, Square to) override;
+    // Takes away every mark and arrow.
+    HRESULT ForgetMoves();
     std::wstring ErrorText(HRESULT hr) override { return LastErrorText(hr); }
 
 private:
-    ComPtr<_Quelder> control_;
+    ComPtr<_QuelderBoard> control_;
 };
 
-// Reads a property with a square argument by name through IDispatch
-// (GetIDsOfNames, then Invoke with DISPATCH_PROPERTYGET), as a long.
-HRESULT DispatchSquareProperty(IDispatch* control, const wchar_t* name, Square square, long& value);
+// Holds back the board's painting while it lives (BeginUpdate, then
+// EndUpdate when it goes): what changes meanwhile is painted once, at the end.
+class BoardUpdate {
+public:
+    explicit BoardUpdate(const QuelderBoard& board)
+        : control_(board.Get()), held_(control_ != nullptr && SUCCEEDED(control_->BeginUpdate())) {}
+    ~BoardUpdate() {
+        if (held_) control_->EndUpdate();
+    }
+    BoardUpdate(const BoardUpdate&) = delete;
+    BoardUpdate& operator=(const BoardUpdate&) = delete;
+
+private:
+    _QuelderBoard* control_;
+    bool held_;
+};
+
+// Reads a property by name through IDispatch (GetIDsOfNames, then Invoke
+// with DISPATCH_PROPERTYGET), as a long; with a square, that square's.
+HRESULT DispatchProperty(IDispatch* control, const wchar_t* name, long& value,
+                         std::optional<Square> square = std::nullopt);
 
 }  // namespace quelder::demo

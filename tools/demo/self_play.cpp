@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <cwchar>
 #include <functional>
 
 namespace quelder::demo {
@@ -69,6 +70,22 @@ bool ClickAt(POINT point) {
     return SendButton(MOUSEEVENTF_LEFTUP);
 }
 
+COLORREF ScreenPixel(POINT point) {
+    HDC screen = GetDC(nullptr);
+    const COLORREF colour = GetPixel(screen, point.x, point.y);
+    ReleaseDC(nullptr, screen);
+    return colour;
+}
+
+std::wstring Hex(COLORREF colour) {
+    wchar_t text[16];
+    std::swprintf(text, std::size(text), L"#%02X%02X%02X", GetRValue(colour), GetGValue(colour), GetBValue(colour));
+    return text;
+}
+
+// How much more red and green than blue: what a yellow mark adds.
+int Yellowness(COLORREF colour) { return (GetRValue(colour) + GetGValue(colour)) / 2 - GetBValue(colour); }
+
 POINT CentreOf(HWND window) {
     RECT r{};
     GetWindowRect(window, &r);
@@ -89,28 +106,31 @@ public:
         expected_ = StartingPosition();
         PressButton(Command::NewGame, L"New game", [&] { return demo_.MoveText().rfind(L"New game", 0) == 0; });
 
-        // A move, then a pawn of each side meeting: the white pawn takes.
-        const std::array<std::pair<Square, Square>, 3> moves{
-            {{{5, 7}, {5, 5}}, {{4, 2}, {4, 4}}, {{5, 5}, {4, 4}}}};
-        for (const auto& [from, to] : moves) {
-            ClickSquare(from, true);
-            ClickSquare(to, false);
-            expected_[At(to)] = expected_[At(from)];
-            expected_[At(from)] = kNone;
-        }
+        // A move, shown on the board; then a pawn of each side meeting, the
+        // board turned to the side that moves: the red pawn moves on the
+        // flipped board, the cream pawn takes on the board turned back. The
+        // clicks go where the squares are drawn; the events name the squares.
+        PlayMove({5, 7}, {5, 5});
+        CheckMarked({5, 7}, {3, 5});
+        PressCheck(Command::Flipped, L"Flipped", true);
+        PlayMove({4, 2}, {4, 4});
+        PressCheck(Command::Flipped, L"Flipped", false);
+        PlayMove({5, 5}, {4, 4});
 
         // Bigger and Smaller resize the control and its container window; a
         // larger main window keeps the board clear of the rest.
-        CheckBoardSize(Command::Bigger, L"Bigger", DemoWindow::kNaturalBoard + DemoWindow::kBoardStep);
-        CheckBoardSize(Command::Smaller, L"Smaller", DemoWindow::kNaturalBoard);
+        CheckBoardSize(Command::Bigger, L"Bigger", DemoWindow::kFirstBoard + DemoWindow::kBoardStep);
+        CheckBoardSize(Command::Smaller, L"Smaller", DemoWindow::kFirstBoard);
         CheckLayoutWhenResized();
 
-        // A disabled board hears nothing.
-        PressButton(Command::Enabled, L"Enabled off", [&] { return !Checked(Command::Enabled); });
+        // The coordinates go and come back; a disabled board hears nothing.
+        PressCheck(Command::Coordinates, L"ShowCoordinates", false);
+        PressCheck(Command::Coordinates, L"ShowCoordinates", true);
+        PressCheck(Command::Enabled, L"Enabled", false);
         demo_.ForgetEvents();
-        if (ClickAt(SquareCentre({1, 8})) && PumpUntil([&] { return !demo_.Events().empty(); }, kQuiet))
+        if (ClickAt(SquarePoint({1, 8})) && PumpUntil([&] { return !demo_.Events().empty(); }, kQuiet))
             Fail(L"the disabled board raised " + Describe(demo_.Events().front()));
-        PressButton(Command::Enabled, L"Enabled on", [&] { return Checked(Command::Enabled); });
+        PressCheck(Command::Enabled, L"Enabled", true);
 
         // A selection left for the picture.
         ClickSquare({7, 8}, true);
@@ -130,12 +150,57 @@ private:
         return SendMessageW(demo_.Button(command), BM_GETCHECK, 0, 0) == BST_CHECKED;
     }
 
-    POINT SquareCentre(Square s) const {
+    // A point of a square on the screen, across and down its edge as drawn
+    // (its centre by default): column 1 row 1 is at the top left, or at the
+    // bottom right when the board is flipped.
+    POINT SquarePoint(Square s, double across = 0.5, double down = 0.5) const {
         RECT board{};
         GetWindowRect(demo_.BoardHost(), &board);
         const double edge = demo_.BoardSize() / 8.0;
-        return {board.left + static_cast<LONG>(std::lround((s.col - 0.5) * edge)),
-                board.top + static_cast<LONG>(std::lround((s.row - 0.5) * edge))};
+        const bool flipped = demo_.Flipped();
+        const int col = flipped ? 8 - s.col : s.col - 1, row = flipped ? 8 - s.row : s.row - 1;
+        return {board.left + static_cast<LONG>(std::lround((col + across) * edge)),
+                board.top + static_cast<LONG>(std::lround((row + down) * edge))};
+    }
+
+    ComPtr<IDispatch> Dispatch() {
+        ComPtr<IDispatch> control;
+        if (demo_.Control() == nullptr || FAILED(demo_.Control()->QueryInterface(IID_PPV_ARGS(control.GetAddressOf()))))
+            Fail(L"the control has no IDispatch");
+        return control;
+    }
+
+    // Presses a check box and checks that it and the control's property of
+    // that name, read as a script would, both became set.
+    void PressCheck(Command command, const wchar_t* property, bool set) {
+        const std::wstring name = std::wstring(property) + (set ? L" on" : L" off");
+        PressButton(command, name.c_str(), [&] { return Checked(command) == set; });
+        long value = 0;
+        const ComPtr<IDispatch> control = Dispatch();
+        const HRESULT hr = control ? DispatchProperty(control.Get(), property, value) : E_NOINTERFACE;
+        if (FAILED(hr) || value != (set ? -1 : 0))
+            Fail(name + L": the control's " + property + L" is " +
+                 (FAILED(hr) ? L"unreadable: " + LastErrorText(hr) : std::to_wstring(value)));
+    }
+
+    // Moves a piece with two clicks and follows it in the expected position.
+    void PlayMove(Square from, Square to) {
+        ClickSquare(from, true);
+        ClickSquare(to, false);
+        expected_[At(to)] = expected_[At(from)];
+        expected_[At(from)] = kNone;
+    }
+
+    // The square a move left is drawn yellower than a square of its colour
+    // that no move touched, both empty; compared near their top left corner,
+    // clear of the arrow and of the coordinates.
+    void CheckMarked(Square marked, Square plain) {
+        PumpMessages(200);
+        const COLORREF seen = ScreenPixel(SquarePoint(marked, 0.2, 0.2));
+        const COLORREF unmarked = ScreenPixel(SquarePoint(plain, 0.2, 0.2));
+        if (Yellowness(seen) <= Yellowness(unmarked))
+            Fail(L"the square the move left, " + Name(marked) + L", shows " + Hex(seen) + L", no yellower than " +
+                 Hex(unmarked) + L" on " + Name(plain));
     }
 
     void PressButton(Command command, const wchar_t* name, const std::function<bool()>& done) {
@@ -213,7 +278,7 @@ private:
                 if (e.kind == EventKind::Click) return true;
             return false;
         };
-        if (!ClickAt(SquareCentre(s)) || !PumpUntil(clicked, kEventTimeout)) {
+        if (!ClickAt(SquarePoint(s)) || !PumpUntil(clicked, kEventTimeout)) {
             Fail(L"no Click came for a click on " + Name(s));
             return;
         }
@@ -248,23 +313,20 @@ private:
 
     // The control's own account, read through IDispatch as a script would.
     void CheckBoard() {
-        ComPtr<IDispatch> control;
-        if (demo_.Control() == nullptr || FAILED(demo_.Control()->QueryInterface(IID_PPV_ARGS(control.GetAddressOf())))) {
-            Fail(L"the control has no IDispatch");
-            return;
-        }
+        const ComPtr<IDispatch> control = Dispatch();
+        if (!control) return;
         for (short row = 1; row <= 8; ++row) {
             for (short col = 1; col <= 8; ++col) {
                 const Square s{col, row};
                 long piece = 0, selected = 0;
-                HRESULT hr = DispatchSquareProperty(control.Get(), L"Piece", s, piece);
+                HRESULT hr = DispatchProperty(control.Get(), L"Piece", piece, s);
                 if (FAILED(hr)) {
                     Fail(L"Piece(" + Name(s) + L") failed: " + LastErrorText(hr));
                 } else if (piece != expected_[At(s)]) {
                     Fail(L"Piece(" + Name(s) + L") is " + PieceName(piece) + L", expected " +
                          PieceName(expected_[At(s)]));
                 }
-                hr = DispatchSquareProperty(control.Get(), L"IsSelected", s, selected);
+                hr = DispatchProperty(control.Get(), L"IsSelected", selected, s);
                 const long wanted = s == Square{7, 8} ? -1 : 0;
                 if (FAILED(hr)) {
                     Fail(L"IsSelected(" + Name(s) + L") failed: " + LastErrorText(hr));

@@ -10,11 +10,12 @@
 
 namespace quelder::demo {
 
-// Plays New game, the move (5,7)-(5,5), the capture sequence (4,2)-(4,4),
-// (5,5)x(4,4), switches Enabled off and on around a click that must raise
-// nothing, and leaves the knight on (7,8) selected. Returns what went wrong,
-// each as one line; empty when everything arrived and the board holds the
-// position expected.
+// Plays New game, the move (5,7)-(5,5) (checking that its square is marked),
+// then on the flipped board (4,2)-(4,4) and on the board turned back
+// (5,5)x(4,4); switches the coordinates off and on, and Enabled off and on
+// around a click that must raise nothing; leaves the knight on (7,8)
+// selected. Returns what went wrong, each as one line; empty when everything
+// arrived and the board holds the position expected.
 std::vector<std::wstring> PlayTypicalGame(DemoWindow& demo);
 
 // After the window has closed: whether the control's library reports that
