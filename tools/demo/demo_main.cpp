@@ -6,11 +6,14 @@
 //                                        mouse clicks, saves a picture of its
 //                                        window and exits with 0 only if the
 //                                        control did what was expected
+//   QuelderDemo.exe --published picture.bmp
+//                                        saves a picture of the first class,
+//                                        Quelder, at its own size after NewGame,
+//                                        to compare with the board class
 #include <windows.h>
 #include <shellapi.h>
 
 #include <cstdio>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,16 +34,20 @@ struct FreeLocal {
 };
 using ArgumentList = quelder::handles::Unique<LPWSTR*, FreeLocal>;
 
-// The picture's path after --play; nullopt for the interactive demo; an
-// empty string when --play has no path.
-std::optional<std::wstring> PlayTarget(bool& usageError) {
+enum class Mode { Interactive, Play, Published, Usage };
+
+// What the command line asks for, and the picture's path for --play and
+// --published.
+Mode ModeOf(std::wstring& picture) {
     int count = 0;
     ArgumentList args(CommandLineToArgvW(GetCommandLineW(), &count));
-    usageError = false;
-    if (!args || count < 2) return std::nullopt;
-    if (count == 3 && std::wstring(args.get()[1]) == L"--play") return std::wstring(args.get()[2]);
-    usageError = true;
-    return std::nullopt;
+    if (!args || count < 2) return Mode::Interactive;
+    if (count != 3) return Mode::Usage;
+    const std::wstring option = args.get()[1];
+    picture = args.get()[2];
+    if (option == L"--play") return Mode::Play;
+    if (option == L"--published") return Mode::Published;
+    return Mode::Usage;
 }
 
 // Where a script sees what happened (a console or a redirected stream when
@@ -85,16 +92,51 @@ int Play(DemoWindow& demo, const std::wstring& picture) {
     return failures.empty() && saved ? kPassed : kFailed;
 }
 
+// The first class on a window of its own, its board at its first size
+// (37-pixel squares) after NewGame, saved as a picture of the board alone.
+int SavePublished(HINSTANCE instance, const AtlContainer& atl, const std::wstring& picture) {
+    constexpr int kPublishedBoard = 296;
+    constexpr const wchar_t* kPublishedProgId = L"QuelderLib.Quelder";
+    quelder::handles::UniqueWindow frame(CreateWindowExW(0, L"STATIC", L"Quelder", WS_POPUP | WS_VISIBLE, 40, 40,
+                                                         kPublishedBoard, kPublishedBoard, nullptr, nullptr, instance,
+                                                         nullptr));
+    if (!frame || !atl.Ready()) {
+        Report(L"QuelderDemo: no window for the control");
+        return kCannotStart;
+    }
+    quelder::handles::UniqueWindow host =
+        atl.CreateHost(frame.get(), kPublishedProgId, {0, 0, kPublishedBoard, kPublishedBoard}, kBoardHostId);
+    HRESULT hr = E_FAIL;
+    {
+        ComPtr<IUnknown> control;
+        ComPtr<_Quelder> quelder;
+        if (host && SUCCEEDED(atl.Control(host.get(), control)) && control && SUCCEEDED(control.As(&quelder))) {
+            LONG size = kPublishedBoard;
+            hr = quelder->ChangeBoardSize(&size);
+            if (SUCCEEDED(hr)) hr = quelder->NewGame();
+        }
+    }
+    if (FAILED(hr)) {
+        Report(L"QuelderDemo: " + std::wstring(kPublishedProgId) + L" did not set up its board: " + LastErrorText(hr));
+        return kFailed;
+    }
+    PumpMessages(300);
+    const bool saved = SaveWindowBitmap(host.get(), picture);
+    if (!saved) Report(L"QuelderDemo: the picture could not be saved to " + picture);
+    return saved ? kPassed : kFailed;
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
-    bool usageError = false;
-    const std::optional<std::wstring> picture = PlayTarget(usageError);
-    if (usageError) {
-        Complain(true, L"usage: QuelderDemo.exe [--play picture.bmp]");
+    std::wstring picture;
+    const Mode mode = ModeOf(picture);
+    if (mode == Mode::Usage) {
+        Complain(true, L"usage: QuelderDemo.exe [--play picture.bmp | --published picture.bmp]");
         return kUsage;
     }
-    const bool playing = picture.has_value();
+    // Nobody is there to read a message box.
+    const bool playing = mode != Mode::Interactive;
 
     // Declared so that they go in the reverse order: the window (and with it
     // the control), then OLE, then atl.dll.
@@ -104,10 +146,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
         Complain(playing, L"OLE could not be initialised.");
         return kCannotStart;
     }
+    if (mode == Mode::Published) return SavePublished(instance, atl, picture);
     DemoWindow demo(instance, atl);
     if (!demo.Create(playing ? SW_SHOWNORMAL : show)) {
         Complain(playing, demo.Failure());
         return kCannotStart;
     }
-    return playing ? Play(demo, *picture) : RunLoop(demo);
+    return playing ? Play(demo, picture) : RunLoop(demo);
 }
