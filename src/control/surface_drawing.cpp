@@ -131,6 +131,11 @@ void PaintParts(const PixelHostBase& host, HDC dc, const std::vector<RECT>& part
 void RenderSurface(const PixelHostBase& host, int width, int height, HDC dc, const RECT& bounds) {
     const int outWidth = bounds.right - bounds.left, outHeight = bounds.bottom - bounds.top;
     if (width <= 0 || height <= 0 || outWidth == 0 || outHeight == 0) return;
+    const Image& sheet = host.Sheet().Pixels();
+    if (sheet.Width() == width && sheet.Height() == height && host.SheetShows(0, 0, width, height)) {
+        // The kept images are the picture already.
+        return DrawImage(dc, sheet, bounds.left, bounds.top, outWidth, outHeight);
+    }
     Image image;
     if (static_cast<long long>(width) * height <= kMaxRenderPixels) {
         image = host.ComposeArea(0, 0, width, height);
