@@ -114,6 +114,20 @@ TEST_F(BoardClassTest, DrawsItsPicturesAtTheSquaresSize) {
         EXPECT_LE(at100.medianRun, at37.medianRun + 1) << what;
         EXPECT_NEAR(at100.width, at37.width * 100.0 / 37, 4) << what;
     }
+
+    // A picture the host sets is fitted to the square, as wide as the piece
+    // drawn from its shapes: the W queen's picture set for the B pawn.
+    ::PieceNum queen = ::WQueen, pawn = ::Bpawn;
+    ComPtr<IPictureDisp> picture;
+    ASSERT_EQ(board2_->get_Picture(&queen, picture.GetAddressOf()), S_OK);
+    ASSERT_EQ(board2_->putref_Picture(&pawn, picture.GetAddressOf()), S_OK);
+    ASSERT_EQ(board2_->NewGame(), S_OK);
+    ASSERT_EQ(Size(800), S_OK);
+    const Image hosts = Draw(board2_.Get(), 800);
+    const Outline fitted = OutlineOf(SquareOf(hosts, 100, 1, 2), SquareOf(largeEmpty, 100, 1, 2));
+    const Outline shaped = OutlineOf(SquareOf(hosts, 100, 4, 8), SquareOf(largeEmpty, 100, 4, 8));
+    EXPECT_NEAR(fitted.width, shaped.width, 4) << "the host's queen " << fitted.width << ", the control's "
+                                               << shaped.width;
 }
 
 TEST_F(BoardClassTest, FlippedMarkedAndLabelledAndBackAgain) {
