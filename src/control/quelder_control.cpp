@@ -305,12 +305,17 @@ Pixel ColourOf(LONG colour) {
 }
 }  // namespace
 
-void QuelderControl::Settle() {
+void QuelderControl::Settle() noexcept {
     if (!sharp_) return;
-    sharp_->Settle(board_, look_, [this](PixelSquareView& view) {
-        window_.ViewChanged(view);
-        if (!window_.Batching()) SendViewChange();
-    });
+    try {
+        sharp_->Settle(board_, look_, [this](PixelSquareView& view) {
+            window_.ViewChanged(view);
+            if (!window_.Batching()) SendViewChange();
+        });
+    } catch (...) {
+        // No memory for a size's pictures: the squares not drawn keep what
+        // they show and are drawn with the next change.
+    }
 }
 
 STDMETHODIMP QuelderControl::get_Position(BSTR* result) {

@@ -291,8 +291,9 @@ private:
         return Member(std::forward<Body>(body), *kind_.iid);
     }
     // The board class draws its squares at their size once a change is
-    // complete: before the window hears of it.
-    void Settle();
+    // complete: before the window hears of it. Called where nothing may
+    // throw (a batch's end, before a call out).
+    void Settle() noexcept;
 
     // The views' changes during one call into the control reach the window,
     // and the container's view sink, once, when the call ends, or sooner
@@ -337,7 +338,7 @@ private:
         ControlWindow::SetAside aside_;
     };
 
-    ControlWindow::SetAside SettleAndSetAside() {
+    ControlWindow::SetAside SettleAndSetAside() noexcept {
         Settle();
         return window_.SetBatchesAside();
     }
