@@ -36,4 +36,19 @@ SquareLabels LabelsOf(const BoardLook& look, Square square) {
     return labels;
 }
 
+Square MoveFocus(const BoardLook& look, Square from, FocusKey key) {
+    // Unflipped, the screen's right is column + 1 and its bottom row + 1.
+    const std::int16_t step = look.flipped ? -1 : 1;
+    const auto clamp = [](int v) { return static_cast<std::int16_t>(std::clamp(v, 1, 8)); };
+    switch (key) {
+        case FocusKey::Left: return {clamp(from.col - step), from.row};
+        case FocusKey::Right: return {clamp(from.col + step), from.row};
+        case FocusKey::Up: return {from.col, clamp(from.row - step)};
+        case FocusKey::Down: return {from.col, clamp(from.row + step)};
+        case FocusKey::Home: return {static_cast<std::int16_t>(look.flipped ? 8 : 1), from.row};
+        case FocusKey::End: return {static_cast<std::int16_t>(look.flipped ? 1 : 8), from.row};
+    }
+    return from;
+}
+
 }  // namespace quelder

@@ -49,4 +49,11 @@ struct SquareLabels {
 };
 SquareLabels LabelsOf(const BoardLook& look, Square square);
 
+// The keys that move a focus square, in the screen's directions.
+enum class FocusKey { Left, Right, Up, Down, Home, End };
+// The square the focus goes to from a square: one step the way the key
+// points on the screen, as the board is seen (flipped, Left is column + 1),
+// staying on the board; Home and End go to the ends of the screen's row.
+Square MoveFocus(const BoardLook& look, Square from, FocusKey key);
+
 }  // namespace quelder

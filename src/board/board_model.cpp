@@ -2,6 +2,14 @@
 
 namespace quelder {
 
+std::string SquareName(std::int16_t col, std::int16_t row, std::int32_t code) {
+    static constexpr const char* kPieces[] = {"pawn", "rook", "knight", "bishop", "queen", "king"};
+    std::string name{static_cast<char>('a' + col - 1), static_cast<char>('0' + 9 - row)};
+    if (code >= Bpawn && code <= Bking) return name + " black " + kPieces[code - Bpawn];
+    if (code >= Wpawn && code <= Wking) return name + " white " + kPieces[code - Wpawn];
+    return name + (code == kDarkSquare ? " dark square" : " empty");
+}
+
 void CheckSquare(std::int16_t col, std::int16_t row, std::int32_t number) {
     if (!IsValidSquare(col, row)) Raise(number, "Invalid column or row");
 }

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "host/host_services.hpp"
 
@@ -63,6 +64,11 @@ constexpr Square SquareOf(std::int16_t index) {
 constexpr std::int16_t SquareColour(std::int16_t col, std::int16_t row) {
     return (col + row) % 2 == 0 ? kLightSquare : kDarkSquare;
 }
+
+// A square and what stands on it as a screen reader says it: "e2 white
+// pawn", "d7 black queen", "e4 empty". Column 1 is file a and row 8 rank 1;
+// the W set is white and the B set black; code 14 is "dark square".
+std::string SquareName(std::int16_t col, std::int16_t row, std::int32_t code);
 
 // Codes that painting from the board model treats as an empty square.
 constexpr bool ShowsNoPiece(std::int32_t code) { return code == None || code == kDarkSquare; }

@@ -24,6 +24,17 @@ TEST(SquareAddress, IndexColourAndBackAgain) {
     }
 }
 
+TEST(SquareName, FileRankSetAndPiece) {
+    struct Case { std::int16_t col, row; std::int32_t code; const char* name; };
+    const Case cases[] = {
+        {5, 7, Wpawn, "e2 white pawn"}, {4, 2, BQueen, "d7 black queen"}, {5, 5, None, "e4 empty"},
+        {1, 8, Wrook, "a1 white rook"}, {8, 1, Bking, "h8 black king"}, {7, 1, Bknight, "g8 black knight"},
+        {3, 8, Wbishop, "c1 white bishop"}, {5, 8, Wking, "e1 white king"}, {2, 3, kDarkSquare, "b6 dark square"},
+        {6, 6, 0, "f3 empty"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(SquareName(c.col, c.row, c.code), c.name) << "code " << c.code;
+}
+
 TEST(SquareCheck, RefusesEveryCoordinateOutsideOneToEight) {
     const std::int16_t bad[] = {0, 9, -1, -32768, 32767};
     for (std::int16_t v : bad) {
