@@ -23,9 +23,22 @@ namespace quelder::com {
 class Module {
 public:
     static void SetInstance(HINSTANCE instance) { instance_ = instance; }
-    // The source named in the error info of every failure ("Project.Class").
+    // The source named in the error info of a failure ("Project.Class"): the
+    // class whose interface failed, or the first class. The strings and IIDs
+    // must outlive the module's use (constants).
     static void SetErrorSource(const wchar_t* source) { errorSource_ = source; }
-    static const wchar_t* ErrorSource() { return errorSource_; }
+    static void AddErrorSource(const IID* iid, const wchar_t* source) {
+        for (auto& entry : sources_)
+            if (entry.iid == nullptr) {
+                entry = {iid, source};
+                return;
+            }
+    }
+    static const wchar_t* ErrorSource(REFIID iid = IID_NULL) {
+        for (const auto& entry : sources_)
+            if (entry.iid != nullptr && IsEqualIID(*entry.iid, iid)) return entry.source;
+        return errorSource_;
+    }
     // The DLL's own handle: its resources and its path.
     static HINSTANCE Instance() { return instance_; }
     // The DLL's full path (GetModuleFileName).
@@ -43,6 +56,11 @@ public:
 private:
     static inline HINSTANCE instance_ = nullptr;
     static inline const wchar_t* errorSource_ = L"";
+    struct Source {
+        const IID* iid;  // null: a free entry
+        const wchar_t* source;
+    };
+    static inline Source sources_[4] = {};
     static inline std::atomic<long> objects_{0};
     static inline std::atomic<long> locks_{0};
 };

@@ -18,7 +18,7 @@ HRESULT SetError(HRESULT hr, std::wstring_view description, REFIID iid) noexcept
         if (FAILED(CreateErrorInfo(create.GetAddressOf()))) return hr;
         const std::wstring text(description);
         create->SetGUID(iid);
-        create->SetSource(const_cast<LPOLESTR>(Module::ErrorSource()));
+        create->SetSource(const_cast<LPOLESTR>(Module::ErrorSource(iid)));
         create->SetDescription(const_cast<LPOLESTR>(text.c_str()));
         ComPtr<IErrorInfo> info;
         if (SUCCEEDED(create.As(&info))) SetErrorInfo(0, info.Get());

@@ -2,6 +2,8 @@
 // registration.cpp.
 #include "com/component_services.hpp"
 
+#include <utility>
+
 #include "com/com_base.hpp"
 
 namespace quelder::com {
@@ -34,11 +36,11 @@ private:
 
 void AttachModule(const ComponentDescription& component, HINSTANCE instance) noexcept {
     Module::SetInstance(instance);
+    bool first = true;
     for (const ObjectEntry& entry : component.objects) {
-        if (entry.kind == ObjectEntry::Kind::Control && entry.progId != nullptr) {
-            Module::SetErrorSource(entry.progId);
-            break;
-        }
+        if (entry.kind != ObjectEntry::Kind::Control || entry.progId == nullptr) continue;
+        if (std::exchange(first, false)) Module::SetErrorSource(entry.progId);
+        if (entry.iid != nullptr) Module::AddErrorSource(entry.iid, entry.progId);
     }
 }
 

@@ -23,6 +23,7 @@ struct ObjectEntry {
     const wchar_t* threadingModel = nullptr;
     DWORD miscStatus = 0;       // OLEMISC_* bits, registered for DVASPECT_CONTENT
     int toolboxBitmap = 0;      // bitmap resource number
+    const IID* iid = nullptr;   // the default interface: its failures name the ProgID
 };
 
 // An interface of the type library that is registered for marshalling.
@@ -41,7 +42,8 @@ struct ComponentDescription {
 };
 
 // The library's entry point (DllMain) on loading: remembers the module and
-// names the first control's ProgID as the source of error info.
+// names each control's ProgID as the source of its default interface's error
+// info, the first control's for any other.
 void AttachModule(const ComponentDescription& component, HINSTANCE instance) noexcept;
 
 // Machine-wide registration goes under HKEY_CLASSES_ROOT, a user's under

@@ -14,9 +14,9 @@ using Kind = com::ObjectEntry::Kind;
 
 const com::ObjectEntry kObjects[] = {
     {Kind::Control, L"Quelder", &CLSID_Quelder, &QuelderControl::CreateQuelder, L"QuelderLib.Quelder", L"Apartment",
-     kQuelderMiscStatus, IDB_TOOLBOX},
+     kQuelderMiscStatus, IDB_TOOLBOX, &IID__Quelder},
     {Kind::Control, L"QuelderBoard", &CLSID_QuelderBoard, &QuelderControl::CreateQuelderBoard,
-     L"QuelderLib.QuelderBoard", L"Apartment", kQuelderMiscStatus, IDB_TOOLBOX},
+     L"QuelderLib.QuelderBoard", L"Apartment", kQuelderMiscStatus, IDB_TOOLBOX, &IID__QuelderBoard},
     // The About box: one form shared by every control, nothing to register.
     {Kind::Form, L"frmAbout"},
 };

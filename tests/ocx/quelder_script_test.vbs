@@ -175,6 +175,7 @@ Sub RunPublished(progId)
 
     ' ---- errors --------------------------------------------------------------------------
     x = b.Piece(0, 1)
+    Pass "the error's source", Err.Source = progId, "got " & Err.Source
     CheckError "Piece(0, 1)", BadSquareRead, InvalidSquareText
     x = b.Piece(1, 9)
     CheckError "Piece(1, 9)", BadSquareRead, InvalidSquareText
