@@ -19,7 +19,7 @@ namespace quelder::testing {
 namespace {
 
 Image SquareOf(const Image& board, int edge, int screenCol, int screenRow) {
-    return ToImage(ConstImagePart(board).Part((screenCol - 1) * edge, (screenRow - 1) * edge, edge, edge));
+    return Crop(board, (screenCol - 1) * edge, (screenRow - 1) * edge, edge, edge);
 }
 
 int Luma(Pixel p) { return (RedOf(p) * 3 + GreenOf(p) * 6 + BlueOf(p)) / 10; }
