@@ -27,6 +27,12 @@ struct BoardLook {
     std::array<std::optional<Pixel>, 65> marks{};  // by square index; 0 unused
     // In the order drawn. One arrow per pair of squares: at most 64 x 64.
     std::vector<BoardArrow> arrows;
+    // The square whose piece the user has lifted (drawn without it); 0: none.
+    std::int16_t lifted = 0;
+    // The keyboard's focus square, and whether its frame shows (the window
+    // has the focus).
+    std::int16_t focus = SquareIndex(1, 8);
+    bool focusShown = false;
 };
 
 // Marks a square with colour (a mark already there takes the new colour).

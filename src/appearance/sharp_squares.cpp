@@ -17,6 +17,8 @@ constexpr int kArrowAlpha = 170;
 constexpr double kArrowWidth = 0.18;
 // Labels: a fifth of the edge high, in the colour of the other squares.
 constexpr Pixel kLabelOnLight = MakePixel(120, 72, 40);
+// The keyboard focus frame: blue, seen on both woods and on the marks.
+constexpr Pixel kFocusFrame = MakePixel(20, 90, 220);
 constexpr Pixel kLabelOnDark = MakePixel(240, 217, 181);
 // The built-in pictures are kept at two sizes (a board resized back and forth
 // draws none again), hosts' pictures at one: the squares have one size.
@@ -71,10 +73,12 @@ SharpSquares::Drawn SharpSquares::Wanted(const Board& board, const BoardLook& lo
     d.top = v.PixelTop();
     d.width = v.PixelWidth();
     d.height = v.PixelHeight();
-    d.code = board.m_Pieces[static_cast<std::size_t>(index)];
+    // A lifted piece is drawn where the pointer is, not on its square.
+    d.code = index == look.lifted ? None : board.m_Pieces[static_cast<std::size_t>(index)];
     d.selected = board.m_Selected[static_cast<std::size_t>(index)];
     d.mark = look.marks[static_cast<std::size_t>(index)];
     d.labels = LabelsOf(look, square);
+    d.focused = look.focusShown && index == look.focus;
     d.background = PictureOf(SquareColour(square.col, square.row));
     d.piece = PictureOf(d.code);
     std::uint64_t hash = 0xCBF29CE484222325ULL;
@@ -127,6 +131,7 @@ void SharpSquares::Draw(const BoardLook& look, std::int16_t index, const Drawn& 
         const Arrow arrow = ArrowOf(host_, a);
         if (Overlaps(arrow, view)) DrawArrowPart(image, view.PixelLeft(), view.PixelTop(), arrow);
     }
+    if (d.focused) DrawFrame(image, std::max(2, std::min(w, h) / 16), kFocusFrame);
 }
 
 const BoardPicture& SharpSquares::Art(std::int32_t number, int width, int height) {

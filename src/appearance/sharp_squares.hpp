@@ -59,6 +59,7 @@ private:
         std::optional<Pixel> mark;
         SquareLabels labels;
         std::uint64_t arrows = 0;
+        bool focused = false;
         const void* background = nullptr;
         const void* piece = nullptr;
         friend bool operator==(const Drawn&, const Drawn&) = default;

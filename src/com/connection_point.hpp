@@ -122,6 +122,12 @@ private:
 
 #pragma GCC diagnostic pop
 
+// A Boolean event argument (VARIANT_BOOL is a short, whose type is VT_I2).
+struct EventBool {
+    VARIANT_BOOL value = VARIANT_FALSE;
+};
+static_assert(sizeof(EventBool) == sizeof(VARIANT_BOOL));
+
 // The automation type of an event argument passed by reference.
 template <typename T>
 constexpr VARTYPE kByRefType = VT_EMPTY;
@@ -131,15 +137,18 @@ template <>
 inline constexpr VARTYPE kByRefType<std::int32_t> = VT_I4;
 template <>
 inline constexpr VARTYPE kByRefType<float> = VT_R4;
+template <>
+inline constexpr VARTYPE kByRefType<EventBool> = VT_BOOL;
 
 // Calls method id on every IDispatch sink advised on point when the call
 // starts, with arguments passed by reference, as dispinterface events take
 // them. Each sink gets fresh copies of values: what one writes into them
-// reaches neither the caller nor the next sink. A sink that fails is passed
-// over. stop() is asked before each sink (the sinks before it may have
-// changed what the caller allows); the call ends when it says true.
-template <typename Stop, typename... Args>
-void FireEvent(const ConnectionPoint& point, DISPID id, Stop&& stop, Args... values) {
+// reaches neither the caller nor the next sink, but heard(copies) is told
+// after each sink, as the sink left them. A sink that fails is passed over.
+// stop() is asked before each sink (the sinks before it may have changed what
+// the caller allows); the call ends when it says true.
+template <typename Stop, typename Heard, typename... Args>
+void FireEventHeard(const ConnectionPoint& point, DISPID id, Stop&& stop, Heard&& heard, Args... values) {
     static_assert(((kByRefType<Args> != VT_EMPTY) && ...), "an event argument of a type not passed by reference");
     constexpr UINT count = sizeof...(Args);
     for (const auto& sink : point.Sinks<IDispatch>()) {
@@ -157,7 +166,14 @@ void FireEvent(const ConnectionPoint& point, DISPID id, Stop&& stop, Args... val
         ExcepInfo excepinfo;
         UINT argErr = 0;
         sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, &excepinfo, &argErr);
+        heard(std::as_const(copies));
     }
+}
+
+// The same where the caller needs nothing back.
+template <typename Stop, typename... Args>
+void FireEvent(const ConnectionPoint& point, DISPID id, Stop&& stop, Args... values) {
+    FireEventHeard(point, id, std::forward<Stop>(stop), [](const auto&) {}, values...);
 }
 
 }  // namespace quelder::com

@@ -103,7 +103,7 @@ void ChangeBatches::ShowChanges() noexcept {
         parts = Union(rects);
         // Refreshed: drawn onto the window now, all of it current, without
         // the round of WM_PAINT.
-        if (refresh && PaintShowing(surface_.host, surface_.window, parts)) return;
+        if (refresh && PaintShowing(surface_, parts)) return;
     } catch (...) {
         // Out of memory for the picture: WM_PAINT tries again.
         if (parts.empty()) parts.assign(1, RECT{0, 0, surface_.size.cx, surface_.size.cy});

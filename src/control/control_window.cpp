@@ -89,7 +89,7 @@ bool UnregisterControlWindowClass(HINSTANCE module) { return UnregisterClassW(kC
 // ---- the window ----------------------------------------------------------------
 
 ControlWindow::ControlWindow(HINSTANCE module, PixelHostBase& host, SquareInput& input)
-    : module_(module), surface_(host), presses_(surface_, input) {}
+    : module_(module), input_(input), surface_(host), presses_(surface_, input) {}
 
 ControlWindow::~ControlWindow() {
     Destroy();
@@ -117,6 +117,7 @@ HWND ControlWindow::Create(HWND parent, const RECT& position) {
     surface_.size = {std::max(0L, position.right - position.left), std::max(0L, position.bottom - position.top)};
     DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
     if (!surface_.enabled) style |= WS_DISABLED;
+    if (input_.TakesKeys()) style |= WS_TABSTOP;
     // WM_NCCREATE sets surface_.window and gives the window link_.
     return CreateWindowExW(0, kClassName, L"", style, position.left, position.top, surface_.size.cx,
                            surface_.size.cy, parent, nullptr, module_, this);
@@ -171,6 +172,32 @@ void ControlWindow::SetEnabled(bool enabled) {
     surface_.enabled = enabled;
     if (!enabled) presses_.EndPress();
     if (surface_.window != nullptr) EnableWindow(surface_.window, enabled ? TRUE : FALSE);
+}
+
+void ControlWindow::InvalidateFloating() {
+    if (surface_.window == nullptr || !surface_.floating) return;
+    const RECT rect = surface_.floating->Rect();
+    InvalidateRect(surface_.window, &rect, FALSE);
+}
+
+void ControlWindow::Float(BoardPicture picture, int left, int top) {
+    InvalidateFloating();
+    surface_.floating = FloatingPicture{std::move(picture), left, top};
+    FloatTo(left, top);
+}
+
+void ControlWindow::FloatTo(int left, int top) {
+    if (!surface_.floating) return;
+    InvalidateFloating();
+    surface_.floating->left = left;
+    surface_.floating->top = top;
+    InvalidateFloating();
+    if (surface_.window != nullptr && !batches_.Batching()) UpdateWindow(surface_.window);
+}
+
+void ControlWindow::Land() {
+    InvalidateFloating();
+    surface_.floating.reset();
 }
 
 void ControlWindow::Render(HDC dc, const RECT& bounds) const {
@@ -232,7 +259,7 @@ LRESULT ControlWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT:
-        PaintInvalid(surface_.host, surface_.window);
+        PaintInvalid(surface_);
         return 0;
     case WM_PRINTCLIENT:
         PrintClient(surface_.host, surface_.window, reinterpret_cast<HDC>(wParam));
@@ -257,7 +284,44 @@ LRESULT ControlWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (!wParam) presses_.EndPress();
         return 0;
     default:
-        return DefWindowProcW(surface_.window, message, wParam, lParam);
+        return OnKeyboard(message, wParam, lParam);
+    }
+}
+
+LRESULT ControlWindow::OnKeyboard(UINT message, WPARAM wParam, LPARAM lParam) {
+    const auto system = [&] { return DefWindowProcW(surface_.window, message, wParam, lParam); };
+    switch (message) {
+    case WM_GETOBJECT: {
+        const LRESULT object = input_.GetObject(wParam, lParam);
+        return object != 0 ? object : system();
+    }
+    default:
+        break;
+    }
+    if (!input_.TakesKeys()) return system();
+    switch (message) {
+    case WM_GETDLGCODE: {
+        // The arrows and characters always; Enter and Escape when the board
+        // has a use for them, rather than the dialog's default buttons.
+        LRESULT code = DLGC_WANTARROWS | DLGC_WANTCHARS;
+        const auto* msg = reinterpret_cast<const MSG*>(lParam);
+        if (msg != nullptr && msg->message == WM_KEYDOWN &&
+            ((msg->wParam == VK_ESCAPE && presses_.Dragging()) || input_.WantsKey(msg->wParam)))
+            code |= DLGC_WANTMESSAGE;
+        return code;
+    }
+    case WM_KEYDOWN:
+        if (wParam == VK_ESCAPE && presses_.Dragging()) {
+            presses_.EndPress();
+            return 0;
+        }
+        return input_.KeyDown(wParam, (lParam & (1 << 30)) != 0) ? 0 : system();
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        input_.FocusChanged(message == WM_SETFOCUS);
+        return 0;
+    default:
+        return system();
     }
 }
 

@@ -94,6 +94,16 @@ public:
     SetAside SetBatchesAside() noexcept { return batches_.SetBatchesAside(); }
     void TakeUpBatches(const SetAside& batches) noexcept { batches_.TakeUpBatches(batches); }
 
+    // A picture shown above the squares (the piece the user drags), its
+    // top-left corner at (left, top): shown, moved, put away. Each repaints
+    // only the rectangles it leaves and takes, at once out of a batch.
+    void Float(BoardPicture picture, int left, int top);
+    void FloatTo(int left, int top);
+    void Land();
+    bool Floating() const { return surface_.floating.has_value(); }
+    // The drag in progress, if any, is put back (Escape, deactivation).
+    void CancelDrag() { presses_.EndPress(); }
+
     // Draws the surface into bounds of dc, stretched to it when bounds is not
     // of Size() (IViewObject::Draw: design views, printing, thumbnails).
     void Render(HDC dc, const RECT& bounds) const;
@@ -103,8 +113,13 @@ private:
 
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // What the keyboard and the system's other callers ask of the window.
+    LRESULT OnKeyboard(UINT message, WPARAM wParam, LPARAM lParam);
+    // The floating picture's rectangle repaints.
+    void InvalidateFloating();
 
     HINSTANCE module_;
+    SquareInput& input_;
     WindowSurface surface_;
     std::shared_ptr<Link> link_;  // shared with the window
     ChangeBatches batches_{surface_};

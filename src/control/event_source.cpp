@@ -43,6 +43,24 @@ void EventSource::Raise(const SquareEvent& event) {
         com::FireEvent(events_, id, frozen, event.col, event.row, event.button, event.shift, event.x, event.y);
 }
 
+namespace {
+constexpr DISPID kPieceDropped = 6;
+constexpr DISPID kKeyDown = 7;
+}  // namespace
+
+bool EventSource::RaisePieceDropped(std::int16_t fromCol, std::int16_t fromRow, std::int16_t toCol,
+                                    std::int16_t toRow) {
+    bool cancel = false;
+    const auto heard = [&](const auto& arguments) { cancel = cancel || std::get<4>(arguments).value != VARIANT_FALSE; };
+    com::FireEventHeard(events_, kPieceDropped, [this] { return Frozen(); }, heard, fromCol, fromRow, toCol, toRow,
+                        com::EventBool{});
+    return cancel;
+}
+
+void EventSource::RaiseKeyDown(std::int16_t keyCode, std::int16_t shift) {
+    com::FireEvent(events_, kKeyDown, [this] { return Frozen(); }, keyCode, shift);
+}
+
 void EventSource::PropertyChanged(DISPID id) {
     for (const auto& sink : propertyNotify_.Sinks<IPropertyNotifySink>()) sink->OnChanged(id);
 }

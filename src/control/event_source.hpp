@@ -36,6 +36,9 @@ public:
     // unadvise or freeze the events meanwhile: a freeze stops it at the next
     // sink. The caller keeps the owner alive.
     void Raise(const SquareEvent& event);
+    // The board class's own events. PieceDropped: true when a sink set Cancel.
+    bool RaisePieceDropped(std::int16_t fromCol, std::int16_t fromRow, std::int16_t toCol, std::int16_t toRow);
+    void RaiseKeyDown(std::int16_t keyCode, std::int16_t shift);
     // Tells the property-notification sinks that property id changed.
     void PropertyChanged(DISPID id);
 

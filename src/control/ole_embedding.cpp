@@ -433,6 +433,8 @@ STDMETHODIMP QuelderControl::InPlaceDeactivate() {
         const ComPtr<IOleInPlaceSite> site = std::move(site_.inPlace);
         const ComPtr<IOleInPlaceFrame> frame = std::move(site_.frame);
         const ComPtr<IOleInPlaceUIWindow> document = std::move(site_.document);
+        // A lifted piece goes back with the window.
+        if (lift_.from != 0) EndLift();
         window_.Destroy();
         site->OnInPlaceDeactivate();
         return S_OK;
@@ -471,7 +473,23 @@ STDMETHODIMP QuelderControl::ReactivateAndUndo() { return INPLACE_E_NOTUNDOABLE;
 // ---- IOleInPlaceActiveObject ----------------------------------------------------------
 // The control has no keys, menus, tools or modeless windows of its own.
 
-STDMETHODIMP QuelderControl::TranslateAccelerator(LPMSG) { return S_FALSE; }
+STDMETHODIMP QuelderControl::TranslateAccelerator(LPMSG message) {
+    return com::Guard(IID_IOleInPlaceActiveObject, [&]() -> HRESULT {
+        if (message == nullptr) return E_POINTER;
+        // The board class's keys go to its window before the container makes
+        // them its own (the arrows, Tab order, default buttons).
+        const HWND window = window_.Handle();
+        if (!kind_.extended || window == nullptr || message->hwnd != window) return S_FALSE;
+        if (message->message != WM_KEYDOWN) return S_FALSE;
+        const WPARAM key = message->wParam;
+        const bool ours = key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN || key == VK_HOME ||
+                          key == VK_END || key == VK_SPACE || WantsKey(key);
+        if (!ours) return S_FALSE;
+        const auto alive = KeepAlive();
+        SendMessageW(window, message->message, message->wParam, message->lParam);
+        return S_OK;
+    });
+}
 
 STDMETHODIMP QuelderControl::OnFrameWindowActivate(BOOL) { return S_OK; }
 
@@ -486,10 +504,12 @@ STDMETHODIMP QuelderControl::EnableModeless(BOOL) { return S_OK; }
 STDMETHODIMP QuelderControl::GetControlInfo(CONTROLINFO* info) {
     return com::Guard(IID_IOleControl, [&]() -> HRESULT {
         if (info == nullptr) return E_POINTER;
-        // No mnemonics.
+        // No mnemonics. The board class's Enter is a click on its focus
+        // square (its Escape, only while a piece is lifted, comes through
+        // TranslateAccelerator).
         info->hAccel = nullptr;
         info->cAccel = 0;
-        info->dwFlags = 0;
+        info->dwFlags = kind_.extended ? CTRLINFO_EATS_RETURN : 0;
         return S_OK;
     });
 }

@@ -128,6 +128,7 @@ QuelderControl::~QuelderControl() {
         // container does when it hears of that (WM_PARENTNOTIFY).
         window_.Destroy(std::move(container));
     }
+    if (accessible_) accessible_->Disconnect();
     view_.Take();
     try {
         UserControl_Terminate(board_);
@@ -316,6 +317,21 @@ void QuelderControl::Settle() noexcept {
         // No memory for a size's pictures: the squares not drawn keep what
         // they show and are drawn with the next change.
     }
+    AnnounceChanges();
+}
+
+STDMETHODIMP QuelderControl::get_DragPieces(VARIANT_BOOL* result) {
+    return Member([&] { Out(result) = dragPieces_ ? VARIANT_TRUE : VARIANT_FALSE; });
+}
+
+STDMETHODIMP QuelderControl::put_DragPieces(VARIANT_BOOL New_DragPieces) {
+    return Member([&] {
+        dragPieces_ = New_DragPieces != VARIANT_FALSE;
+        // A piece lifted now goes back.
+        if (dragPieces_ || lift_.from == 0) return;
+        window_.CancelDrag();
+        if (lift_.from != 0) EndLift();
+    });
 }
 
 STDMETHODIMP QuelderControl::get_Position(BSTR* result) {

@@ -24,6 +24,7 @@
 #include <ocidl.h>
 #include <olectl.h>
 
+#include <array>
 #include <optional>
 #include <string_view>
 
@@ -32,6 +33,7 @@
 #include "com/com_base.hpp"
 #include "com/com_error.hpp"
 #include "com/dispatch.hpp"
+#include "control/board_accessible.hpp"
 #include "control/container_site.hpp"
 #include "control/control_window.hpp"
 #include "control/event_source.hpp"
@@ -67,7 +69,8 @@ class QuelderControl final
                          IOleObject, IOleInPlaceObject, IOleInPlaceActiveObject, IOleControl, IViewObject2,
                          IPersistStreamInit, IPersistPropertyBag, IQuickActivate>,
       private HostOwner,
-      private SquareInput {
+      private SquareInput,
+      private AccessibleSquares {
 public:
     // The class factories' creation functions: a constructed control, as a
     // script's CreateObject gets it (see Construct).
@@ -122,6 +125,8 @@ public:
     STDMETHODIMP ClearMarks() override;
     STDMETHODIMP DrawArrow(short FromCol, short FromRow, short ToCol, short ToRow, LONG colour) override;
     STDMETHODIMP ClearArrows() override;
+    STDMETHODIMP get_DragPieces(VARIANT_BOOL* result) override;
+    STDMETHODIMP put_DragPieces(VARIANT_BOOL New_DragPieces) override;
 
     // ISupportErrorInfo
     STDMETHODIMP InterfaceSupportsErrorInfo(REFIID riid) override;
@@ -244,6 +249,41 @@ private:
     void MouseUp(std::int16_t index, std::int16_t button, std::int16_t shift, float x, float y) override;
     void Click(std::int16_t index) override;
     void DblClick(std::int16_t index) override;
+    // The board class's drags and keys (board_input.cpp).
+    bool CanLift(std::int16_t index) override;
+    void Lift(std::int16_t index, POINT at) override;
+    void DragTo(POINT at) override;
+    void Drop(std::int16_t index) override;
+    void CancelDrag() override;
+    bool TakesKeys() const override { return kind_.extended; }
+    void FocusChanged(bool focused) override;
+    bool KeyDown(WPARAM key, bool repeat) override;
+    bool WantsKey(WPARAM key) const override;
+    LRESULT GetObject(WPARAM wParam, LPARAM lParam) override;
+
+    // AccessibleSquares: the board as the accessible object reads it.
+    HWND AccessibleWindow() const override { return window_.Handle(); }
+    std::wstring CellName(std::int16_t child) const override;
+    bool CellSelected(std::int16_t child) const override;
+    bool CellMarked(std::int16_t child) const override;
+    std::int16_t FocusedCell() const override;
+    RECT CellRect(std::int16_t child) const override;
+    void ClickCell(std::int16_t child) override;
+
+    // The lifted piece: taken from square index, shown over the view of
+    // square over (the pointer's place for a drag, the focus square's for
+    // the keys); put down on square to (0: put back), raising PieceDropped
+    // for a move; put back without a word.
+    void LiftPiece(std::int16_t index, bool byKeys, POINT centre);
+    void PutDown(std::int16_t to);
+    void EndLift();
+    // The focus square moves to index, and the piece lifted by the keys with it.
+    void MoveFocusTo(std::int16_t index);
+    // The centre of a square's view, in the surface's pixels.
+    POINT CentreOf(std::int16_t index) const;
+    // Tells accessibility clients what changed since they last heard, as
+    // the squares settle: names, selection, marks.
+    void AnnounceChanges() noexcept;
 
     // Ambient.UserMode as the client site tells it now: true without a site,
     // or when the site has no IDispatch or does not know the property.
@@ -363,6 +403,24 @@ private:
     BoardLook look_;
     std::optional<SharpSquares> sharp_;
     int updates_ = 0;
+    // The board class's input: whether pieces may be dragged, the piece
+    // lifted now, and the accessible object handed out for the window.
+    bool dragPieces_ = false;
+    struct Lifted {
+        std::int16_t from = 0;  // 0: none
+        bool byKeys = false;
+        std::int32_t code = 0;  // the piece, as it was lifted
+    };
+    Lifted lift_;
+    com::ComPtr<BoardAccessible> accessible_;
+    // What accessibility clients were last told of each square.
+    struct Announced {
+        std::int32_t code = 0;
+        bool selected = false;
+        bool marked = false;
+        friend bool operator==(const Announced&, const Announced&) = default;
+    };
+    std::array<Announced, 65> announced_{};
 };
 
 }  // namespace quelder::win32

@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include <cstdlib>
 #include <utility>
 
 namespace quelder::win32 {
@@ -9,15 +10,6 @@ namespace quelder::win32 {
 namespace {
 
 constexpr float kTwipsPerInch = 1440.0f;
-
-// The keys held when the message being handled was sent.
-std::int16_t ShiftState() {
-    std::int16_t shift = 0;
-    if (GetKeyState(VK_SHIFT) < 0) shift |= 1;
-    if (GetKeyState(VK_CONTROL) < 0) shift |= 2;
-    if (GetKeyState(VK_MENU) < 0) shift |= 4;
-    return shift;
-}
 
 std::int16_t ButtonsOf(WPARAM wParam) {
     std::int16_t buttons = 0;
@@ -30,6 +22,14 @@ std::int16_t ButtonsOf(WPARAM wParam) {
 POINT PointOf(LPARAM lParam) { return {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}; }
 
 }  // namespace
+
+std::int16_t ShiftState() {
+    std::int16_t shift = 0;
+    if (GetKeyState(VK_SHIFT) < 0) shift |= 1;
+    if (GetKeyState(VK_CONTROL) < 0) shift |= 2;
+    if (GetKeyState(VK_MENU) < 0) shift |= 4;
+    return shift;
+}
 
 std::int16_t SquareAt(const PixelHostBase& host, int x, int y) {
     for (std::int16_t k = kSquareCount; k >= 1; --k) {
@@ -48,9 +48,14 @@ SquarePresses::Twips SquarePresses::ToTwips(std::int16_t index, POINT point) con
             static_cast<float>(point.y - view.PixelTop()) * kTwipsPerInch / static_cast<float>(surface_.dpiY)};
 }
 
-void SquarePresses::EndPress() {
-    press_ = {};
+bool SquarePresses::Release() {
+    const bool dragging = std::exchange(press_, {}).dragging;
     if (surface_.window != nullptr && GetCapture() == surface_.window) ReleaseCapture();
+    return dragging;
+}
+
+void SquarePresses::EndPress() {
+    if (Release()) input_.CancelDrag();
 }
 
 void SquarePresses::ButtonDown(std::int16_t button, bool doubleClick, LPARAM lParam) {
@@ -67,8 +72,9 @@ void SquarePresses::ButtonDown(std::int16_t button, bool doubleClick, LPARAM lPa
         if (index == 0) return;  // bare surface
         // A double click counts on the square that had the first click.
         raiseDouble = doubleClick && index == previous;
-        press_ = {index, button, raiseDouble};
+        press_ = {index, button, raiseDouble, point, false};
         SetCapture(surface_.window);
+        if (input_.TakesKeys() && GetFocus() != surface_.window) SetFocus(surface_.window);
     }
     const std::int16_t shift = ShiftState();
     if (raiseDouble) {
@@ -89,16 +95,21 @@ void SquarePresses::ButtonUp(std::int16_t button, LPARAM lParam) {
     const bool last = press_.buttons == 0;
     RECT client{};
     GetClientRect(surface_.window, &client);
-    const bool click = last && !press_.doubleClick && PtInRect(&client, point) &&
-                       SquareAt(surface_.host, point.x, point.y) == index;
-    if (last) EndPress();
+    const std::int16_t under = PtInRect(&client, point) ? SquareAt(surface_.host, point.x, point.y) : 0;
+    const bool doubleClick = press_.doubleClick;
+    const bool dropped = last && Release();
+    const bool click = last && !dropped && !doubleClick && under == index;
     const Twips at = ToTwips(index, point);
     // The host's handler may destroy the window, this object with it, or
     // disable the control: what follows checks first.
     const auto alive = surface_.alive;
     const HWND window = surface_.window;
     input_.MouseUp(index, button, ShiftState(), at.x, at.y);
-    if (!*alive || surface_.window != window || !surface_.enabled) return;
+    if (!StillHere(alive, window)) {
+        if (dropped && *alive) input_.CancelDrag();
+        return;
+    }
+    if (dropped) input_.Drop(under);
     if (click) input_.Click(index);
 }
 
@@ -115,7 +126,22 @@ void SquarePresses::MouseMoved(WPARAM wParam, LPARAM lParam) {
         if (index == 0) return;
     }
     const Twips at = ToTwips(index, point);
+    const auto alive = surface_.alive;
+    const HWND window = surface_.window;
     input_.MouseMove(index, ButtonsOf(wParam), ShiftState(), at.x, at.y);
+    if (press_.index != 0 && StillHere(alive, window)) Drag(point);
+}
+
+void SquarePresses::Drag(POINT point) {
+    if (press_.dragging) return input_.DragTo(point);
+    // Only the left button lifts, and only beyond the drag distance.
+    if (press_.buttons != 1 || press_.doubleClick) return;
+    if (std::abs(point.x - press_.start.x) <= GetSystemMetrics(SM_CXDRAG) &&
+        std::abs(point.y - press_.start.y) <= GetSystemMetrics(SM_CYDRAG))
+        return;
+    if (!input_.CanLift(press_.index)) return;
+    press_.dragging = true;
+    input_.Lift(press_.index, point);
 }
 
 }  // namespace quelder::win32

@@ -102,27 +102,34 @@ Image& PaintBuffer() {
     return buffer;
 }
 
-// Paints the area (left, top, width, height) of the surface onto dc.
-void PaintArea(const PixelHostBase& host, HDC dc, const RECT& area) {
+// Paints the area (left, top, width, height) of the surface onto dc, with
+// the part of the floating picture over it.
+void PaintArea(const WindowSurface& surface, HDC dc, const RECT& area) {
+    const PixelHostBase& host = surface.host;
     const int width = area.right - area.left, height = area.bottom - area.top;
     if (width <= 0 || height <= 0) return;
-    if (host.SheetShows(area.left, area.top, width, height)) {
+    const std::optional<FloatingPicture>& floating = surface.floating;
+    RECT under{};
+    const RECT floatRect = floating ? floating->Rect() : RECT{};
+    const bool floats = floating && IntersectRect(&under, &floatRect, &area);
+    if (!floats && host.SheetShows(area.left, area.top, width, height)) {
         // The kept images are the picture already.
         return DrawArea(dc, host.Sheet().Pixels(), area.left, area.top, width, height, area.left, area.top);
     }
     Image& buffer = PaintBuffer();
     host.ComposeArea(buffer, area.left, area.top, width, height);
+    if (floats) DrawCovered(buffer, floating->picture, floating->left - area.left, floating->top - area.top);
     DrawImage(dc, buffer, area.left, area.top, width, height);
     // A huge window's picture is not kept.
     if (buffer.Pixels().capacity() > kMaxKeptPaintPixels) buffer = Image();
 }
 
 // Paints the parts, each cut to within, onto dc.
-void PaintParts(const PixelHostBase& host, HDC dc, const std::vector<RECT>& parts, const RECT& within) {
+void PaintParts(const WindowSurface& surface, HDC dc, const std::vector<RECT>& parts, const RECT& within) {
     for (RECT part : parts) {
         IntersectRect(&part, &part, &within);
         // Each part is one picture, drawn at once: nothing flickers.
-        PaintArea(host, dc, part);
+        PaintArea(surface, dc, part);
     }
 }
 
@@ -150,14 +157,14 @@ void RenderSurface(const PixelHostBase& host, int width, int height, HDC dc, con
     DrawImage(dc, image, bounds.left, bounds.top, outWidth, outHeight);
 }
 
-void PaintInvalid(const PixelHostBase& host, HWND window) {
+void PaintInvalid(const WindowSurface& surface) {
     // The invalid region's rectangles, read before BeginPaint validates them:
     // two squares far apart repaint as two squares, not as the area between.
-    std::vector<RECT> parts = InvalidRectangles(window);
-    handles::PaintDc dc(window);
+    std::vector<RECT> parts = InvalidRectangles(surface.window);
+    handles::PaintDc dc(surface.window);
     const RECT& area = dc.Area();
     if (parts.empty()) parts.push_back(area);
-    PaintParts(host, dc.get(), parts, area);
+    PaintParts(surface, dc.get(), parts, area);
 }
 
 void PrintClient(const PixelHostBase& host, HWND window, HDC dc) {
@@ -166,11 +173,11 @@ void PrintClient(const PixelHostBase& host, HWND window, HDC dc) {
     DrawImage(dc, host.ComposeArea(0, 0, client.right, client.bottom), 0, 0, client.right, client.bottom);
 }
 
-bool PaintShowing(const PixelHostBase& host, HWND window, const std::vector<RECT>& parts) {
-    const handles::WindowDc dc(window);
+bool PaintShowing(const WindowSurface& surface, const std::vector<RECT>& parts) {
+    const handles::WindowDc dc(surface.window);
     RECT visible{};
     if (dc.get() == nullptr || GetClipBox(dc.get(), &visible) == ERROR) return false;
-    PaintParts(host, dc.get(), parts, visible);
+    PaintParts(surface, dc.get(), parts, visible);
     return true;
 }
 

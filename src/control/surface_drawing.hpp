@@ -8,6 +8,7 @@
 
 #include <vector>
 
+#include "control/window_surface.hpp"
 #include "host/pixel_host.hpp"
 
 namespace quelder::win32 {
@@ -16,14 +17,15 @@ namespace quelder::win32 {
 // bounds has another size. Needs no window.
 void RenderSurface(const PixelHostBase& host, int width, int height, HDC dc, const RECT& bounds);
 
-// WM_PAINT: paints the invalid region of window, and validates it.
-void PaintInvalid(const PixelHostBase& host, HWND window);
+// WM_PAINT: paints the invalid region of the surface's window, the floating
+// picture above the squares, and validates it.
+void PaintInvalid(const WindowSurface& surface);
 // WM_PRINTCLIENT: draws the client area of window into dc.
 void PrintClient(const PixelHostBase& host, HWND window, HDC dc);
-// Draws parts of the surface onto window now, each as one picture. Only what
+// Draws parts of the surface onto its window now, each as one picture. Only what
 // shows is drawn; what is hidden now is painted when it shows. False, with
 // nothing drawn, when the window's drawing context cannot be had.
-bool PaintShowing(const PixelHostBase& host, HWND window, const std::vector<RECT>& parts);
+bool PaintShowing(const WindowSurface& surface, const std::vector<RECT>& parts);
 
 // The rectangles of a region, at most kMostRectangles of them; none when it
 // cannot be read or has more pieces than are worth drawing one by one (then

@@ -6,10 +6,22 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 
+#include "drawing/board_art.hpp"
 #include "host/pixel_host.hpp"
 
 namespace quelder::win32 {
+
+// A picture shown above the squares (a piece the user drags) with its
+// top-left corner at (left, top) of the surface.
+struct FloatingPicture {
+    BoardPicture picture;
+    int left = 0, top = 0;
+    RECT Rect() const {
+        return {left, top, left + picture.image.Width(), top + picture.image.Height()};
+    }
+};
 
 // The size the control starts with: eight squares of 37 pixels.
 constexpr int kNaturalSize = 8 * kSquareSize;
@@ -26,6 +38,8 @@ struct WindowSurface {
     bool enabled = true;
     // Screen dots per inch, read when the window was created (96 before).
     int dpiX = 96, dpiY = 96;
+    // Shown above the squares when the window paints; none at first.
+    std::optional<FloatingPicture> floating;
     // False once the ControlWindow is gone: what runs after a report or in a
     // view hook checks it before touching the object again.
     std::shared_ptr<bool> alive = std::make_shared<bool>(true);

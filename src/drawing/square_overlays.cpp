@@ -99,6 +99,17 @@ void Tint(ImagePart dst, Pixel colour, int alpha) {
     }
 }
 
+void DrawFrame(ImagePart dst, int thickness, Pixel colour) {
+    const int w = dst.Width(), h = dst.Height();
+    const int t = std::clamp(thickness, 0, std::min(w, h) / 2);
+    for (int y = 0; y < h; ++y) {
+        Pixel* row = dst.Row(y);
+        const bool edge = y < t || y >= h - t;
+        for (int x = 0; x < w; ++x)
+            if (edge || x < t || x >= w - t) row[x] = colour;
+    }
+}
+
 int LabelWidth(int height) { return (kCellsAcross * LabelHeight(height) + kCellsDown / 2) / kCellsDown; }
 
 void DrawLabel(ImagePart dst, char glyph, int x, int y, int height, Pixel colour) {

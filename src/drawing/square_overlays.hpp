@@ -29,6 +29,10 @@ void DrawSelectedCovered(ImagePart dst, const BoardPicture& picture, int x, int 
 // 0..255.
 void Tint(ImagePart dst, Pixel colour, int alpha);
 
+// Paints a frame thickness pixels wide (clamped to half the smaller side)
+// along the inside of dst's edges.
+void DrawFrame(ImagePart dst, int thickness, Pixel colour);
+
 // The width of a label height pixels tall (height clamped as DrawLabel does).
 int LabelWidth(int height);
 // Draws a coordinate label, one of the letters a to h or the digits 1 to 8

@@ -250,6 +250,8 @@ TEST_P(DefaultInterface, Members) {
             {L"ClearMarks", INVOKE_FUNC, 108, {}, {}, 0},
             {L"DrawArrow", INVOKE_FUNC, 109, {L"short", L"short", L"short", L"short", L"long"}, {in, in, in, in, in}, 0},
             {L"ClearArrows", INVOKE_FUNC, 110, {}, {}, 0},
+            {L"DragPieces", INVOKE_PROPERTYGET, 111, {L"VARIANT_BOOL*"}, {result}, 0},
+            {L"DragPieces", INVOKE_PROPERTYPUT, 111, {L"VARIANT_BOOL"}, {in}, 0},
         };
         expected.insert(expected.end(), own.begin(), own.end());
     }
@@ -327,7 +329,8 @@ TEST_F(TypeLibTest, EachClassAndItsInterfaces) {
     }
 }
 
-// Both classes raise the same five events with the same ids.
+// Both classes raise the same five events with the same ids; the board
+// class two more.
 class EventInterface : public TypeLibTest, public ::testing::WithParamInterface<UINT> {};
 
 TEST_P(EventInterface, Members) {
@@ -342,13 +345,18 @@ TEST_P(EventInterface, Members) {
         std::vector<std::wstring> names;
     };
     const std::vector<std::wstring> mouseNames{L"col", L"row", L"Button", L"Shift", L"X", L"Y"};
-    const Expected expected[] = {
+    std::vector<Expected> expected = {
         {L"Click", 1, square, {L"col", L"row"}},
         {L"DblClick", 2, square, {L"col", L"row"}},
         {L"MouseDown", 3, mouse, mouseNames},
         {L"MouseMove", 4, mouse, mouseNames},
         {L"MouseUp", 5, mouse, mouseNames},
     };
+    if (GetParam() != 2) {
+        expected.push_back({L"PieceDropped", 6, {L"short*", L"short*", L"short*", L"short*", L"VARIANT_BOOL*"},
+                            {L"FromCol", L"FromRow", L"ToCol", L"ToRow", L"Cancel"}});
+        expected.push_back({L"KeyDown", 7, square, {L"KeyCode", L"Shift"}});
+    }
     const std::vector<Function> functions = Functions(events.Get());
     ASSERT_EQ(functions.size(), std::size(expected));
     for (std::size_t i = 0; i < functions.size(); ++i) {

@@ -1,0 +1,353 @@
+// The board class under a user's real mouse and keys, hosted by its ProgID in
+// Wine's AtlAxWin container: pieces dragged and dropped, drops the host
+// cancels, drags put back, the focus square and its keys, and the board as a
+// screen reader reads it through oleacc. Needs Quelder.ocx registered.
+#include <gtest/gtest.h>
+
+#include <oleacc.h>
+
+#include <algorithm>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "board/board_model.hpp"
+#include "control_test_support.hpp"
+#include "quelder_sink_base.hpp"
+#include "support/counted_object.hpp"
+#include "support/window_test_support.hpp"
+
+namespace quelder::testing {
+namespace {
+
+constexpr int kSquare = 37;
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+
+// A host's sink of __QuelderBoard: each event as text, "PieceDropped(5,7,5,5)";
+// mouse events without their coordinates. cancelDrops: it sets Cancel.
+class BoardSink : public CountedObject<IDispatch, IID_IDispatch, DIID___QuelderBoard> {
+public:
+    std::vector<std::string> events;
+    bool cancelDrops = false;
+    bool withMoves = false;
+
+    STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
+        static const char* const names[] = {"?", "Click", "DblClick", "MouseDown", "MouseMove", "MouseUp",
+                                            "PieceDropped", "KeyDown"};
+        if (params == nullptr || id < 1 || id > 7) return DISP_E_MEMBERNOTFOUND;
+        const UINT n = params->cArgs;
+        const UINT shown = id >= 3 && id <= 5 ? 2 : (id == 6 ? 4 : n);
+        if (id == 4 && !withMoves) return S_OK;
+        std::string text = names[id];
+        text += "(";
+        for (UINT i = 0; i < shown; ++i) {
+            if (i > 0) text += ",";
+            text += std::to_string(*V_I2REF(&params->rgvarg[n - 1 - i]));
+        }
+        text += ")";
+        if (id == 6 && cancelDrops) *V_BOOLREF(&params->rgvarg[0]) = VARIANT_TRUE;
+        events.push_back(text);
+        return S_OK;
+    }
+};
+
+#pragma GCC diagnostic pop
+
+std::string Text(const std::vector<std::string>& all) {
+    std::string text;
+    for (const auto& e : all) text += e + " ";
+    return text;
+}
+
+// The pointer to a point of the screen through SendInput, as a mouse moves it.
+void PointerTo(POINT screen) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dx = MulDiv(screen.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+    in.mi.dy = MulDiv(screen.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &in, sizeof in);
+    Pump(20);
+}
+
+void Key(WORD key) {
+    SendKey(key, true);
+    SendKey(key, false);
+    Pump(30);
+}
+
+class BoardInputTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(SUCCEEDED(com_.hr)) << std::hex << com_.hr;
+        const Atl& atl = TheAtl();
+        ASSERT_TRUE(atl.ready) << "atl.dll or its AtlAxWinInit is missing";
+        host_.reset(CreateWindowExW(0, L"AtlAxWin", L"QuelderLib.QuelderBoard", WS_CHILD | WS_VISIBLE, 0, 0, 296, 296,
+                                    top_.get(), nullptr, GetModuleHandleW(nullptr), nullptr));
+        ASSERT_TRUE(host_) << "no AtlAxWin window, error " << GetLastError();
+        ComPtr<IUnknown> control;
+        ASSERT_EQ(atl.getControl(host_.get(), control.GetAddressOf()), S_OK) << "is Quelder.ocx registered?";
+        ASSERT_EQ(control.As(&board_), S_OK);
+        ComPtr<IOleWindow> window;
+        ASSERT_EQ(control.As(&window), S_OK);
+        ASSERT_EQ(window->GetWindow(&window_), S_OK);
+        ComPtr<IConnectionPointContainer> points;
+        ASSERT_EQ(control.As(&points), S_OK);
+        ASSERT_EQ(points->FindConnectionPoint(DIID___QuelderBoard, point_.GetAddressOf()), S_OK);
+        ASSERT_EQ(point_->Advise(static_cast<IDispatch*>(&sink_), &cookie_), S_OK);
+        ASSERT_EQ(board_->NewGame(), S_OK);
+        ASSERT_EQ(board_->put_DragPieces(VARIANT_TRUE), S_OK);
+        SetForegroundWindow(top_.get());
+        PointerTo({650, 650});
+        Pump();
+    }
+    void TearDown() override {
+        if (point_) point_->Unadvise(cookie_);
+        point_.Reset();
+        board_.Reset();
+        host_.reset();
+        top_.reset();
+        Pump();
+    }
+
+    // The screen point of a board pixel.
+    POINT Screen(int x, int y) const {
+        POINT at{x, y};
+        ClientToScreen(window_, &at);
+        return at;
+    }
+    // The middle of the square shown at a screen column and row.
+    static POINT Middle(int screenCol, int screenRow) {
+        return {(screenCol - 1) * kSquare + kSquare / 2, (screenRow - 1) * kSquare + kSquare / 2};
+    }
+    // A press at from, moves in steps to to, and (release) the button let go.
+    void Drag(POINT from, POINT to, bool release = true) {
+        PointerTo(Screen(from.x, from.y));
+        Mouse::Send(MOUSEEVENTF_LEFTDOWN);
+        for (int step = 1; step <= 6; ++step)
+            PointerTo(Screen(from.x + (to.x - from.x) * step / 6, from.y + (to.y - from.y) * step / 6));
+        if (release) Mouse::Send(MOUSEEVENTF_LEFTUP);
+        Pump(100);
+    }
+    std::vector<std::string> Take() {
+        Pump(100);
+        return std::exchange(sink_.events, {});
+    }
+    std::int32_t PieceAt(SHORT col, SHORT row) {
+        ::PieceNum piece{};
+        EXPECT_EQ(board_->get_Piece(&col, &row, &piece), S_OK);
+        return static_cast<std::int32_t>(piece);
+    }
+    Image SquareShown(const Image& shot, int screenCol, int screenRow) {
+        return Crop(shot, (screenCol - 1) * kSquare, (screenRow - 1) * kSquare, kSquare, kSquare);
+    }
+
+    ComApartment com_;
+    TopWindow top_{100, 100, 600, 600};
+    handles::UniqueWindow host_;
+    ComPtr<_QuelderBoard> board_;
+    HWND window_ = nullptr;
+    ComPtr<IConnectionPoint> point_;
+    DWORD cookie_ = 0;
+    BoardSink sink_;
+};
+
+TEST_F(BoardInputTest, DraggedPiecesMoveWhereDroppedAndGoBackWhenTheDropIsCancelledEscapedOrOffTheBoard) {
+    const Image start = Shot(window_);
+    // e2 (5, 7) lifted: its square shows empty wood at once, the piece follows
+    // the pointer above the other squares.
+    Drag(Middle(5, 7), Middle(5, 6) , false);
+    Image shot = Shot(window_);
+    EXPECT_TRUE(SameImage(SquareShown(shot, 5, 7), SquareShown(start, 1, 5))) << "the lifted piece's square";
+    EXPECT_FALSE(SameImage(SquareShown(shot, 5, 6), SquareShown(start, 5, 6))) << "no piece under the pointer";
+    EXPECT_TRUE(SameImage(SquareShown(shot, 4, 6), SquareShown(start, 4, 6)));
+    PointerTo(Screen(Middle(5, 5).x, Middle(5, 5).y));
+    Mouse::Send(MOUSEEVENTF_LEFTUP);
+    EXPECT_EQ(Text(Take()), "MouseDown(5,7) MouseUp(5,7) PieceDropped(5,7,5,5) ");
+    EXPECT_EQ(PieceAt(5, 5), Wpawn);
+    EXPECT_EQ(PieceAt(5, 7), None);
+    shot = Shot(window_);
+    EXPECT_TRUE(SameImage(SquareShown(shot, 5, 5), SquareShown(start, 5, 7))) << "the pawn on its new square";
+    EXPECT_TRUE(SameImage(SquareShown(shot, 5, 6), SquareShown(start, 5, 6))) << "the pointer's trail is gone";
+
+    // A press and release in place is still the published click; moves still
+    // come during a drag.
+    const Image moved = Shot(window_);
+    Drag(Middle(4, 7), Middle(4, 7));
+    EXPECT_EQ(Text(Take()), "MouseDown(4,7) MouseUp(4,7) Click(4,7) ");
+    sink_.withMoves = true;
+    Drag(Middle(3, 7), Middle(3, 5));
+    const std::vector<std::string> dragged = Take();
+    sink_.withMoves = false;
+    EXPECT_GE(std::count(dragged.begin(), dragged.end(), "MouseMove(3,7)"), 4) << Text(dragged);
+    std::vector<std::string> others;
+    std::copy_if(dragged.begin(), dragged.end(), std::back_inserter(others),
+                 [](const std::string& e) { return e.rfind("MouseMove", 0) != 0; });
+    EXPECT_EQ(Text(others), "MouseDown(3,7) MouseUp(3,7) PieceDropped(3,7,3,5) ");
+    SHORT c = 3, r = 5, c2 = 3, r2 = 7;
+    ASSERT_EQ(board_->MovePiece(&c, &r, &c2, &r2), S_OK);
+    Pump();
+    EXPECT_TRUE(SameImage(Shot(window_), moved));
+
+    // Drops that change nothing: cancelled by the host, Escape during the
+    // drag, a release off the board, and one back on its own square.
+    sink_.cancelDrops = true;
+    Drag(Middle(2, 8), Middle(3, 6));
+    EXPECT_EQ(Text(Take()), "MouseDown(2,8) MouseUp(2,8) PieceDropped(2,8,3,6) ");
+    Drag(Middle(7, 8), Middle(6, 6), false);
+    Key(VK_ESCAPE);
+    Mouse::Send(MOUSEEVENTF_LEFTUP);
+    EXPECT_EQ(Text(Take()), "MouseDown(7,8) ");
+    Drag(Middle(1, 7), {-30, 150});
+    EXPECT_EQ(Text(Take()), "MouseDown(1,7) MouseUp(1,7) ");
+    Drag(Middle(8, 7), {Middle(8, 7).x + 12, Middle(8, 7).y + 10});
+    EXPECT_EQ(Text(Take()), "MouseDown(8,7) MouseUp(8,7) ");
+    EXPECT_EQ(PieceAt(2, 8), Wknight);
+    EXPECT_EQ(PieceAt(7, 8), Wknight);
+    EXPECT_EQ(PieceAt(1, 7), Wpawn);
+    EXPECT_TRUE(SameImage(Shot(window_), moved)) << "after the drops that changed nothing";
+
+    // From the other side the events name the board's squares: the screen's
+    // (1, 1) is (8, 8).
+    sink_.cancelDrops = false;
+    ASSERT_EQ(board_->put_Flipped(VARIANT_TRUE), S_OK);
+    Drag(Middle(2, 1), Middle(3, 3));
+    EXPECT_EQ(Text(Take()), "MouseDown(7,8) MouseUp(7,8) PieceDropped(7,8,6,6) ");
+    EXPECT_EQ(PieceAt(6, 6), Wknight);
+}
+
+// The arrows move a framed focus square in the screen's directions; Space and
+// Enter click it or lift and put down its piece; Escape puts it back; other
+// keys reach the host. oleacc reads the same board.
+TEST_F(BoardInputTest, TheKeysAndAScreenReaderWorkTheBoardAsTheMouseDoes) {
+    // A click gives the board the focus; the container asks for its keys.
+    PointerTo(Screen(Middle(8, 1).x, Middle(8, 1).y));
+    Mouse::Send(MOUSEEVENTF_LEFTDOWN);
+    Mouse::Send(MOUSEEVENTF_LEFTUP);
+    Pump(100);
+    ASSERT_EQ(GetFocus(), window_);
+    EXPECT_EQ(SendMessageW(window_, WM_GETDLGCODE, 0, 0) & (DLGC_WANTARROWS | DLGC_WANTCHARS),
+              DLGC_WANTARROWS | DLGC_WANTCHARS);
+    ComPtr<IOleControl> control;
+    ASSERT_EQ(board_.As(&control), S_OK);
+    CONTROLINFO info{};
+    info.cb = sizeof info;
+    ASSERT_EQ(control->GetControlInfo(&info), S_OK);
+    EXPECT_EQ(info.dwFlags, static_cast<DWORD>(CTRLINFO_EATS_RETURN));
+    Take();
+
+    ComPtr<IAccessible> reader;
+    ASSERT_EQ(AccessibleObjectFromWindow(window_, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+                                         reinterpret_cast<void**>(reader.GetAddressOf())),
+              S_OK);
+    long children = 0;
+    EXPECT_EQ(reader->get_accChildCount(&children), S_OK);
+    EXPECT_EQ(children, 64);
+    const auto name = [&](std::int16_t col, std::int16_t row) {
+        VARIANT child{};
+        V_VT(&child) = VT_I4;
+        V_I4(&child) = SquareIndex(col, row);
+        BSTR text = nullptr;
+        std::string result = reader->get_accName(child, &text) == S_OK && text ? Narrow(text) : "(none)";
+        SysFreeString(text);
+        return result;
+    };
+    const auto focused = [&] {
+        VARIANT child{};
+        return reader->get_accFocus(&child) == S_OK && V_VT(&child) == VT_I4 ? V_I4(&child) : -1;
+    };
+    EXPECT_EQ(name(5, 7), "e2 white pawn");
+    EXPECT_EQ(name(4, 1), "d8 black queen");
+    EXPECT_EQ(name(5, 5), "e4 empty");
+    EXPECT_EQ(focused(), SquareIndex(1, 8)) << "the focus starts at the bottom left";
+
+    // Keys and where the focus goes, from a1: table of real key presses.
+    struct Step {
+        WORD key;
+        std::int16_t col, row;
+    };
+    const Step steps[] = {{VK_RIGHT, 2, 8}, {VK_UP, 2, 7}, {VK_END, 8, 7}, {VK_RIGHT, 8, 7},
+                          {VK_HOME, 1, 7},  {VK_DOWN, 1, 8}, {VK_DOWN, 1, 8}, {VK_UP, 1, 7}};
+    for (const Step& s : steps) {
+        Key(s.key);
+        EXPECT_EQ(focused(), SquareIndex(s.col, s.row)) << "after key " << s.key;
+    }
+    // Its frame shows on the focus square only, and goes with the focus.
+    const Image framed = Shot(window_);
+    EXPECT_FALSE(SameImage(SquareShown(framed, 1, 7), SquareShown(framed, 3, 7))) << "no focus frame";
+    EXPECT_TRUE(SameImage(SquareShown(framed, 2, 7), SquareShown(framed, 4, 7)));
+
+    // Space clicks without the mouse events; a key of no use to the board
+    // reaches the host. With DragPieces off nothing is lifted.
+    ASSERT_EQ(board_->put_DragPieces(VARIANT_FALSE), S_OK);
+    Key(VK_SPACE);
+    Key('A');
+    EXPECT_EQ(Text(Take()), "Click(1,7) KeyDown(65,0) ");
+
+    // Lifted by Space, carried by the arrows, put down by Enter: a move; then
+    // one put back by Escape. The screen reader hears of the new names.
+    ASSERT_EQ(board_->put_DragPieces(VARIANT_TRUE), S_OK);
+    Key(VK_SPACE);
+    EXPECT_EQ(name(1, 7), "a2 white pawn") << "the board does not change while a piece is lifted";
+    Key(VK_UP);
+    Key(VK_UP);
+    Key(VK_RETURN);
+    EXPECT_EQ(Text(Take()), "PieceDropped(1,7,1,5) ");
+    EXPECT_EQ(name(1, 5), "a4 white pawn");
+    EXPECT_EQ(name(1, 7), "a2 empty");
+    const Image before = Shot(window_);
+    Key(VK_DOWN);
+    Key(VK_DOWN);
+    Key(VK_RIGHT);
+    Key(VK_RETURN);
+    Key(VK_UP);
+    Key(VK_ESCAPE);
+    Key(VK_DOWN);
+    Key(VK_LEFT);
+    Key(VK_UP);
+    Key(VK_UP);
+    EXPECT_EQ(Text(Take()), "");
+    EXPECT_EQ(PieceAt(2, 7), Wpawn);
+    EXPECT_TRUE(SameImage(Shot(window_), before)) << "after a lift put back by Escape";
+
+    // The container's accelerator pass hands the board its keys, not Tab.
+    ComPtr<IOleInPlaceActiveObject> active;
+    ASSERT_EQ(board_.As(&active), S_OK);
+    MSG right{window_, WM_KEYDOWN, VK_RIGHT, 1, 0, {}};
+    EXPECT_EQ(active->TranslateAccelerator(&right), S_OK);
+    EXPECT_EQ(focused(), SquareIndex(2, 5));
+    MSG tab{window_, WM_KEYDOWN, VK_TAB, 1, 0, {}};
+    EXPECT_EQ(active->TranslateAccelerator(&tab), S_FALSE);
+
+    // The reader's view: states, marks, and its default action is a click.
+    SHORT col = 2, row = 5;
+    ASSERT_EQ(board_->SelectSquare(&col, &row), S_OK);
+    ASSERT_EQ(board_->MarkSquare(3, 3, 0x00FFFF), S_OK);
+    VARIANT b5{}, c6{};
+    V_VT(&b5) = VT_I4, V_I4(&b5) = SquareIndex(2, 5);
+    V_VT(&c6) = VT_I4, V_I4(&c6) = SquareIndex(3, 3);
+    VARIANT state{};
+    ASSERT_EQ(reader->get_accState(b5, &state), S_OK);
+    EXPECT_EQ(V_I4(&state) & (STATE_SYSTEM_SELECTED | STATE_SYSTEM_FOCUSED),
+              STATE_SYSTEM_SELECTED | STATE_SYSTEM_FOCUSED);
+    BSTR value = nullptr;
+    EXPECT_EQ(reader->get_accValue(c6, &value), S_OK);
+    EXPECT_EQ(value ? Narrow(value) : "", "marked");
+    SysFreeString(value);
+    EXPECT_EQ(reader->accDoDefaultAction(c6), S_OK);
+    EXPECT_EQ(Text(Take()), "Click(3,3) ");
+
+    // From the other side the keys follow the screen, the names the board.
+    ASSERT_EQ(board_->put_Flipped(VARIANT_TRUE), S_OK);
+    Key(VK_LEFT);
+    EXPECT_EQ(focused(), SquareIndex(3, 5));
+    EXPECT_EQ(name(3, 5), "c4 empty");
+}
+
+}  // namespace
+}  // namespace quelder::testing
