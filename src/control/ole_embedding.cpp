@@ -475,7 +475,8 @@ STDMETHODIMP QuelderControl::ReactivateAndUndo() { return INPLACE_E_NOTUNDOABLE;
 
 STDMETHODIMP QuelderControl::TranslateAccelerator(LPMSG message) {
     return com::Guard(IID_IOleInPlaceActiveObject, [&]() -> HRESULT {
-        if (message == nullptr) return E_POINTER;
+        // No message is no key of the control's, as it has always answered.
+        if (message == nullptr) return S_FALSE;
         // The board class's keys go to its window before the container makes
         // them its own (the arrows, Tab order, default buttons).
         const HWND window = window_.Handle();

@@ -281,6 +281,9 @@ CheckEqual "Flipped = True", b.Flipped, True
 CheckEqual "a flipped board names squares as before", b.Piece(1, 1), 3
 b.ShowCoordinates = True
 CheckEqual "ShowCoordinates = True", b.ShowCoordinates, True
+CheckEqual "DragPieces of a new board", b.DragPieces, False
+b.DragPieces = 1
+CheckEqual "DragPieces = 1", b.DragPieces, True
 
 b.BeginUpdate
 b.BeginUpdate

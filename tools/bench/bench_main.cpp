@@ -54,6 +54,8 @@ int main() {
         BoardMemoryBenchmark(options, ocx);
         std::printf("\n");
         BoardClassBenchmark(options, ocx);
+        std::printf("\n");
+        DragBenchmark(options, ocx);
     }
     std::printf("\nbenchmark complete\n");
     std::fflush(stdout);

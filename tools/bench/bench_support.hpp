@@ -140,5 +140,6 @@ void MoveBenchmark(const Options& options, const Ocx& ocx);
 void InstancesBenchmark(const Options& options, const Ocx& ocx);
 void BoardMemoryBenchmark(const Options& options, const Ocx& ocx);
 void BoardClassBenchmark(const Options& options, const Ocx& ocx);
+void DragBenchmark(const Options& options, const Ocx& ocx);
 
 }  // namespace quelder::bench
