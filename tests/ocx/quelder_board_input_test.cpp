@@ -75,6 +75,45 @@ void PointerTo(POINT screen) {
     Pump(20);
 }
 
+// The accessibility events of one window, as a screen reader's hook hears
+// them: "focus 53", "name 37", "selection+ 34", "value 19".
+class WinEvents {
+public:
+    explicit WinEvents(HWND window) {
+        window_ = window;
+        heard_.clear();
+        hook_ = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_VALUECHANGE, nullptr, &Heard, GetCurrentProcessId(),
+                                0, WINEVENT_OUTOFCONTEXT);
+    }
+    ~WinEvents() {
+        if (hook_ != nullptr) UnhookWinEvent(hook_);
+    }
+    WinEvents(const WinEvents&) = delete;
+    WinEvents& operator=(const WinEvents&) = delete;
+    bool Hooked() const { return hook_ != nullptr; }
+    static std::string Take() {
+        Pump(100);
+        std::string text;
+        for (const auto& e : std::exchange(heard_, {})) text += e + " ";
+        return text;
+    }
+
+private:
+    static void CALLBACK Heard(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD, DWORD) {
+        if (window != window_ || object != OBJID_CLIENT) return;
+        const char* name = event == EVENT_OBJECT_FOCUS              ? "focus"
+                           : event == EVENT_OBJECT_NAMECHANGE       ? "name"
+                           : event == EVENT_OBJECT_SELECTIONADD     ? "selection+"
+                           : event == EVENT_OBJECT_SELECTIONREMOVE  ? "selection-"
+                           : event == EVENT_OBJECT_VALUECHANGE      ? "value"
+                                                                    : nullptr;
+        if (name != nullptr) heard_.push_back(std::string(name) + " " + std::to_string(child));
+    }
+    static inline HWND window_ = nullptr;
+    static inline std::vector<std::string> heard_;
+    HWINEVENTHOOK hook_ = nullptr;
+};
+
 void Key(WORD key) {
     SendKey(key, true);
     SendKey(key, false);
@@ -265,6 +304,8 @@ TEST_F(BoardInputTest, TheKeysAndAScreenReaderWorkTheBoardAsTheMouseDoes) {
     EXPECT_EQ(name(4, 1), "d8 black queen");
     EXPECT_EQ(name(5, 5), "e4 empty");
     EXPECT_EQ(focused(), SquareIndex(1, 8)) << "the focus starts at the bottom left";
+    const WinEvents heard(window_);
+    ASSERT_TRUE(heard.Hooked());
 
     // Keys and where the focus goes, from a1: table of real key presses.
     struct Step {
@@ -277,6 +318,8 @@ TEST_F(BoardInputTest, TheKeysAndAScreenReaderWorkTheBoardAsTheMouseDoes) {
         Key(s.key);
         EXPECT_EQ(focused(), SquareIndex(s.col, s.row)) << "after key " << s.key;
     }
+    EXPECT_EQ(heard.Take(), "focus 58 focus 50 focus 56 focus 49 focus 57 focus 49 ")
+        << "a focus event for each move, none for a key that moves nothing";
     // Its frame shows on the focus square only, and goes with the focus.
     const Image framed = Shot(window_);
     EXPECT_FALSE(SameImage(SquareShown(framed, 1, 7), SquareShown(framed, 3, 7))) << "no focus frame";
@@ -298,6 +341,7 @@ TEST_F(BoardInputTest, TheKeysAndAScreenReaderWorkTheBoardAsTheMouseDoes) {
     Key(VK_UP);
     Key(VK_RETURN);
     EXPECT_EQ(Text(Take()), "PieceDropped(1,7,1,5) ");
+    EXPECT_NE(heard.Take().find("name 33 name 49 "), std::string::npos) << "the squares the pawn left and took";
     EXPECT_EQ(name(1, 5), "a4 white pawn");
     EXPECT_EQ(name(1, 7), "a2 empty");
     const Image before = Shot(window_);
@@ -315,6 +359,7 @@ TEST_F(BoardInputTest, TheKeysAndAScreenReaderWorkTheBoardAsTheMouseDoes) {
     EXPECT_EQ(PieceAt(2, 7), Wpawn);
     EXPECT_TRUE(SameImage(Shot(window_), before)) << "after a lift put back by Escape";
 
+    heard.Take();
     // The container's accelerator pass hands the board its keys, not Tab.
     ComPtr<IOleInPlaceActiveObject> active;
     ASSERT_EQ(board_.As(&active), S_OK);
@@ -328,6 +373,7 @@ TEST_F(BoardInputTest, TheKeysAndAScreenReaderWorkTheBoardAsTheMouseDoes) {
     SHORT col = 2, row = 5;
     ASSERT_EQ(board_->SelectSquare(&col, &row), S_OK);
     ASSERT_EQ(board_->MarkSquare(3, 3, 0x00FFFF), S_OK);
+    EXPECT_EQ(heard.Take(), "focus 34 selection+ 34 value 19 ");
     VARIANT b5{}, c6{};
     V_VT(&b5) = VT_I4, V_I4(&b5) = SquareIndex(2, 5);
     V_VT(&c6) = VT_I4, V_I4(&c6) = SquareIndex(3, 3);
