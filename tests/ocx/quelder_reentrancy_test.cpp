@@ -1,9 +1,10 @@
 // A host's handler may do anything while an event runs: let go of its last
 // reference to the control, clear the board, resize it (to a valid size or an
 // invalid one) or unadvise itself. Whatever it does, from whichever event of
-// the mouse messages on the control's window in a container, or from a
-// property's change notification, nothing crashes, the board reads as the
-// handler left it and nothing is kept.
+// the mouse messages on the control's window in a container (a dropped piece
+// and a key on the board class's), or from a property's change notification,
+// nothing crashes, the board reads as the handler left it and nothing is
+// kept.
 #include <gtest/gtest.h>
 
 #include <olectl.h>
@@ -26,8 +27,8 @@ constexpr HRESULT kInvalidPropertyValue = static_cast<HRESULT>(0x800A017C);  // 
 constexpr int kNatural = 296;
 constexpr int kSquare = 37;
 
-enum class Kind { Click = 1, DblClick, MouseDown, MouseMove, MouseUp };
-const char* const kKindNames[] = {"", "Click", "DblClick", "MouseDown", "MouseMove", "MouseUp"};
+enum class Kind { Click = 1, DblClick, MouseDown, MouseMove, MouseUp, PieceDropped, KeyDown };
+const char* const kKindNames[] = {"", "Click", "DblClick", "MouseDown", "MouseMove", "MouseUp", "PieceDropped", "KeyDown"};
 
 enum class Action { ReleaseLast, Clear, Smaller, Larger, InvalidSize, Unadvise };
 struct ActionCase {
@@ -123,6 +124,10 @@ protected:
         ASSERT_TRUE(board);
         ASSERT_EQ(board->NewGame(), S_OK);
         newGame_ = Pieces(board.Get());
+        SHORT fromCol = 2, fromRow = 2, toCol = 2, toRow = 4;
+        ASSERT_EQ(board->MovePiece(&fromCol, &fromRow, &toCol, &toRow), S_OK);
+        dropped_ = Pieces(board.Get());
+        expected_ = newGame_;
     }
 
     // One control with the sink advised, its handler doing the action; the
@@ -134,13 +139,24 @@ protected:
         HRESULT handlerResult = S_OK;  // the call the handler made
         IUnknown* last = nullptr;      // the reference the handler lets go of
     };
+    // The board class's own events come from a board class that drags.
     void Arrange(Arranged& a, ActingSink& sink, Kind kind, const ActionCase& action) {
-        a.board = ocx_.Create();
+        const bool boardClass = kind >= Kind::PieceDropped;
+        if (boardClass) {
+            const ComPtr<_QuelderBoard> made = ocx_.CreateBoard();
+            ASSERT_TRUE(made);
+            ASSERT_EQ(made->put_DragPieces(VARIANT_TRUE), S_OK);
+            ASSERT_EQ(made.As(&a.board), S_OK);
+        } else {
+            a.board = ocx_.Create();
+        }
         ASSERT_TRUE(a.board);
         ASSERT_EQ(a.board->NewGame(), S_OK);
         ComPtr<IConnectionPointContainer> container;
         ASSERT_EQ(a.board.As(&container), S_OK);
-        ASSERT_EQ(container->FindConnectionPoint(DIID___Quelder, a.point.GetAddressOf()), S_OK);
+        ASSERT_EQ(container->FindConnectionPoint(boardClass ? DIID___QuelderBoard : DIID___Quelder,
+                                                 a.point.GetAddressOf()),
+                  S_OK);
         ASSERT_EQ(a.point->Advise(static_cast<IDispatch*>(&sink), &a.cookie), S_OK);
         sink.waitFor = static_cast<DISPID>(kind);
         _Quelder* board = a.board.Get();
@@ -175,8 +191,9 @@ protected:
         a.board.Reset();
     }
 
-    // After the event: the board as the handler left it, and no sink kept.
-    // window: the control's.
+    // After the event: the board as the handler left it (newGame_, or
+    // dropped_ where the drop went on), and no sink kept. window: the
+    // control's.
     void Check(Arranged& a, ActingSink& sink, const ActionCase& action, const std::string& what, HWND window) {
         EXPECT_EQ(sink.acted, 1) << what << ": the event never came";
         if (action.action == Action::ReleaseLast) {
@@ -195,12 +212,12 @@ protected:
         case Action::Larger:
             EXPECT_EQ(a.handlerResult, S_OK) << what;
             EXPECT_EQ(height, action.size) << what;
-            EXPECT_EQ(Pieces(a.board.Get()), newGame_) << what;
+            EXPECT_EQ(Pieces(a.board.Get()), expected_) << what;
             break;
         case Action::InvalidSize:
             EXPECT_EQ(a.handlerResult, kInvalidPropertyValue) << what << ": " << std::hex << a.handlerResult;
             EXPECT_EQ(height, kNatural) << what;
-            EXPECT_EQ(Pieces(a.board.Get()), newGame_) << what;
+            EXPECT_EQ(Pieces(a.board.Get()), expected_) << what;
             break;
         case Action::Unadvise: {
             EXPECT_EQ(a.handlerResult, S_OK) << what;
@@ -230,13 +247,16 @@ protected:
     ComApartment com_;
     Ocx ocx_;
     std::string newGame_;
+    std::string dropped_;   // after (2, 2) to (2, 4)
+    std::string expected_;  // the board the handlers of this case leave
 };
 
 TEST_F(ReentrancyTest, HandlersOfEventsFromTheWindowMayDoAnything) {
     TopWindow top(30, 30, 1300, 1300);
     ASSERT_NE(top.get(), nullptr);
-    for (int k = 1; k <= 5; ++k) {
+    for (int k = 1; k <= 7; ++k) {
         const Kind kind = static_cast<Kind>(k);
+        expected_ = kind == Kind::PieceDropped ? dropped_ : newGame_;
         for (const ActionCase& action : kActions) {
             const std::string what = std::string(kKindNames[k]) + " from the window, a handler that " + action.name;
             PlainSite site;
@@ -263,6 +283,17 @@ TEST_F(ReentrancyTest, HandlersOfEventsFromTheWindowMayDoAnything) {
             switch (kind) {
             case Kind::MouseMove:
                 send(WM_MOUSEMOVE, 0);
+                break;
+            case Kind::PieceDropped: {
+                // The pawn on (2, 2) dragged to (2, 4).
+                send(WM_LBUTTONDOWN, MK_LBUTTON);
+                const LPARAM to = MAKELPARAM(kSquare + kSquare / 2, 3 * kSquare + kSquare / 2);
+                if (IsWindow(window)) SendMessageW(window, WM_MOUSEMOVE, MK_LBUTTON, to);
+                if (IsWindow(window)) SendMessageW(window, WM_LBUTTONUP, 0, to);
+                break;
+            }
+            case Kind::KeyDown:
+                send(WM_KEYDOWN, 'A');
                 break;
             case Kind::DblClick:
                 send(WM_LBUTTONDOWN, MK_LBUTTON);
