@@ -126,7 +126,9 @@ protected:
         ASSERT_TRUE(SUCCEEDED(com_.hr)) << std::hex << com_.hr;
         const Atl& atl = TheAtl();
         ASSERT_TRUE(atl.ready) << "atl.dll or its AtlAxWinInit is missing";
-        host_.reset(CreateWindowExW(0, L"AtlAxWin", L"QuelderLib.QuelderBoard", WS_CHILD | WS_VISIBLE, 0, 0, 296, 296,
+        // Its children are in the top window's Tab order, as a form's are.
+        host_.reset(CreateWindowExW(WS_EX_CONTROLPARENT, L"AtlAxWin", L"QuelderLib.QuelderBoard",
+                                    WS_CHILD | WS_VISIBLE, 0, 0, 296, 296,
                                     top_.get(), nullptr, GetModuleHandleW(nullptr), nullptr));
         ASSERT_TRUE(host_) << "no AtlAxWin window, error " << GetLastError();
         ComPtr<IUnknown> control;
@@ -260,16 +262,19 @@ TEST_F(BoardInputTest, DraggedPiecesMoveWhereDroppedAndGoBackWhenTheDropIsCancel
     EXPECT_EQ(PieceAt(6, 6), Wknight);
 }
 
-// The arrows move a framed focus square in the screen's directions; Space and
-// Enter click it or lift and put down its piece; Escape puts it back; other
-// keys reach the host. oleacc reads the same board.
+// Tab brings the focus; the arrows move a framed focus square in the screen's
+// directions; Space and Enter click it or lift and put down its piece; Escape
+// puts it back; other keys reach the host. oleacc reads the same board.
 TEST_F(BoardInputTest, TheKeysAndAScreenReaderWorkTheBoardAsTheMouseDoes) {
-    // A click gives the board the focus; the container asks for its keys.
-    PointerTo(Screen(Middle(8, 1).x, Middle(8, 1).y));
-    Mouse::Send(MOUSEEVENTF_LEFTDOWN);
-    Mouse::Send(MOUSEEVENTF_LEFTUP);
+    // Tab from a button of the window gives the board the focus (a click
+    // does too, as the drags show); the container asks for its keys.
+    const handles::UniqueWindow button(CreateWindowExW(0, L"BUTTON", L"Other", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 400,
+                                                       10, 80, 24, top_.get(), nullptr, nullptr, nullptr));
+    SetFocus(button.get());
+    MSG tabKey{button.get(), WM_KEYDOWN, VK_TAB, 0, 0, {}};
+    IsDialogMessageW(top_.get(), &tabKey);
     Pump(100);
-    ASSERT_EQ(GetFocus(), window_);
+    ASSERT_EQ(GetFocus(), window_) << "Tab from the button";
     EXPECT_EQ(SendMessageW(window_, WM_GETDLGCODE, 0, 0) & (DLGC_WANTARROWS | DLGC_WANTCHARS),
               DLGC_WANTARROWS | DLGC_WANTCHARS);
     ComPtr<IOleControl> control;
