@@ -236,7 +236,8 @@ TEST_F(BoardInputTest, DraggedPiecesMoveWhereDroppedAndGoBackWhenTheDropIsCancel
     EXPECT_TRUE(SameImage(Shot(window_), moved));
 
     // Drops that change nothing: cancelled by the host, Escape during the
-    // drag, a release off the board, and one back on its own square.
+    // drag, a release off the board, the mouse taken by another window, and
+    // one back on its own square.
     sink_.cancelDrops = true;
     Drag(Middle(2, 8), Middle(3, 6));
     EXPECT_EQ(Text(Take()), "MouseDown(2,8) MouseUp(2,8) PieceDropped(2,8,3,6) ");
@@ -246,11 +247,17 @@ TEST_F(BoardInputTest, DraggedPiecesMoveWhereDroppedAndGoBackWhenTheDropIsCancel
     EXPECT_EQ(Text(Take()), "MouseDown(7,8) ");
     Drag(Middle(1, 7), {-30, 150});
     EXPECT_EQ(Text(Take()), "MouseDown(1,7) MouseUp(1,7) ");
+    Drag(Middle(3, 8), Middle(3, 6), false);
+    SetCapture(top_.get());  // another window takes the mouse, as a menu does
+    Mouse::Send(MOUSEEVENTF_LEFTUP);
+    ReleaseCapture();
+    EXPECT_EQ(Text(Take()), "MouseDown(3,8) ");
     Drag(Middle(8, 7), {Middle(8, 7).x + 12, Middle(8, 7).y + 10});
     EXPECT_EQ(Text(Take()), "MouseDown(8,7) MouseUp(8,7) ");
     EXPECT_EQ(PieceAt(2, 8), Wknight);
     EXPECT_EQ(PieceAt(7, 8), Wknight);
     EXPECT_EQ(PieceAt(1, 7), Wpawn);
+    EXPECT_EQ(PieceAt(3, 8), Wbishop);
     EXPECT_TRUE(SameImage(Shot(window_), moved)) << "after the drops that changed nothing";
 
     // From the other side the events name the board's squares: the screen's
