@@ -13,6 +13,8 @@ const wchar_t* KindName(EventKind kind) {
     case EventKind::MouseDown: return L"MouseDown";
     case EventKind::MouseMove: return L"MouseMove";
     case EventKind::MouseUp: return L"MouseUp";
+    case EventKind::PieceDropped: return L"PieceDropped";
+    case EventKind::KeyDown: return L"KeyDown";
     }
     return L"?";
 }
@@ -40,12 +42,53 @@ bool ReadFloat(const DISPPARAMS& params, UINT position, float& value) {
     return true;
 }
 
+// The number of arguments each event comes with.
+UINT ArgumentCount(EventKind kind) {
+    switch (kind) {
+    case EventKind::Click:
+    case EventKind::DblClick:
+    case EventKind::KeyDown: return 2;
+    case EventKind::PieceDropped: return 5;
+    case EventKind::MouseDown:
+    case EventKind::MouseMove:
+    case EventKind::MouseUp: return 6;
+    }
+    return 0;
+}
+
+// Reads the arguments of event.kind into event; false at the first that is
+// not a number of its type.
+bool ReadArguments(const DISPPARAMS& params, BoardEvent& event) {
+    switch (event.kind) {
+    case EventKind::Click:
+    case EventKind::DblClick: return ReadShort(params, 0, event.col) && ReadShort(params, 1, event.row);
+    case EventKind::MouseDown:
+    case EventKind::MouseMove:
+    case EventKind::MouseUp:
+        return ReadShort(params, 0, event.col) && ReadShort(params, 1, event.row) &&
+               ReadShort(params, 2, event.button) && ReadShort(params, 3, event.shift) &&
+               ReadFloat(params, 4, event.x) && ReadFloat(params, 5, event.y);
+    case EventKind::PieceDropped:
+        // The fifth, Cancel, is the sink's to set, not to read.
+        return ReadShort(params, 0, event.col) && ReadShort(params, 1, event.row) &&
+               ReadShort(params, 2, event.toCol) && ReadShort(params, 3, event.toRow);
+    case EventKind::KeyDown: return ReadShort(params, 0, event.keyCode) && ReadShort(params, 1, event.shift);
+    }
+    return false;
+}
+
 }  // namespace
 
 std::wstring Describe(const BoardEvent& event) {
     wchar_t text[160];
     if (event.kind == EventKind::Click || event.kind == EventKind::DblClick) {
         std::swprintf(text, std::size(text), L"%ls col %d row %d", KindName(event.kind), event.col, event.row);
+    } else if (event.kind == EventKind::PieceDropped) {
+        std::swprintf(text, std::size(text), L"%ls from col %d row %d to col %d row %d", KindName(event.kind),
+                      event.col, event.row, event.toCol, event.toRow);
+    } else if (event.kind == EventKind::KeyDown) {
+        std::swprintf(text, std::size(text), L"%ls KeyCode %d Shift %d", KindName(event.kind), event.keyCode,
+                      event.shift);
     } else {
         std::swprintf(text, std::size(text), L"%ls col %d row %d Button %d Shift %d X %g Y %g", KindName(event.kind),
                       event.col, event.row, event.button, event.shift, static_cast<double>(event.x),
@@ -72,18 +115,12 @@ STDMETHODIMP BoardEventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* p
                                     UINT* argErr) {
     if (result != nullptr) VariantInit(result);
     if (params == nullptr) return E_POINTER;
-    if (id < static_cast<DISPID>(EventKind::Click) || id > static_cast<DISPID>(EventKind::MouseUp))
+    if (id < static_cast<DISPID>(EventKind::Click) || id > static_cast<DISPID>(EventKind::KeyDown))
         return DISP_E_MEMBERNOTFOUND;
     BoardEvent event;
     event.kind = static_cast<EventKind>(id);
-    const bool mouse = event.kind != EventKind::Click && event.kind != EventKind::DblClick;
-    if (params->cArgs != (mouse ? 6u : 2u)) return DISP_E_BADPARAMCOUNT;
-    bool ok = ReadShort(*params, 0, event.col) && ReadShort(*params, 1, event.row);
-    if (ok && mouse) {
-        ok = ReadShort(*params, 2, event.button) && ReadShort(*params, 3, event.shift) &&
-             ReadFloat(*params, 4, event.x) && ReadFloat(*params, 5, event.y);
-    }
-    if (!ok) {
+    if (params->cArgs != ArgumentCount(event.kind)) return DISP_E_BADPARAMCOUNT;
+    if (!ReadArguments(*params, event)) {
         if (argErr != nullptr) *argErr = 0;
         return DISP_E_TYPEMISMATCH;
     }

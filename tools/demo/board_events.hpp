@@ -15,19 +15,33 @@ namespace quelder::demo {
 
 using com::ComPtr;
 
-// The events of __QuelderBoard (those of __Quelder, with the same ids), by
-// dispatch id.
-enum class EventKind { Click = 1, DblClick = 2, MouseDown = 3, MouseMove = 4, MouseUp = 5 };
+// The events of __QuelderBoard (those of __Quelder, with the same ids, then
+// its own), by dispatch id.
+enum class EventKind {
+    Click = 1,
+    DblClick = 2,
+    MouseDown = 3,
+    MouseMove = 4,
+    MouseUp = 5,
+    PieceDropped = 6,
+    KeyDown = 7,
+};
 
 struct BoardEvent {
     EventKind kind = EventKind::Click;
+    // The square; for PieceDropped the one the piece was lifted from.
     short col = 0, row = 0;
-    // Only for MouseDown, MouseMove and MouseUp.
+    // Only for MouseDown, MouseMove and MouseUp; shift also for KeyDown.
     short button = 0, shift = 0;
     float x = 0, y = 0;
+    // Only for PieceDropped: the square it was dropped on.
+    short toCol = 0, toRow = 0;
+    // Only for KeyDown: the virtual-key code.
+    short keyCode = 0;
 };
 
-// "Click col 5 row 7", "MouseDown col 5 row 7 Button 1 Shift 0 X 120 Y 300".
+// "Click col 5 row 7", "MouseDown col 5 row 7 Button 1 Shift 0 X 120 Y 300",
+// "PieceDropped from col 5 row 7 to col 5 row 5", "KeyDown KeyCode 65 Shift 0".
 std::wstring Describe(const BoardEvent& event);
 
 class BoardEventListener {
@@ -40,6 +54,8 @@ protected:
 
 // Answers __QuelderBoard and IDispatch; hands every event it understands to
 // the listener until Detach. Arguments may come by value or by reference.
+// PieceDropped's Cancel is left as the control passed it (False): the drop
+// goes ahead.
 class BoardEventSink final : public com::Object<__QuelderBoard> {
 public:
     explicit BoardEventSink(BoardEventListener& listener) : listener_(&listener) {}
