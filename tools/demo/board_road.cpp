@@ -12,6 +12,12 @@ std::wstring Failed(BoardCalls& board, const wchar_t* call, HRESULT hr) {
     return std::wstring(call) + L" failed: " + board.ErrorText(hr);
 }
 
+// "Wpawn moved from col 5 row 7 to col 5 row 5", or "... takes Bpawn at ...".
+std::wstring MoveText(long moving, Square from, long target, Square to) {
+    if (target == kNone) return PieceName(moving) + L" moved from " + Name(from) + L" to " + Name(to);
+    return PieceName(moving) + L" from " + Name(from) + L" takes " + PieceName(target) + L" at " + Name(to);
+}
+
 }  // namespace
 
 std::wstring Name(Square square) { return L"col " + std::to_wstring(square.col) + L" row " + std::to_wstring(square.row); }
@@ -54,8 +60,18 @@ std::wstring MoveRoad::Click(BoardCalls& board, Square square) {
     if (FAILED(hr)) return Failed(board, L"UnSelectSquare", hr);
     hr = board.ShowMove(from, square);
     if (FAILED(hr)) return Failed(board, L"Showing the move", hr);
-    if (target == kNone) return PieceName(moving) + L" moved from " + Name(from) + L" to " + Name(square);
-    return PieceName(moving) + L" from " + Name(from) + L" takes " + PieceName(target) + L" at " + Name(square);
+    return MoveText(moving, from, target, square);
+}
+
+std::wstring MoveRoad::Dropped(BoardCalls& board, Square from, Square to) {
+    long moving = kNone, target = kNone;
+    HRESULT hr = board.Piece(from, moving);
+    if (SUCCEEDED(hr)) hr = board.Piece(to, target);
+    if (FAILED(hr)) return Failed(board, L"Piece", hr);
+    Drop(board);
+    hr = board.ShowMove(from, to);
+    if (FAILED(hr)) return Failed(board, L"Showing the move", hr);
+    return MoveText(moving, from, target, to);
 }
 
 void MoveRoad::Drop(BoardCalls& board) {

@@ -1,8 +1,10 @@
 // The way the demo lets a user play on the board with the mouse: a click on a
 // piece selects it, a click on another square moves the selected piece there
 // (taking whatever stood there) and shows that move in place of the one
-// before, a click on the selected square drops the selection. The control
-// knows no rules; neither does this.
+// before, a click on the selected square drops the selection. A piece dragged
+// to another square (with the mouse or the keys) is moved there by the
+// control; the demo shows that move the same way and drops the selection.
+// The control knows no rules; neither does this.
 #pragma once
 
 #include <windows.h>
@@ -42,6 +44,10 @@ class MoveRoad {
 public:
     // The user clicked square; returns what happened, for the status line.
     std::wstring Click(BoardCalls& board, Square square);
+    // The user dropped the piece of from on to (PieceDropped): the control
+    // moves it once the event returns, so this shows the move and drops the
+    // selection, whichever square it was on; returns what happened.
+    std::wstring Dropped(BoardCalls& board, Square from, Square to);
     // Unselects the selected square, if any (before the board is set up anew).
     void Drop(BoardCalls& board);
     std::optional<Square> Selected() const { return selected_; }

@@ -93,6 +93,44 @@ TEST(MoveRoad, ClicksBecomeTheHostsCalls) {
     }
 }
 
+// A dropped piece is the control's to move: the road only shows the move and
+// lets go of the selection, wherever it was.
+TEST(MoveRoad, DropsAreShownAndEndTheSelection) {
+    struct DropCase {
+        const char* name;
+        std::vector<Square> clicks;
+        Square from, to;
+        std::vector<std::wstring> calls;
+        std::wstring message;
+    };
+    const std::vector<DropCase> cases{
+        {"nothing selected", {}, {5, 7}, {5, 5}, {L"ShowMove col 5 row 7 to col 5 row 5"},
+         L"Wpawn moved from col 5 row 7 to col 5 row 5"},
+        {"another piece selected, a capture",
+         {{4, 2}},
+         {5, 7},
+         {4, 2},
+         {L"SelectSquare col 4 row 2", L"UnSelectSquare col 4 row 2", L"ShowMove col 5 row 7 to col 4 row 2"},
+         L"Wpawn from col 5 row 7 takes Bpawn at col 4 row 2"},
+        {"the selected piece dragged",
+         {{5, 7}},
+         {5, 7},
+         {5, 6},
+         {L"SelectSquare col 5 row 7", L"UnSelectSquare col 5 row 7", L"ShowMove col 5 row 7 to col 5 row 6"},
+         L"Wpawn moved from col 5 row 7 to col 5 row 6"},
+    };
+    for (const auto& c : cases) {
+        RecordingBoard board;
+        board.pieces = {{{5, 7}, 8}, {{4, 2}, 2}};
+        MoveRoad road;
+        for (const auto& square : c.clicks) road.Click(board, square);
+        const std::wstring message = road.Dropped(board, c.from, c.to);
+        EXPECT_EQ(board.calls, c.calls) << c.name;
+        EXPECT_EQ(message, c.message) << c.name;
+        EXPECT_FALSE(road.Selected().has_value()) << c.name << ": " << Name(road.Selected().value_or(Square{}));
+    }
+}
+
 TEST(MoveRoad, AFailedMoveKeepsTheSelection) {
     RecordingBoard board;
     board.pieces = {{{5, 7}, 8}};
