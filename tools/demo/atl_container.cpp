@@ -28,9 +28,11 @@ handles::UniqueWindow AtlContainer::CreateHost(HWND parent, const wchar_t* progI
         SetLastError(ERROR_MOD_NOT_FOUND);
         return {};
     }
+    // WS_EX_CONTROLPARENT: Tab goes on into the control's window, which
+    // the host holds as its child.
     return handles::UniqueWindow(CreateWindowExW(
-        0, L"AtlAxWin", progId, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, place.left, place.top,
-        place.right - place.left, place.bottom - place.top, parent,
+        WS_EX_CONTROLPARENT, L"AtlAxWin", progId, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
+        place.left, place.top, place.right - place.left, place.bottom - place.top, parent,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr));
 }
 

@@ -1,5 +1,5 @@
 // QuelderDemo.exe: a small Windows program that puts the Quelder board on its
-// window and lets the user play on it with the mouse.
+// window and lets the user play on it with the mouse and the keys.
 //
 //   QuelderDemo.exe                      the interactive demo
 //   QuelderDemo.exe --play picture.bmp   plays a short game by itself with real
@@ -67,11 +67,7 @@ void Complain(bool playing, const std::wstring& text) {
 
 int RunLoop(const DemoWindow& demo) {
     MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (demo.PreTranslate(msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) demo.Process(msg);
     return static_cast<int>(msg.wParam);
 }
 

@@ -130,7 +130,7 @@ bool DemoWindow::CreateChildren() {
         }
         SendMessageW(button, WM_SETFONT, font, TRUE);
     }
-    moveLine_ = CreateWindowExW(0, L"STATIC", L"Click a piece to pick it up.",
+    moveLine_ = CreateWindowExW(0, L"STATIC", L"Click a piece to pick it up, or drag it.",
                                 WS_CHILD | WS_VISIBLE | SS_CENTER | SS_ENDELLIPSIS | SS_NOPREFIX, 0, 0, 10, 10,
                                 window_.get(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kMoveLineId)), instance_,
                                 nullptr);
@@ -168,14 +168,20 @@ bool DemoWindow::HostControl() {
         failure_ = L"The control's events could not be connected: " + LastErrorText(hr);
         return false;
     }
+    // The in-place object's accelerator pass: how a container hands the
+    // board its keys. Without it IsDialogMessage still asks the control's
+    // window which keys it wants.
+    control.As(&active_);
     control_ = std::move(control);
     board_ = QuelderBoard(std::move(quelder));
     // The control's own size, so that its surface and its window agree, and
-    // a game ready to play with the coordinates showing.
+    // a game ready to play with the coordinates showing and the pieces
+    // dragged with the mouse or lifted with the keys.
     ChangeBoardSize(boardSize_);
     {
         BoardUpdate update(board_);
         hr = board_.Get()->put_ShowCoordinates(VARIANT_TRUE);
+        if (SUCCEEDED(hr)) hr = board_.Get()->put_DragPieces(VARIANT_TRUE);
         if (SUCCEEDED(hr)) hr = board_.Get()->NewGame();
     }
     SyncChecks();
@@ -189,18 +195,46 @@ void DemoWindow::TearDown() {
     connection_.Reset();
     sink_.Reset();
     board_.Reset();
+    active_.Reset();
     control_.Reset();
+    focus_ = nullptr;
     // Destroying the host window closes the control (OLECLOSE_NOSAVE) and
     // releases the container's references to it.
     host_.reset();
 }
 
 bool DemoWindow::PreTranslate(MSG& msg) const {
-    return window_ && IsDialogMessageW(window_.get(), &msg);
+    if (!window_) return false;
+    // A key pressed on the board goes to the control first, as in any OLE
+    // container, before the dialog keys make the arrows, Space and Enter the
+    // buttons'. The control takes the keys it uses and leaves the others
+    // (Tab among them) to IsDialogMessage.
+    if (active_ && host_ && msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST && msg.hwnd != nullptr &&
+        IsChild(host_.get(), msg.hwnd) && active_->TranslateAccelerator(&msg) == S_OK)
+        return true;
+    return IsDialogMessageW(window_.get(), &msg);
+}
+
+void DemoWindow::Process(MSG& msg) const {
+    if (PreTranslate(msg)) return;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
 }
 
 HWND DemoWindow::Button(Command command) const {
     return GetDlgItem(window_.get(), static_cast<int>(command));
+}
+
+HWND DemoWindow::BoardWindow() const {
+    com::ComPtr<IOleWindow> window;
+    HWND handle = nullptr;
+    if (!control_ || FAILED(control_.As(&window)) || FAILED(window->GetWindow(&handle))) return nullptr;
+    return handle;
+}
+
+HWND DemoWindow::FocusTarget() const {
+    HWND target = focus_ != nullptr && IsWindow(focus_) && IsChild(window_.get(), focus_) ? focus_ : BoardWindow();
+    return target != nullptr && IsWindowVisible(target) && IsWindowEnabled(target) ? target : nullptr;
 }
 
 bool DemoWindow::Flipped() const {
@@ -300,7 +334,8 @@ void DemoWindow::OnCommand(Command command) {
         call = newGame ? L"NewGame" : L"Clear";
         hr = newGame ? board_.Get()->NewGame() : board_.Get()->Clear();
         if (SUCCEEDED(hr)) hr = board_.ForgetMoves();
-        if (SUCCEEDED(hr)) SetMoveText(newGame ? L"New game: click a piece to pick it up." : L"The board is empty.");
+        if (SUCCEEDED(hr))
+            SetMoveText(newGame ? L"New game: click a piece to pick it up, or drag it." : L"The board is empty.");
         break;
     }
     case Command::Bigger:
@@ -336,6 +371,10 @@ void DemoWindow::OnBoardEvent(const BoardEvent& event) {
         // A move, its selection dropped and the move shown, painted at once.
         BoardUpdate update(board_);
         SetMoveText(road_.Click(board_, {event.col, event.row}));
+    } else if (event.kind == EventKind::PieceDropped) {
+        // Cancel stays False: the control moves the piece once this returns.
+        BoardUpdate update(board_);
+        SetMoveText(road_.Dropped(board_, {event.col, event.row}, {event.toCol, event.toRow}));
     }
 }
 
@@ -366,6 +405,22 @@ LRESULT DemoWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         info->ptMinTrackSize = {frame.right - frame.left, frame.bottom - frame.top};
         return 0;
     }
+    case WM_ACTIVATE:
+        // As a dialog does: the focus goes back where it was when the window
+        // is activated again, to the board the first time, so that its keys
+        // work at once.
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            if (HWND focus = GetFocus(); focus != nullptr && IsChild(window, focus)) focus_ = focus;
+            return 0;
+        }
+        if (HWND target = FocusTarget(); target != nullptr && HIWORD(wParam) == 0) {
+            SetFocus(target);
+            return 0;
+        }
+        return DefWindowProcW(window, message, wParam, lParam);
+    case WM_SETFOCUS:
+        if (HWND target = FocusTarget(); target != nullptr) SetFocus(target);
+        return 0;
     case WM_COMMAND:
         if (HIWORD(wParam) == BN_CLICKED) {
             const int id = LOWORD(wParam);

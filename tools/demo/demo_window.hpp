@@ -3,10 +3,13 @@
 // the board control (the QuelderBoard class) hosted by ProgID in an AtlAxWin
 // child window, a line saying what the last click did, and a status bar
 // naming the last event of the control with its values. The last move made
-// shows on the board: its two squares marked and an arrow along it.
+// shows on the board: its two squares marked and an arrow along it. Pieces
+// may be dragged, and the board played with the keys: it has the focus when
+// the window starts and gets it back when the window is activated again.
 #pragma once
 
 #include <windows.h>
+#include <oleidl.h>
 
 #include <cstddef>
 #include <deque>
@@ -43,12 +46,18 @@ public:
     const std::wstring& Failure() const { return failure_; }
 
     HWND Handle() const { return window_.get(); }
-    // Gives keyboard navigation between the buttons; true when msg was used.
+    // Gives the board its keys (the control's TranslateAccelerator) and the
+    // buttons keyboard navigation; true when msg was used.
     bool PreTranslate(MSG& msg) const;
+    // One message of the window's loop: PreTranslate, or translated and
+    // dispatched.
+    void Process(MSG& msg) const;
 
     // What the self-play needs to drive and check the window.
     HWND Button(Command command) const;
     HWND BoardHost() const { return host_.get(); }
+    // The control's own window in the host, which takes the focus.
+    HWND BoardWindow() const;
     int BoardSize() const { return boardSize_; }
     // Whether the control draws the board from the other side (its Flipped).
     bool Flipped() const;
@@ -72,6 +81,9 @@ private:
     // Sets the check boxes from the control's properties.
     void SyncChecks();
     void SetMoveText(const std::wstring& text);
+    // The child to give the focus to when the window is activated: the one
+    // that had it last, else the board; null for none that can take it.
+    HWND FocusTarget() const;
     void OnBoardEvent(const BoardEvent& event) override;
     // Lets go of the control in order: events, pointers, then its window.
     void TearDown();
@@ -82,7 +94,9 @@ private:
     handles::UniqueWindow host_;
     HWND status_ = nullptr;    // children, destroyed with the window
     HWND moveLine_ = nullptr;
+    HWND focus_ = nullptr;     // the child that had the focus when the window was last deactivated
     com::ComPtr<IUnknown> control_;
+    com::ComPtr<IOleInPlaceActiveObject> active_;
     QuelderBoard board_;
     com::ComPtr<BoardEventSink> sink_;
     EventConnection connection_;
