@@ -151,7 +151,7 @@ bool QuelderControl::KeyDown(WPARAM key, bool repeat) {
 }
 
 bool QuelderControl::WantsKey(WPARAM key) const {
-    return key == VK_RETURN || (key == VK_ESCAPE && lift_.from != 0);
+    return FocusKeyOf(key) || key == VK_SPACE || key == VK_RETURN || (key == VK_ESCAPE && lift_.from != 0);
 }
 
 void QuelderControl::FocusChanged(bool focused) {

@@ -305,9 +305,7 @@ LRESULT ControlWindow::OnKeyboard(UINT message, WPARAM wParam, LPARAM lParam) {
         // has a use for them, rather than the dialog's default buttons.
         LRESULT code = DLGC_WANTARROWS | DLGC_WANTCHARS;
         const auto* msg = reinterpret_cast<const MSG*>(lParam);
-        if (msg != nullptr && msg->message == WM_KEYDOWN &&
-            ((msg->wParam == VK_ESCAPE && presses_.Dragging()) || input_.WantsKey(msg->wParam)))
-            code |= DLGC_WANTMESSAGE;
+        if (msg != nullptr && msg->message == WM_KEYDOWN && input_.WantsKey(msg->wParam)) code |= DLGC_WANTMESSAGE;
         return code;
     }
     case WM_KEYDOWN:

@@ -481,11 +481,7 @@ STDMETHODIMP QuelderControl::TranslateAccelerator(LPMSG message) {
         // them its own (the arrows, Tab order, default buttons).
         const HWND window = window_.Handle();
         if (!kind_.extended || window == nullptr || message->hwnd != window) return S_FALSE;
-        if (message->message != WM_KEYDOWN) return S_FALSE;
-        const WPARAM key = message->wParam;
-        const bool ours = key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN || key == VK_HOME ||
-                          key == VK_END || key == VK_SPACE || WantsKey(key);
-        if (!ours) return S_FALSE;
+        if (message->message != WM_KEYDOWN || !WantsKey(message->wParam)) return S_FALSE;
         const auto alive = KeepAlive();
         SendMessageW(window, message->message, message->wParam, message->lParam);
         return S_OK;

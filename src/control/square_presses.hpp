@@ -51,8 +51,9 @@ public:
     virtual void FocusChanged(bool) {}
     // WM_KEYDOWN: false for a key left to the system.
     virtual bool KeyDown(WPARAM, bool /*repeat*/) { return false; }
-    // Whether the window wants a key the dialog manager would take (Enter,
-    // Escape).
+    // Whether a key is one the board uses now, which the dialog manager and
+    // the container's accelerators leave to it (arrows, Home, End, Space,
+    // Enter; Escape while a piece is lifted).
     virtual bool WantsKey(WPARAM) const { return false; }
     // WM_GETOBJECT; 0 to leave it to the system.
     virtual LRESULT GetObject(WPARAM, LPARAM) { return 0; }
