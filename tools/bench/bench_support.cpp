@@ -89,19 +89,31 @@ std::int32_t StartingPiece(int col, int row) {
     return None;
 }
 
-void ShowOn(HWND window, const Image& surface) {
+void ShowAt(HDC dc, const Image& image, int x, int y) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = surface.Width();
-    info.bmiHeader.biHeight = -surface.Height();
+    info.bmiHeader.biWidth = image.Width();
+    info.bmiHeader.biHeight = -image.Height();
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
+    SetDIBitsToDevice(dc, x, y, static_cast<DWORD>(image.Width()), static_cast<DWORD>(image.Height()), 0, 0, 0,
+                      static_cast<UINT>(image.Height()), image.Pixels().data(), &info, DIB_RGB_COLORS);
+}
+
+void ShowOn(HWND window, const Image& surface) {
     const handles::WindowDc dc(window);
-    SetDIBitsToDevice(dc.get(), 0, 0, static_cast<DWORD>(surface.Width()), static_cast<DWORD>(surface.Height()), 0, 0,
-                      0, static_cast<UINT>(surface.Height()), surface.Pixels().data(), &info, DIB_RGB_COLORS);
+    ShowAt(dc.get(), surface, 0, 0);
     GdiFlush();
 }
+
+ComPtr<_Quelder> Published(const ComPtr<_QuelderBoard>& board) {
+    ComPtr<_Quelder> published;
+    CheckHr(board.As(&published), "QueryInterface(_Quelder) on the board class");
+    return published;
+}
+
+void SetSize(_QuelderBoard& board, LONG size) { CheckHr(board.ChangeBoardSize(&size), "ChangeBoardSize"); }
 
 void Repaint(HWND window) {
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);

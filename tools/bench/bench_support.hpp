@@ -59,6 +59,13 @@ std::int32_t StartingPiece(int col, int row);
 // Shows a memory bitmap on a window: the transfer the control's own paint
 // ends with.
 void ShowOn(HWND window, const Image& surface);
+// Draws image unstretched with its top-left corner at (x, y) of dc.
+void ShowAt(HDC dc, const Image& image, int x, int y);
+
+// A board-class control's published interface, as the container hosts it,
+// and its ChangeBoardSize.
+ComPtr<_Quelder> Published(const ComPtr<_QuelderBoard>& board);
+void SetSize(_QuelderBoard& board, LONG size);
 
 // The whole of a window invalidated and repainted through WM_PAINT now.
 void Repaint(HWND window);

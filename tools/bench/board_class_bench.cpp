@@ -24,15 +24,6 @@ namespace {
 constexpr int kBoard = 800, kEdge = kBoard / 8;
 const wchar_t kStart[] = L"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR";
 
-// The published interface of a board-class control, as the container hosts it.
-ComPtr<_Quelder> Published(const ComPtr<_QuelderBoard>& board) {
-    ComPtr<_Quelder> published;
-    CheckHr(board.As(&published), "QueryInterface(_Quelder) on the board class");
-    return published;
-}
-
-void SetSize(_QuelderBoard& board, LONG size) { CheckHr(board.ChangeBoardSize(&size), "ChangeBoardSize"); }
-
 void LetPosition(_QuelderBoard& board, const wchar_t* text) {
     BSTR position = SysAllocString(text);
     const HRESULT hr = board.put_Position(position);

@@ -17,14 +17,6 @@ constexpr int kBoard = 800, kEdge = kBoard / 8;
 
 LPARAM At(POINT point) { return MAKELPARAM(point.x, point.y); }
 
-// Shows image with its top-left corner at (x, y) of the window.
-void ShowAt(HDC dc, const Image& image, int x, int y) {
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof info.bmiHeader, image.Width(), -image.Height(), 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    SetDIBitsToDevice(dc, x, y, static_cast<DWORD>(image.Width()), static_cast<DWORD>(image.Height()), 0, 0, 0,
-                      static_cast<UINT>(image.Height()), image.Pixels().data(), &info, DIB_RGB_COLORS);
-}
-
 // The floor's window: each WM_PAINT shows the piece's picture at the
 // rectangles it left and took, as a window with the picture ready does.
 struct FloorPaint {
@@ -50,13 +42,10 @@ void DragBenchmark(const Options& options, const Ocx& ocx) {
     std::printf("board class: a piece dragged across an %d-pixel board (squares of %d pixels)\n", kBoard, kEdge);
     TopWindow top(kBoard + 40, kBoard + 40);
     const ComPtr<_QuelderBoard> board = ocx.CreateBoard();
-    ComPtr<_Quelder> published;
-    CheckHr(board.As(&published), "QueryInterface(_Quelder)");
-    Hosted hosted(top.get(), {0, 0, kBoard, kBoard}, published);
+    Hosted hosted(top.get(), {0, 0, kBoard, kBoard}, Published(board));
     const HWND window = hosted.ControlWindow();
     Check(window != nullptr, "the hosted board has no window");
-    LONG size = kBoard;
-    CheckHr(board->ChangeBoardSize(&size), "ChangeBoardSize");
+    SetSize(*board.Get(), kBoard);
     CheckHr(board->NewGame(), "NewGame");
     CheckHr(board->put_DragPieces(VARIANT_TRUE), "DragPieces");
     UpdateWindow(window);
