@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "about/sys_info.hpp"
-#include "com/win_handles.hpp"
+#include "handles/win_handles.hpp"
 #include "quelder_version.h"
 #include "resources/resource_ids.h"
 

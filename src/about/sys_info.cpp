@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "about/about_dialog.hpp"
-#include "com/win_handles.hpp"
+#include "handles/win_handles.hpp"
 
 namespace quelder::about {
 using namespace handles;

@@ -19,7 +19,7 @@
 #include "com/com_error.hpp"
 #include "com/component_services.hpp"
 #include "com/registry.hpp"
-#include "com/win_handles.hpp"
+#include "handles/win_handles.hpp"
 
 namespace quelder::com {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "com/win_handles.hpp"
+#include "handles/win_handles.hpp"
 
 namespace quelder::com::registry {
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <utility>
 
-#include "com/win_handles.hpp"
+#include "handles/win_handles.hpp"
 #include "control/surface_drawing.hpp"
 
 namespace quelder::win32 {

@@ -5,7 +5,7 @@
 #include <new>
 #include <utility>
 
-#include "com/win_handles.hpp"
+#include "handles/win_handles.hpp"
 
 namespace quelder::win32 {
 

@@ -16,7 +16,7 @@
 #include "control/quelder_control.hpp"
 
 #include "appearance/board_size.hpp"
-#include "com/win_handles.hpp"
+#include "handles/win_handles.hpp"
 
 namespace quelder::win32 {
 

@@ -4,7 +4,7 @@
 #include <new>
 
 #include "com/com_error.hpp"
-#include "com/win_handles.hpp"
+#include "handles/win_handles.hpp"
 
 namespace quelder::win32 {
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "com/win_handles.hpp"
+#include "handles/win_handles.hpp"
 
 namespace quelder::win32 {
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "com/com_base.hpp"
-#include "com/win_handles.hpp"
+#include "handles/win_handles.hpp"
 #include "control/board_accessible.hpp"
 #include "support/win_test_support.hpp"
 

@@ -17,7 +17,7 @@
 #include "appearance/board_size.hpp"
 #include "board/square_events.hpp"
 #include "control/control_window.hpp"
-#include "com/win_handles.hpp"
+#include "handles/win_handles.hpp"
 #include "position/move_piece.hpp"
 #include "position/new_game.hpp"
 #include "position/selection.hpp"

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "com/win_handles.hpp"
+#include "handles/win_handles.hpp"
 
 namespace quelder::testing {
 

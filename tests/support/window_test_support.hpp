@@ -17,7 +17,7 @@
 
 #include "host/host_services.hpp"
 #include "drawing/pixels.hpp"
-#include "com/win_handles.hpp"
+#include "handles/win_handles.hpp"
 #include "support/message_loop.hpp"
 #include "support/process_counts.hpp"
 

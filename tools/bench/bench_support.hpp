@@ -16,7 +16,7 @@
 #include "com/com_ptr.hpp"
 #include "host/host_services.hpp"
 #include "control/quelder_idl.hpp"
-#include "com/win_handles.hpp"
+#include "handles/win_handles.hpp"
 
 namespace quelder::bench {
 

@@ -14,7 +14,7 @@
 
 #include "bench_support.hpp"
 #include "board/board_model.hpp"
-#include "com/win_handles.hpp"
+#include "handles/win_handles.hpp"
 #include "drawing/board_art.hpp"
 
 namespace quelder::bench {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "bench_support.hpp"
-#include "com/win_handles.hpp"
+#include "handles/win_handles.hpp"
 
 namespace quelder::bench {
 

@@ -7,7 +7,7 @@
 #include <unknwn.h>
 
 #include "com/com_base.hpp"
-#include "com/win_handles.hpp"
+#include "handles/win_handles.hpp"
 #include "demo_handles.hpp"
 
 namespace quelder::demo {

@@ -1,11 +1,11 @@
-// The demo's owners beyond those the control shares (com/win_handles.hpp):
+// The demo's owners beyond those the control shares (handles/win_handles.hpp):
 // a loaded library and the thread's OLE initialisation.
 #pragma once
 
 #include <windows.h>
 #include <ole2.h>
 
-#include "com/win_handles.hpp"
+#include "handles/win_handles.hpp"
 
 namespace quelder::demo {
 

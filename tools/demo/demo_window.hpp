@@ -19,7 +19,7 @@
 #include "board_events.hpp"
 #include "board_road.hpp"
 #include "com/com_base.hpp"
-#include "com/win_handles.hpp"
+#include "handles/win_handles.hpp"
 #include "quelder_board.hpp"
 
 namespace quelder::demo {

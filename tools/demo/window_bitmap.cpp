@@ -5,7 +5,7 @@
 #include <fstream>
 #include <vector>
 
-#include "com/win_handles.hpp"
+#include "handles/win_handles.hpp"
 
 namespace quelder::demo {
 
