@@ -111,10 +111,20 @@ public:
         if (left == 0) {
             // Whatever the destructor hands this object to may AddRef and
             // Release it again: that must not come back here.
-            references_ = 1 << 30;
+            references_ = kDying;
             delete this;
         }
         return static_cast<ULONG>(left);
+    }
+
+    // A reference taken only while the object lives: false once its last
+    // Release has begun, so that a caller racing that Release on another
+    // thread never brings the object back.
+    bool TryAddRef() noexcept {
+        long count = references_.load();
+        while (count > 0 && count < kDying / 2)
+            if (references_.compare_exchange_weak(count, count + 1)) return true;
+        return false;
     }
 
 protected:
@@ -139,6 +149,8 @@ private:
         return match;
     }
 
+    // The count while the destructor runs.
+    static constexpr long kDying = 1L << 30;
     std::atomic<long> references_{1};
 };
 

@@ -20,14 +20,6 @@ constexpr wchar_t kBoardName[] = L"Chess board";
 constexpr wchar_t kMarkedValue[] = L"marked";
 constexpr wchar_t kClickAction[] = L"Click";
 
-// Runs body for a method of the object, or fails as a disconnected object's
-// methods do once the board has gone.
-template <typename Body>
-HRESULT Call(const AccessibleSquares* squares, Body&& body) noexcept {
-    if (squares == nullptr) return RPC_E_DISCONNECTED;
-    return com::Guard(IID_IAccessible, std::forward<Body>(body));
-}
-
 // The child a VARIANT names: CHILDID_SELF (0) or a cell 1..64. E_INVALIDARG
 // for any other number or a type other than VT_I4.
 std::int16_t ChildOf(const VARIANT& child) {
@@ -92,36 +84,43 @@ using SelectionEnumerator = com::Enumerator<IEnumVARIANT, SelectedChild, VARIANT
 
 }  // namespace
 
+template <typename Body>
+HRESULT BoardAccessible::Call(Body&& body) noexcept {
+    const com::WeakLink::Pin pinned = link_.Take();
+    if (!pinned) return RPC_E_DISCONNECTED;
+    return com::Guard(IID_IAccessible, std::forward<Body>(body));
+}
+
 LRESULT BoardAccessible::Answer(WPARAM wParam, LPARAM lParam) {
-    if (squares_ == nullptr || static_cast<LONG>(lParam) != OBJID_CLIENT) return 0;
+    if (static_cast<LONG>(lParam) != OBJID_CLIENT || !link_.Take()) return 0;
     return LresultFromObject(IID_IAccessible, wParam, static_cast<IAccessible*>(this));
 }
 
 // ---- IDispatch ----------------------------------------------------------------------
 
 STDMETHODIMP BoardAccessible::GetTypeInfoCount(UINT* count) {
-    return Call(squares_, [&] { Out(count) = 0; });
+    return Call([&] { Out(count) = 0; });
 }
 
 STDMETHODIMP BoardAccessible::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
-    return Call(squares_, [&] {
+    return Call([&] {
         Out(info);
         return DISP_E_BADINDEX;
     });
 }
 
 STDMETHODIMP BoardAccessible::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) {
-    return Call(squares_, [] { return E_NOTIMPL; });
+    return Call([] { return E_NOTIMPL; });
 }
 
 STDMETHODIMP BoardAccessible::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) {
-    return Call(squares_, [] { return DISP_E_MEMBERNOTFOUND; });
+    return Call([] { return DISP_E_MEMBERNOTFOUND; });
 }
 
 // ---- the table and its cells --------------------------------------------------------
 
 STDMETHODIMP BoardAccessible::get_accParent(IDispatch** parent) {
-    return Call(squares_, [&] {
+    return Call([&] {
         IDispatch*& out = Out(parent);
         const HWND window = squares_->AccessibleWindow();
         if (window == nullptr) return S_FALSE;
@@ -135,12 +134,12 @@ STDMETHODIMP BoardAccessible::get_accParent(IDispatch** parent) {
 }
 
 STDMETHODIMP BoardAccessible::get_accChildCount(long* count) {
-    return Call(squares_, [&] { Out(count) = kCells; });
+    return Call([&] { Out(count) = kCells; });
 }
 
 STDMETHODIMP BoardAccessible::get_accChild(VARIANT child, IDispatch** result) {
     // The cells are simple elements: they have no object of their own.
-    return Call(squares_, [&] {
+    return Call([&] {
         Out(result);
         CellOf(child);
         return S_FALSE;
@@ -148,7 +147,7 @@ STDMETHODIMP BoardAccessible::get_accChild(VARIANT child, IDispatch** result) {
 }
 
 STDMETHODIMP BoardAccessible::get_accName(VARIANT child, BSTR* name) {
-    return Call(squares_, [&] {
+    return Call([&] {
         BSTR& out = Out(name);
         const std::int16_t cell = ChildOf(child);
         out = (cell == CHILDID_SELF ? Bstr(kBoardName) : Bstr(squares_->CellName(cell))).release();
@@ -156,7 +155,7 @@ STDMETHODIMP BoardAccessible::get_accName(VARIANT child, BSTR* name) {
 }
 
 STDMETHODIMP BoardAccessible::get_accValue(VARIANT child, BSTR* value) {
-    return Call(squares_, [&] {
+    return Call([&] {
         BSTR& out = Out(value);
         const std::int16_t cell = ChildOf(child);
         if (cell == CHILDID_SELF || !squares_->CellMarked(cell)) return S_FALSE;
@@ -166,7 +165,7 @@ STDMETHODIMP BoardAccessible::get_accValue(VARIANT child, BSTR* value) {
 }
 
 STDMETHODIMP BoardAccessible::get_accDescription(VARIANT child, BSTR* description) {
-    return Call(squares_, [&] {
+    return Call([&] {
         Out(description);
         ChildOf(child);
         return S_FALSE;
@@ -174,14 +173,14 @@ STDMETHODIMP BoardAccessible::get_accDescription(VARIANT child, BSTR* descriptio
 }
 
 STDMETHODIMP BoardAccessible::get_accRole(VARIANT child, VARIANT* role) {
-    return Call(squares_, [&] {
+    return Call([&] {
         VARIANT& out = Out(role);
         SetChild(out, ChildOf(child) == CHILDID_SELF ? ROLE_SYSTEM_TABLE : ROLE_SYSTEM_CELL);
     });
 }
 
 STDMETHODIMP BoardAccessible::get_accState(VARIANT child, VARIANT* state) {
-    return Call(squares_, [&] {
+    return Call([&] {
         VARIANT& out = Out(state);
         const std::int16_t cell = ChildOf(child);
         long bits = STATE_SYSTEM_FOCUSABLE;
@@ -201,7 +200,7 @@ STDMETHODIMP BoardAccessible::get_accState(VARIANT child, VARIANT* state) {
 }
 
 STDMETHODIMP BoardAccessible::get_accHelp(VARIANT child, BSTR* help) {
-    return Call(squares_, [&] {
+    return Call([&] {
         Out(help);
         ChildOf(child);
         return DISP_E_MEMBERNOTFOUND;
@@ -209,7 +208,7 @@ STDMETHODIMP BoardAccessible::get_accHelp(VARIANT child, BSTR* help) {
 }
 
 STDMETHODIMP BoardAccessible::get_accHelpTopic(BSTR* file, VARIANT child, long* topic) {
-    return Call(squares_, [&] {
+    return Call([&] {
         Out(file);
         Out(topic) = -1;
         ChildOf(child);
@@ -218,7 +217,7 @@ STDMETHODIMP BoardAccessible::get_accHelpTopic(BSTR* file, VARIANT child, long* 
 }
 
 STDMETHODIMP BoardAccessible::get_accKeyboardShortcut(VARIANT child, BSTR* shortcut) {
-    return Call(squares_, [&] {
+    return Call([&] {
         Out(shortcut);
         ChildOf(child);
         return DISP_E_MEMBERNOTFOUND;
@@ -226,7 +225,7 @@ STDMETHODIMP BoardAccessible::get_accKeyboardShortcut(VARIANT child, BSTR* short
 }
 
 STDMETHODIMP BoardAccessible::get_accFocus(VARIANT* child) {
-    return Call(squares_, [&] {
+    return Call([&] {
         VARIANT& out = Out(child);
         const HWND window = squares_->AccessibleWindow();
         if (const std::int16_t cell = squares_->FocusedCell(); cell != 0)
@@ -237,7 +236,7 @@ STDMETHODIMP BoardAccessible::get_accFocus(VARIANT* child) {
 }
 
 STDMETHODIMP BoardAccessible::get_accSelection(VARIANT* children) {
-    return Call(squares_, [&] {
+    return Call([&] {
         VARIANT& out = Out(children);
         std::vector<SelectedChild> selected;
         for (std::int16_t cell = 1; cell <= kCells; ++cell)
@@ -252,7 +251,7 @@ STDMETHODIMP BoardAccessible::get_accSelection(VARIANT* children) {
 }
 
 STDMETHODIMP BoardAccessible::get_accDefaultAction(VARIANT child, BSTR* action) {
-    return Call(squares_, [&] {
+    return Call([&] {
         BSTR& out = Out(action);
         if (ChildOf(child) == CHILDID_SELF) return S_FALSE;
         out = Bstr(kClickAction).release();
@@ -263,14 +262,14 @@ STDMETHODIMP BoardAccessible::get_accDefaultAction(VARIANT child, BSTR* action) 
 STDMETHODIMP BoardAccessible::accSelect(long, VARIANT child) {
     // The selection is the program's; a client changes it by the default
     // action, as the user does.
-    return Call(squares_, [&] {
+    return Call([&] {
         ChildOf(child);
         return DISP_E_MEMBERNOTFOUND;
     });
 }
 
 STDMETHODIMP BoardAccessible::accLocation(long* left, long* top, long* width, long* height, VARIANT child) {
-    return Call(squares_, [&] {
+    return Call([&] {
         long& x = Out(left);
         long& y = Out(top);
         long& cx = Out(width);
@@ -291,7 +290,7 @@ STDMETHODIMP BoardAccessible::accLocation(long* left, long* top, long* width, lo
 }
 
 STDMETHODIMP BoardAccessible::accNavigate(long direction, VARIANT start, VARIANT* end) {
-    return Call(squares_, [&] {
+    return Call([&] {
         VARIANT& out = Out(end);
         const std::int16_t from = ChildOf(start);
         long to = 0;
@@ -322,7 +321,7 @@ STDMETHODIMP BoardAccessible::accNavigate(long direction, VARIANT start, VARIANT
 }
 
 STDMETHODIMP BoardAccessible::accHitTest(long x, long y, VARIANT* child) {
-    return Call(squares_, [&] {
+    return Call([&] {
         VARIANT& out = Out(child);
         POINT point{x, y};
         if (!InClientArea(squares_->AccessibleWindow(), point)) return S_FALSE;
@@ -332,7 +331,7 @@ STDMETHODIMP BoardAccessible::accHitTest(long x, long y, VARIANT* child) {
 }
 
 STDMETHODIMP BoardAccessible::accDoDefaultAction(VARIANT child) {
-    return Call(squares_, [&] {
+    return Call([&] {
         const std::int16_t cell = ChildOf(child);
         if (cell == CHILDID_SELF) return DISP_E_MEMBERNOTFOUND;
         squares_->ClickCell(cell);
@@ -341,11 +340,11 @@ STDMETHODIMP BoardAccessible::accDoDefaultAction(VARIANT child) {
 }
 
 STDMETHODIMP BoardAccessible::put_accName(VARIANT, BSTR) {
-    return Call(squares_, [] { return E_NOTIMPL; });
+    return Call([] { return E_NOTIMPL; });
 }
 
 STDMETHODIMP BoardAccessible::put_accValue(VARIANT child, BSTR) {
-    return Call(squares_, [&] {
+    return Call([&] {
         ChildOf(child);
         return DISP_E_MEMBERNOTFOUND;
     });

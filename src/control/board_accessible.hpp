@@ -18,14 +18,18 @@
 
 #include "com/com_base.hpp"
 #include "com/com_ptr.hpp"
+#include "com/weak_link.hpp"
 
 namespace quelder::win32 {
 
 // What the accessible object reads of the board, and the one thing it does
-// to it. child is 1..64, the square index.
-class AccessibleSquares {
+// to it. child is 1..64, the square index. Each call of the object pins the
+// board first (Pinnable): a board going on another thread is not called.
+class AccessibleSquares : public com::Pinnable {
 public:
     virtual ~AccessibleSquares() = default;
+    bool TryPin() noexcept override { return true; }
+    void Unpin() noexcept override {}
     // The control's window; null when it has none.
     virtual HWND AccessibleWindow() const = 0;
     // "e2 white pawn", "e4 empty".
@@ -44,10 +48,11 @@ public:
 
 class BoardAccessible final : public com::Object<IAccessible> {
 public:
-    explicit BoardAccessible(AccessibleSquares& squares) : squares_(&squares) {}
+    explicit BoardAccessible(AccessibleSquares& squares) : squares_(&squares), link_(&squares) {}
 
-    // The board goes: every method fails from now on.
-    void Disconnect() { squares_ = nullptr; }
+    // The board goes: every method fails from now on, and a call running
+    // now has the board pinned, so it cannot be going.
+    void Disconnect() { link_.CutOff(); }
 
     // WM_GETOBJECT for the client area (OBJID_CLIENT): the reference for the
     // caller, through LresultFromObject; 0 for other objects, which the
@@ -85,7 +90,13 @@ public:
     STDMETHODIMP put_accValue(VARIANT child, BSTR value) override;
 
 private:
-    AccessibleSquares* squares_;
+    // Runs body with the board pinned, or fails as a disconnected object's
+    // methods do once the board has gone.
+    template <typename Body>
+    HRESULT Call(Body&& body) noexcept;
+
+    AccessibleSquares* const squares_;  // used only while pinned
+    com::WeakLink link_;
 };
 
 }  // namespace quelder::win32

@@ -1,6 +1,7 @@
-// The board class's input beyond the published mouse reports: pieces dragged
-// with the mouse or lifted and put down with the keys, the focus square the
-// keys move, and the board as accessibility clients read it.
+// The board class's input beyond the published mouse reports, as the window's
+// interaction asks it of the control: the board it reads, the pieces lifted,
+// dropped and moved, the keys it has no use for, the focus square shown; and
+// the board as accessibility clients read it.
 #include <windows.h>
 
 #include <string>
@@ -8,166 +9,97 @@
 #include "control/quelder_control.hpp"
 #include "board/square_events.hpp"
 #include "position/move_piece.hpp"
+#include "interaction/board_interaction.hpp"
 
 namespace quelder::win32 {
 
 namespace {
 
-// The key that moves the focus square, if key is one.
-std::optional<FocusKey> FocusKeyOf(WPARAM key) {
+std::size_t At(std::int16_t index) { return static_cast<std::size_t>(index); }
+
+std::optional<FocusKey> FocusKeyOf(interaction::Key key) {
+    using interaction::Key;
     switch (key) {
-    case VK_LEFT: return FocusKey::Left;
-    case VK_RIGHT: return FocusKey::Right;
-    case VK_UP: return FocusKey::Up;
-    case VK_DOWN: return FocusKey::Down;
-    case VK_HOME: return FocusKey::Home;
-    case VK_END: return FocusKey::End;
+    case Key::Left: return FocusKey::Left;
+    case Key::Right: return FocusKey::Right;
+    case Key::Up: return FocusKey::Up;
+    case Key::Down: return FocusKey::Down;
+    case Key::Home: return FocusKey::Home;
+    case Key::End: return FocusKey::End;
     default: return std::nullopt;
     }
 }
 
-std::size_t At(std::int16_t index) { return static_cast<std::size_t>(index); }
+bool OnBoard(interaction::SquareId square) { return square >= 1 && square <= kSquareCount; }
 
 }  // namespace
 
-// ---- lifting and putting down --------------------------------------------------------
+// ---- the board the interaction reads -------------------------------------------------
 
-bool QuelderControl::CanLift(std::int16_t index) {
-    return kind_.extended && dragPieces_ && lift_.from == 0 && index >= 1 && index <= kSquareCount &&
-           window_.Enabled() && !ShowsNoPiece(board_.m_Pieces[At(index)]);
+bool QuelderControl::DropsAllowed() const {
+    // A frozen board asks nothing of its host, so it takes no drops.
+    return kind_.extended && dragPieces_ && window_.Enabled() && !events_.Frozen();
 }
 
-POINT QuelderControl::CentreOf(std::int16_t index) const {
-    const PixelSquareView& view = host_.View(index);
-    return {view.PixelLeft() + view.PixelWidth() / 2, view.PixelTop() + view.PixelHeight() / 2};
+bool QuelderControl::Liftable(interaction::SquareId square) const {
+    return DropsAllowed() && OnBoard(square) && !ShowsNoPiece(board_.m_Pieces[At(square)]);
 }
 
-void QuelderControl::LiftPiece(std::int16_t index, bool byKeys, POINT centre) {
+std::int32_t QuelderControl::PieceAt(interaction::SquareId square) const {
+    return OnBoard(square) ? board_.m_Pieces[At(square)] : 0;
+}
+
+interaction::SquareId QuelderControl::Step(interaction::SquareId square, interaction::Key key) const {
+    const std::optional<FocusKey> move = FocusKeyOf(key);
+    if (!move || !OnBoard(square)) return square;
+    const Square to = quelder::MoveFocus(look_, SquareOf(square), *move);
+    return SquareIndex(to.col, to.row);
+}
+
+// ---- what the interaction asks of the control ----------------------------------------
+
+void QuelderControl::Lift(std::int16_t index, POINT centre) {
     const ChangeBatch batch(*this);
     const PixelSquareView& view = host_.View(index);
-    const std::int32_t code = board_.m_Pieces[At(index)];
-    // The picture first: without memory for it nothing is lifted.
-    BoardPicture picture = sharp_->Art(code, view.PixelWidth(), view.PixelHeight());
+    BoardPicture picture = sharp_->Art(board_.m_Pieces[At(index)], view.PixelWidth(), view.PixelHeight());
     const int width = picture.image.Width(), height = picture.image.Height();
     window_.Float(std::move(picture), centre.x - width / 2, centre.y - height / 2);
-    lift_ = {index, byKeys, code};
-    look_.lifted = index;
 }
 
-void QuelderControl::Lift(std::int16_t index, POINT at) {
-    if (CanLift(index)) LiftPiece(index, false, at);
-}
-
-void QuelderControl::DragTo(POINT at) {
-    if (lift_.from == 0 || lift_.byKeys || !window_.Floating()) return;
-    const PixelSquareView& view = host_.View(lift_.from);
-    window_.FloatTo(at.x - view.PixelWidth() / 2, at.y - view.PixelHeight() / 2);
-}
-
-void QuelderControl::Drop(std::int16_t index) {
-    if (!lift_.byKeys) PutDown(index);
-}
-
-void QuelderControl::CancelDrag() {
-    if (lift_.from == 0 || lift_.byKeys) return;
+bool QuelderControl::PieceDropped(std::int16_t from, std::int16_t to) {
     const ChangeBatch batch(*this);
-    EndLift();
+    if (events_.Frozen()) return true;
+    const Square a = SquareOf(from), b = SquareOf(to);
+    const CallOut out(*this);
+    return events_.RaisePieceDropped(a.col, a.row, b.col, b.row);
 }
 
-void QuelderControl::EndLift() {
-    lift_ = {};
-    look_.lifted = 0;
-    window_.Land();
-}
-
-void QuelderControl::PutDown(std::int16_t to) {
+void QuelderControl::MovePiece(std::int16_t from, std::int16_t to) {
     const ChangeBatch batch(*this);
-    const Lifted lifted = lift_;
-    if (lifted.from == 0) return;
-    bool cancel = to < 1 || to > kSquareCount || to == lifted.from;
-    const Square from = SquareOf(lifted.from);
-    const Square onto = cancel ? from : SquareOf(to);
-    if (!cancel && !events_.Frozen()) {
-        // The piece stays where it was dropped while the host decides.
-        const CallOut out(*this);
-        cancel = events_.RaisePieceDropped(from.col, from.row, onto.col, onto.row);
-    }
-    // The host may have put it back itself, lifted another, or moved the
-    // piece meanwhile: only the lift it answered for goes on.
-    if (lift_.from != lifted.from || lift_.byKeys != lifted.byKeys) return;
-    EndLift();
-    if (!cancel && board_.m_Pieces[At(lifted.from)] == lifted.code)
-        quelder::MovePiece(board_, from.col, from.row, onto.col, onto.row);
+    const Square a = SquareOf(from), b = SquareOf(to);
+    quelder::MovePiece(board_, a.col, a.row, b.col, b.row);
 }
 
-// ---- the keyboard ------------------------------------------------------------------
-
-void QuelderControl::MoveFocusTo(std::int16_t index) {
-    if (index == look_.focus) return;
-    look_.focus = index;
-    if (lift_.from != 0 && lift_.byKeys) {
-        const PixelSquareView& view = host_.View(index);
-        window_.FloatTo(view.PixelLeft(), view.PixelTop());
-    }
-    if (look_.focusShown) NotifyWinEvent(EVENT_OBJECT_FOCUS, window_.Handle(), OBJID_CLIENT, index);
-}
-
-bool QuelderControl::KeyDown(WPARAM key, bool repeat) {
-    if (!kind_.extended) return false;
+void QuelderControl::KeyDown(int code, int shift) {
     const ChangeBatch batch(*this);
-    if (const std::optional<FocusKey> move = FocusKeyOf(key)) {
-        const Square to = quelder::MoveFocus(look_, SquareOf(look_.focus), *move);
-        MoveFocusTo(SquareIndex(to.col, to.row));
-        return true;
-    }
-    const bool byKeys = lift_.from != 0 && lift_.byKeys;
-    switch (key) {
-    case VK_SPACE:
-    case VK_RETURN:
-        // Held down, the key does not act again.
-        if (repeat) return true;
-        if (byKeys) {
-            PutDown(look_.focus);
-        } else if (lift_.from == 0 && CanLift(look_.focus)) {
-            LiftPiece(look_.focus, true, CentreOf(look_.focus));
-        } else if (lift_.from == 0) {
-            Check_Click(board_, look_.focus);
-        }
-        return true;
-    case VK_ESCAPE:
-        if (byKeys) {
-            EndLift();
-            return true;
-        }
-        break;
-    default:
-        break;
-    }
-    if (!events_.Frozen()) {
-        const CallOut out(*this);
-        events_.RaiseKeyDown(static_cast<std::int16_t>(key), ShiftState());
-    }
-    return true;
+    if (events_.Frozen()) return;
+    const CallOut out(*this);
+    events_.RaiseKeyDown(static_cast<std::int16_t>(code), static_cast<std::int16_t>(shift));
 }
 
-bool QuelderControl::WantsKey(WPARAM key) const {
-    return FocusKeyOf(key) || key == VK_SPACE || key == VK_RETURN || (key == VK_ESCAPE && lift_.from != 0);
-}
-
-void QuelderControl::FocusChanged(bool focused) {
+void QuelderControl::OverlayChanged(bool focusMoved) {
     const ChangeBatch batch(*this);
-    look_.focusShown = focused;
-    if (!focused) {
-        // A piece the keys lifted goes back when the board loses the keys.
-        if (lift_.from != 0 && lift_.byKeys) EndLift();
-        return;
-    }
-    NotifyWinEvent(EVENT_OBJECT_FOCUS, window_.Handle(), OBJID_CLIENT, look_.focus);
+    const interaction::Overlay drawn = window_.Drawn();
+    if (focusMoved && drawn.focusShown && window_.Handle() != nullptr)
+        NotifyWinEvent(EVENT_OBJECT_FOCUS, window_.Handle(), OBJID_CLIENT, drawn.focus);
+}
+
+void QuelderControl::BecomeActive() {
     // Focus by Tab or by a click makes the control the container's active one.
-    if (site_.inPlace && !site_.uiActive) {
-        const CallOut out(*this);
-        ActivateUserInterface();
-    }
+    if (!site_.inPlace || site_.uiActive) return;
+    const ChangeBatch batch(*this);
+    const CallOut out(*this);
+    ActivateUserInterface();
 }
 
 // ---- accessibility ------------------------------------------------------------------
@@ -189,7 +121,7 @@ bool QuelderControl::CellMarked(std::int16_t child) const { return look_.marks[A
 
 std::int16_t QuelderControl::FocusedCell() const {
     const HWND window = window_.Handle();
-    return window != nullptr && GetFocus() == window ? look_.focus : 0;
+    return window != nullptr && GetFocus() == window ? window_.Drawn().focus : 0;
 }
 
 RECT QuelderControl::CellRect(std::int16_t child) const {

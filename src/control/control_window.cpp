@@ -1,10 +1,13 @@
 #include "control/control_window.hpp"
 
+#include <windowsx.h>
+
 #include <algorithm>
 #include <atomic>
 #include <new>
 #include <utility>
 
+#include "board/board_model.hpp"
 #include "handles/win_handles.hpp"
 
 namespace quelder::win32 {
@@ -42,6 +45,55 @@ public:
 private:
     RecursiveLock& lock_;
 };
+
+constexpr float kTwipsPerInch = 1440.0f;
+
+int ButtonsOf(WPARAM wParam) {
+    int buttons = 0;
+    if (wParam & MK_LBUTTON) buttons |= 1;
+    if (wParam & MK_RBUTTON) buttons |= 2;
+    if (wParam & MK_MBUTTON) buttons |= 4;
+    return buttons;
+}
+
+// The keys held when the message being handled was sent, as a mask: shift 1,
+// ctrl 2, alt 4.
+int ShiftState() {
+    int shift = 0;
+    if (GetKeyState(VK_SHIFT) < 0) shift |= 1;
+    if (GetKeyState(VK_CONTROL) < 0) shift |= 2;
+    if (GetKeyState(VK_MENU) < 0) shift |= 4;
+    return shift;
+}
+
+interaction::Key KeyOf(WPARAM key) {
+    using interaction::Key;
+    switch (key) {
+    case VK_LEFT: return Key::Left;
+    case VK_RIGHT: return Key::Right;
+    case VK_UP: return Key::Up;
+    case VK_DOWN: return Key::Down;
+    case VK_HOME: return Key::Home;
+    case VK_END: return Key::End;
+    case VK_SPACE: return Key::Space;
+    case VK_RETURN: return Key::Enter;
+    case VK_ESCAPE: return Key::Escape;
+    default: return Key::Other;
+    }
+}
+
+// The square view under a point of the surface: the last visible view, in
+// index order, whose rectangle holds the point; 0 for none.
+std::int16_t SquareAt(const PixelHostBase& host, int x, int y) {
+    for (std::int16_t k = kSquareCount; k >= 1; --k) {
+        if (!host.CheckLoaded(k)) continue;
+        const PixelSquareView& view = host.View(k);
+        if (!view.Visible()) continue;
+        const long long left = view.PixelLeft(), top = view.PixelTop();
+        if (x >= left && x < left + view.PixelWidth() && y >= top && y < top + view.PixelHeight()) return k;
+    }
+    return 0;
+}
 
 bool RegisterControlWindowClass(HINSTANCE module, WNDPROC procedure) {
     WNDCLASSEXW existing{};
@@ -89,7 +141,7 @@ bool UnregisterControlWindowClass(HINSTANCE module) { return UnregisterClassW(kC
 // ---- the window ----------------------------------------------------------------
 
 ControlWindow::ControlWindow(HINSTANCE module, PixelHostBase& host, SquareInput& input)
-    : module_(module), input_(input), surface_(host), presses_(surface_, input) {}
+    : module_(module), input_(input), surface_(host), interaction_({}, quelder::SquareIndex(1, 8)) {}
 
 ControlWindow::~ControlWindow() {
     Destroy();
@@ -115,6 +167,7 @@ HWND ControlWindow::Create(HWND parent, const RECT& position) {
         surface_.dpiY = y > 0 ? y : 96;
     }
     surface_.size = {std::max(0L, position.right - position.left), std::max(0L, position.bottom - position.top)};
+    interaction_.Configure({GetSystemMetrics(SM_CXDRAG), GetSystemMetrics(SM_CYDRAG), input_.TakesKeys()});
     DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
     if (!surface_.enabled) style |= WS_DISABLED;
     if (input_.TakesKeys()) style |= WS_TABSTOP;
@@ -131,7 +184,7 @@ void ControlWindow::Destroy(std::shared_ptr<void> leftovers) {
     // Forgotten first: the messages of its destruction, and whatever they
     // make the container do, find no window here.
     const HWND window = std::exchange(surface_.window, nullptr);
-    presses_.Forget();
+    Forget();
     if (window == nullptr || !link) return;
     link->owner = nullptr;
     if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId()) {
@@ -170,7 +223,7 @@ void ControlWindow::Place(const RECT& position, const RECT& clip) {
 
 void ControlWindow::SetEnabled(bool enabled) {
     surface_.enabled = enabled;
-    if (!enabled) presses_.EndPress();
+    if (!enabled) Handle({interaction::Input::Kind::Disabled});
     if (surface_.window != nullptr) EnableWindow(surface_.window, enabled ? TRUE : FALSE);
 }
 
@@ -223,35 +276,43 @@ LRESULT CALLBACK ControlWindow::WindowProc(HWND window, UINT message, WPARAM wPa
     // what the owner left is released after the lock.
     const HeldLink link = *held;
     std::shared_ptr<void> leftovers;
-    const Locked hold(link->lock);
-    ControlWindow* self = link->owner;
-    if (message == WM_NCDESTROY) {
-        --liveWindows;
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        delete held;
-        leftovers = std::move(link->leftovers);
-        if (self != nullptr && self->surface_.window == window) {
-            self->surface_.window = nullptr;
-            self->presses_.Forget();
+    ControlWindow* self = nullptr;
+    bool pinned = false;
+    {
+        const Locked hold(link->lock);
+        self = link->owner;
+        if (message == WM_NCDESTROY) {
+            --liveWindows;
+            SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+            delete held;
+            leftovers = std::move(link->leftovers);
+            if (self != nullptr && self->surface_.window == window) {
+                self->surface_.window = nullptr;
+                self->Forget();
+            }
+            return DefWindowProcW(window, message, wParam, lParam);
         }
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    if (self == nullptr || self->surface_.window != window) {
-        // No longer the object's: being destroyed, or cut off from an owner
-        // that went on another thread, which posted kCloseMessage.
         if (self == nullptr && message == kCloseMessage) {
+            // Cut off from an owner that went on another thread.
             DestroyWindow(window);
             return 0;
         }
-        return DefWindowProcW(window, message, wParam, lParam);
+        // The owner lives until the message is handled; one that is going
+        // is not called.
+        pinned = self != nullptr && self->surface_.window == window && self->input_.TryPin();
     }
-    // Nothing may escape into the system; self may be gone by the time a
-    // failure arrives here, so it is not touched again.
+    if (!pinned) return DefWindowProcW(window, message, wParam, lParam);
+    // Nothing may escape into the system. The owner, and this object with it,
+    // may go when it is unpinned: nothing is touched after that.
+    SquareInput& owner = self->input_;
+    LRESULT result = 0;
     try {
-        return self->OnMessage(message, wParam, lParam);
+        result = self->OnMessage(message, wParam, lParam);
     } catch (...) {
-        return 0;
+        result = 0;
     }
+    owner.Unpin();
+    return result;
 }
 
 LRESULT ControlWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -264,24 +325,31 @@ LRESULT ControlWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_PRINTCLIENT:
         PrintClient(surface_.host, surface_.window, reinterpret_cast<HDC>(wParam));
         return 0;
-    case WM_LBUTTONDOWN: presses_.ButtonDown(1, false, lParam); return 0;
-    case WM_RBUTTONDOWN: presses_.ButtonDown(2, false, lParam); return 0;
-    case WM_MBUTTONDOWN: presses_.ButtonDown(4, false, lParam); return 0;
-    case WM_LBUTTONDBLCLK: presses_.ButtonDown(1, true, lParam); return 0;
-    case WM_RBUTTONDBLCLK: presses_.ButtonDown(2, true, lParam); return 0;
-    case WM_MBUTTONDBLCLK: presses_.ButtonDown(4, true, lParam); return 0;
-    case WM_LBUTTONUP: presses_.ButtonUp(1, lParam); return 0;
-    case WM_RBUTTONUP: presses_.ButtonUp(2, lParam); return 0;
-    case WM_MBUTTONUP: presses_.ButtonUp(4, lParam); return 0;
-    case WM_MOUSEMOVE: presses_.MouseMoved(wParam, lParam); return 0;
+    case WM_LBUTTONDOWN: Handle(Pointer(interaction::Input::Kind::PointerDown, 1, lParam)); return 0;
+    case WM_RBUTTONDOWN: Handle(Pointer(interaction::Input::Kind::PointerDown, 2, lParam)); return 0;
+    case WM_MBUTTONDOWN: Handle(Pointer(interaction::Input::Kind::PointerDown, 4, lParam)); return 0;
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDBLCLK: {
+        interaction::Input input = Pointer(interaction::Input::Kind::PointerDown,
+                                           message == WM_LBUTTONDBLCLK ? 1 : message == WM_RBUTTONDBLCLK ? 2 : 4, lParam);
+        input.doubleClick = true;
+        Handle(input);
+        return 0;
+    }
+    case WM_LBUTTONUP: Handle(Pointer(interaction::Input::Kind::PointerUp, 1, lParam)); return 0;
+    case WM_RBUTTONUP: Handle(Pointer(interaction::Input::Kind::PointerUp, 2, lParam)); return 0;
+    case WM_MBUTTONUP: Handle(Pointer(interaction::Input::Kind::PointerUp, 4, lParam)); return 0;
+    case WM_MOUSEMOVE: Handle(Pointer(interaction::Input::Kind::PointerMove, ButtonsOf(wParam), lParam)); return 0;
     case WM_CAPTURECHANGED:
-        presses_.CaptureChanged(reinterpret_cast<HWND>(lParam));
+        // The capture went to another window: the press ends without a release.
+        if (reinterpret_cast<HWND>(lParam) != surface_.window) Handle({interaction::Input::Kind::CaptureLost});
         return 0;
     case WM_CANCELMODE:
-        presses_.EndPress();
+        Handle({interaction::Input::Kind::Cancel});
         return 0;
     case WM_ENABLE:
-        if (!wParam) presses_.EndPress();
+        if (!wParam) Handle({interaction::Input::Kind::Disabled});
         return 0;
     default:
         return OnKeyboard(message, wParam, lParam);
@@ -305,21 +373,136 @@ LRESULT ControlWindow::OnKeyboard(UINT message, WPARAM wParam, LPARAM lParam) {
         // has a use for them, rather than the dialog's default buttons.
         LRESULT code = DLGC_WANTARROWS | DLGC_WANTCHARS;
         const auto* msg = reinterpret_cast<const MSG*>(lParam);
-        if (msg != nullptr && msg->message == WM_KEYDOWN && input_.WantsKey(msg->wParam)) code |= DLGC_WANTMESSAGE;
+        if (msg != nullptr && msg->message == WM_KEYDOWN && WantsKey(msg->wParam)) code |= DLGC_WANTMESSAGE;
         return code;
     }
-    case WM_KEYDOWN:
-        if (wParam == VK_ESCAPE && presses_.Dragging()) {
-            presses_.EndPress();
-            return 0;
-        }
-        return input_.KeyDown(wParam, (lParam & (1 << 30)) != 0) ? 0 : system();
+    case WM_KEYDOWN: {
+        interaction::Input input{interaction::Input::Kind::Key};
+        input.key = KeyOf(wParam);
+        input.code = static_cast<int>(wParam);
+        input.repeat = (lParam & (1 << 30)) != 0;
+        input.shift = ShiftState();
+        input.time = static_cast<std::uint32_t>(GetMessageTime());
+        Handle(input);
+        return 0;
+    }
     case WM_SETFOCUS:
+        Handle({interaction::Input::Kind::FocusGained});
+        return 0;
     case WM_KILLFOCUS:
-        input_.FocusChanged(message == WM_SETFOCUS);
+        Handle({interaction::Input::Kind::FocusLost});
         return 0;
     default:
         return system();
+    }
+}
+
+// ---- the interaction -----------------------------------------------------------
+
+interaction::Input ControlWindow::Pointer(interaction::Input::Kind kind, int button, LPARAM lParam) const {
+    interaction::Input input{kind};
+    input.at = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    input.button = button;
+    input.shift = ShiftState();
+    input.time = static_cast<std::uint32_t>(GetMessageTime());
+    const POINT point{input.at.x, input.at.y};
+    RECT client{};
+    // A release outside the window is on no square.
+    if (kind != interaction::Input::Kind::PointerUp ||
+        (GetClientRect(surface_.window, &client) && PtInRect(&client, point)))
+        input.square = SquareAt(surface_.host, point.x, point.y);
+    return input;
+}
+
+ControlWindow::Twips ControlWindow::ToTwips(std::int16_t index, interaction::Point point) const {
+    const PixelSquareView& view = surface_.host.View(index);
+    return {static_cast<float>(point.x - view.PixelLeft()) * kTwipsPerInch / static_cast<float>(surface_.dpiX),
+            static_cast<float>(point.y - view.PixelTop()) * kTwipsPerInch / static_cast<float>(surface_.dpiY)};
+}
+
+bool ControlWindow::WantsKey(WPARAM key) const { return interaction_.WantsKey(KeyOf(key)); }
+
+void ControlWindow::Handle(const interaction::Input& input) { Run(interaction_.Handle(input, input_)); }
+
+void ControlWindow::Deactivate() { Handle({interaction::Input::Kind::Deactivated}); }
+
+void ControlWindow::Forget() {
+    interaction_.Handle({interaction::Input::Kind::Deactivated}, input_);
+    surface_.floating.reset();
+}
+
+void ControlWindow::Run(const interaction::Actions& actions) {
+    using K = interaction::Action::Kind;
+    // A report's handler may destroy the window or disable the control: the
+    // interaction hears of it after each call out, and decides what follows.
+    const auto alive = surface_.alive;
+    const HWND window = surface_.window;
+    for (const interaction::Action& action : actions) {
+        const auto square = static_cast<std::int16_t>(action.square);
+        const auto button = static_cast<std::int16_t>(action.button), shift = static_cast<std::int16_t>(action.shift);
+        bool cancel = false;
+        switch (action.kind) {
+        case K::RaiseMouseDown:
+        case K::RaiseMouseMove:
+        case K::RaiseMouseUp: {
+            const Twips at = ToTwips(square, action.at);
+            if (action.kind == K::RaiseMouseDown) input_.MouseDown(square, button, shift, at.x, at.y);
+            if (action.kind == K::RaiseMouseMove) input_.MouseMove(square, button, shift, at.x, at.y);
+            if (action.kind == K::RaiseMouseUp) input_.MouseUp(square, button, shift, at.x, at.y);
+            break;
+        }
+        case K::RaiseClick: input_.Click(square); break;
+        case K::RaiseDblClick: input_.DblClick(square); break;
+        case K::RaiseKeyDown: input_.KeyDown(action.code, action.shift); break;
+        case K::RaisePieceDropped: cancel = input_.PieceDropped(square, static_cast<std::int16_t>(action.to)); break;
+        case K::TakeFocus:
+            if (window != nullptr && GetFocus() != window) SetFocus(window);
+            break;
+        case K::ActivateUI: input_.BecomeActive(); break;
+        case K::TakeCapture:
+            if (window != nullptr) SetCapture(window);
+            break;
+        case K::ReleaseCapture:
+            if (window != nullptr && GetCapture() == window) ReleaseCapture();
+            break;
+        case K::Lift: {
+            const PixelSquareView& view = surface_.host.View(square);
+            const POINT centre = action.byKeys ? POINT{view.PixelLeft() + view.PixelWidth() / 2,
+                                                       view.PixelTop() + view.PixelHeight() / 2}
+                                               : POINT{action.at.x, action.at.y};
+            try {
+                input_.Lift(square, centre);
+            } catch (...) {
+                // Without memory for its picture nothing is lifted.
+                Run(interaction_.DragsOff());
+            }
+            break;
+        }
+        case K::FloatTo: {
+            const PixelSquareView& view = surface_.host.View(square);
+            FloatTo(action.at.x - view.PixelWidth() / 2, action.at.y - view.PixelHeight() / 2);
+            break;
+        }
+        case K::FloatOnto: {
+            const PixelSquareView& view = surface_.host.View(square);
+            FloatTo(view.PixelLeft(), view.PixelTop());
+            break;
+        }
+        case K::PutBack:
+            Land();
+            input_.OverlayChanged(false);
+            break;
+        case K::MovePiece: input_.MovePiece(square, static_cast<std::int16_t>(action.to)); break;
+        case K::FocusMoved:
+        case K::FocusShown: input_.OverlayChanged(true); break;
+        case K::FocusHidden: input_.OverlayChanged(false); break;
+        }
+        if (action.CallsOut()) {
+            if (!*alive) return;
+            const interaction::Answer answer{window != nullptr && surface_.window == window && surface_.enabled, cancel};
+            Run(interaction_.Continue(action.next, answer, input_));
+            return;
+        }
     }
 }
 

@@ -3,19 +3,25 @@
 // the views from their kept images and turns the mouse actions on them into
 // the five square reports; it owns neither the views nor the board.
 //
-// This class is the window's life and the handing out of its messages. The
-// drawing is in surface_drawing.hpp, the changed regions and the batches of
-// them in ChangeBatches, the mouse on the squares in SquarePresses; they
-// share the WindowSurface this class keeps.
+// This class is the window's life and the handing out of its messages: the
+// mouse, the keys and the focus become the inputs of the board's interaction
+// (BoardInteraction, which it keeps), and their actions are carried out here
+// or by the owner (SquareInput). The drawing is in surface_drawing.hpp, the
+// changed regions and the batches of them in ChangeBatches; they share the
+// WindowSurface this class keeps.
 //
 // The owner (the control object) makes one ControlWindow per instance, gives
 // it the host with the views and a SquareInput that calls the square handlers,
 // and creates and destroys the window as the container activates and
 // deactivates the control. Without a window Render still draws the board.
 //
-// The window lives on the thread that created it. An owner let go of for the
-// last time on another thread cannot destroy it from there: the window is
-// cut off from this object and destroys itself on its own thread.
+// The window lives on the thread that created it. Each message it hands the
+// owner pins the owner first (SquareInput::TryPin), under a lock held for the
+// pin alone: the owner lives until the message is handled, however long the
+// host runs meanwhile, and an owner whose last Release has begun is not
+// called. An owner let go of for the last time on another thread cannot
+// destroy the window from there: the window is cut off from this object and
+// destroys itself on its own thread.
 #pragma once
 
 #include <windows.h>
@@ -23,9 +29,10 @@
 #include <memory>
 
 #include "control/change_batches.hpp"
-#include "control/square_presses.hpp"
 #include "control/surface_drawing.hpp"
+#include "control/window_input.hpp"
 #include "control/window_surface.hpp"
+#include "interaction/board_interaction.hpp"
 #include "host/pixel_host.hpp"
 
 namespace quelder::win32 {
@@ -55,11 +62,10 @@ public:
     // its own thread, at a message posted to it. leftovers is released on the
     // window's thread: after the window here, or when the window goes there.
     void Destroy(std::shared_ptr<void> leftovers = {});
-    // While one lives, the window's messages are kept from this object: a
-    // message the window's thread is handling now ends first, and the next
-    // waits. An owner that goes holds one while it takes itself apart, so that
-    // no message finds it half gone. On the thread holding it (the window's
-    // own among them) messages are handled as ever.
+    // While one lives, no message of the window can pin the owner: one
+    // being pinned now is pinned first, and the next waits. An owner that
+    // goes holds one while it cuts the window off. On the thread holding it
+    // (the window's own among them) messages are handled as ever.
     class MessageHold;
     MessageHold HoldMessages() const;
     HWND Handle() const { return surface_.window; }
@@ -77,7 +83,8 @@ public:
     void Place(const RECT& position, const RECT& clip);
 
     // The surface's Enabled: a disabled window receives no mouse input, so no
-    // square report is made. A press in progress ends without more reports.
+    // square report is made. A press in progress ends without more reports,
+    // and a lifted piece goes back.
     void SetEnabled(bool enabled);
     bool Enabled() const { return surface_.enabled; }
 
@@ -101,8 +108,18 @@ public:
     void FloatTo(int left, int top);
     void Land();
     bool Floating() const { return surface_.floating.has_value(); }
-    // The drag in progress, if any, is put back (Escape, deactivation).
-    void CancelDrag() { presses_.EndPress(); }
+    // The interaction: an input the window did not make itself, what the
+    // squares show of it, and whether a key (WM_KEYDOWN's) is one the board
+    // uses now, which the dialog manager and the container's accelerators
+    // leave to it.
+    void Handle(const interaction::Input& input);
+    interaction::Overlay Drawn() const { return interaction_.Drawn(); }
+    bool WantsKey(WPARAM key) const;
+    // Dragging is turned off: a press ends and a lifted piece goes back.
+    void DragsOff() { Run(interaction_.DragsOff()); }
+    // The window is about to go: the focus frame hides and what is lifted
+    // goes back, the owner hearing of it.
+    void Deactivate();
 
     // Draws the surface into bounds of dc, stretched to it when bounds is not
     // of Size() (IViewObject::Draw: design views, printing, thumbnails).
@@ -117,13 +134,26 @@ private:
     LRESULT OnKeyboard(UINT message, WPARAM wParam, LPARAM lParam);
     // The floating picture's rectangle repaints.
     void InvalidateFloating();
+    // A mouse message as the interaction's input.
+    interaction::Input Pointer(interaction::Input::Kind kind, int button, LPARAM lParam) const;
+    // Carries out the interaction's actions; after one that calls out, what
+    // the interaction makes of the host's answer.
+    void Run(const interaction::Actions& actions);
+    // A point of the window in twips from the top-left corner of view index.
+    struct Twips {
+        float x, y;
+    };
+    Twips ToTwips(std::int16_t index, interaction::Point point) const;
+    // The window goes without a word to the owner: the interaction forgets
+    // what is in progress.
+    void Forget();
 
     HINSTANCE module_;
     SquareInput& input_;
     WindowSurface surface_;
     std::shared_ptr<Link> link_;  // shared with the window
     ChangeBatches batches_{surface_};
-    SquarePresses presses_;
+    interaction::BoardInteraction interaction_;
 };
 
 class ControlWindow::MessageHold {

@@ -433,8 +433,9 @@ STDMETHODIMP QuelderControl::InPlaceDeactivate() {
         const ComPtr<IOleInPlaceSite> site = std::move(site_.inPlace);
         const ComPtr<IOleInPlaceFrame> frame = std::move(site_.frame);
         const ComPtr<IOleInPlaceUIWindow> document = std::move(site_.document);
-        // A lifted piece goes back with the window.
-        if (lift_.from != 0) EndLift();
+        // The focus frame hides and a lifted piece goes back with the window:
+        // cut off from it below, the window tells nothing more.
+        window_.Deactivate();
         window_.Destroy();
         site->OnInPlaceDeactivate();
         return S_OK;
@@ -481,7 +482,7 @@ STDMETHODIMP QuelderControl::TranslateAccelerator(LPMSG message) {
         // them its own (the arrows, Tab order, default buttons).
         const HWND window = window_.Handle();
         if (!kind_.extended || window == nullptr || message->hwnd != window) return S_FALSE;
-        if (message->message != WM_KEYDOWN || !WantsKey(message->wParam)) return S_FALSE;
+        if (message->message != WM_KEYDOWN || !window_.WantsKey(message->wParam)) return S_FALSE;
         const auto alive = KeepAlive();
         SendMessageW(window, message->message, message->wParam, message->lParam);
         return S_OK;

@@ -308,6 +308,11 @@ Pixel ColourOf(LONG colour) {
 
 void QuelderControl::Settle() noexcept {
     if (!sharp_) return;
+    // What the squares show of the interaction is the window's to say.
+    const interaction::Overlay drawn = window_.Drawn();
+    look_.lifted = drawn.lifted;
+    look_.focus = drawn.focus;
+    look_.focusShown = drawn.focusShown;
     try {
         sharp_->Settle(board_, look_, [this](PixelSquareView& view) {
             window_.ViewChanged(view);
@@ -328,9 +333,7 @@ STDMETHODIMP QuelderControl::put_DragPieces(VARIANT_BOOL New_DragPieces) {
     return Member([&] {
         dragPieces_ = New_DragPieces != VARIANT_FALSE;
         // A piece lifted now goes back.
-        if (dragPieces_ || lift_.from == 0) return;
-        window_.CancelDrag();
-        if (lift_.from != 0) EndLift();
+        if (!dragPieces_) window_.DragsOff();
     });
 }
 
@@ -415,7 +418,9 @@ STDMETHODIMP QuelderControl::ClearArrows() {
 // ---- what the control says about itself -------------------------------------------
 
 STDMETHODIMP QuelderControl::InterfaceSupportsErrorInfo(REFIID riid) {
-    return IsEqualIID(riid, *kind_.iid) || IsEqualIID(riid, IID_IDispatch) ? S_OK : S_FALSE;
+    // The board class answers for the published interface too.
+    return IsEqualIID(riid, *kind_.iid) || IsEqualIID(riid, IID__Quelder) || IsEqualIID(riid, IID_IDispatch) ? S_OK
+                                                                                                             : S_FALSE;
 }
 
 STDMETHODIMP QuelderControl::GetClassInfo(ITypeInfo** info) {

@@ -249,17 +249,24 @@ private:
     void MouseUp(std::int16_t index, std::int16_t button, std::int16_t shift, float x, float y) override;
     void Click(std::int16_t index) override;
     void DblClick(std::int16_t index) override;
-    // The board class's drags and keys (board_input.cpp).
-    bool CanLift(std::int16_t index) override;
-    void Lift(std::int16_t index, POINT at) override;
-    void DragTo(POINT at) override;
-    void Drop(std::int16_t index) override;
-    void CancelDrag() override;
+    // The board class's drags and keys (board_input.cpp), and the board
+    // the interaction reads.
+    void Lift(std::int16_t index, POINT centre) override;
+    bool PieceDropped(std::int16_t from, std::int16_t to) override;
+    void MovePiece(std::int16_t from, std::int16_t to) override;
+    void KeyDown(int code, int shift) override;
+    void OverlayChanged(bool focusMoved) override;
+    void BecomeActive() override;
     bool TakesKeys() const override { return kind_.extended; }
-    void FocusChanged(bool focused) override;
-    bool KeyDown(WPARAM key, bool repeat) override;
-    bool WantsKey(WPARAM key) const override;
     LRESULT GetObject(WPARAM wParam, LPARAM lParam) override;
+    bool Liftable(interaction::SquareId square) const override;
+    std::int32_t PieceAt(interaction::SquareId square) const override;
+    bool DropsAllowed() const override;
+    interaction::SquareId Step(interaction::SquareId square, interaction::Key key) const override;
+    // The window and the accessible object pin the control for each call:
+    // a reference, unless its last Release has begun.
+    bool TryPin() noexcept override { return TryAddRef(); }
+    void Unpin() noexcept override { Object::Release(); }
 
     // AccessibleSquares: the board as the accessible object reads it.
     HWND AccessibleWindow() const override { return window_.Handle(); }
@@ -270,17 +277,6 @@ private:
     RECT CellRect(std::int16_t child) const override;
     void ClickCell(std::int16_t child) override;
 
-    // The lifted piece: taken from square index, shown over the view of
-    // square over (the pointer's place for a drag, the focus square's for
-    // the keys); put down on square to (0: put back), raising PieceDropped
-    // for a move; put back without a word.
-    void LiftPiece(std::int16_t index, bool byKeys, POINT centre);
-    void PutDown(std::int16_t to);
-    void EndLift();
-    // The focus square moves to index, and the piece lifted by the keys with it.
-    void MoveFocusTo(std::int16_t index);
-    // The centre of a square's view, in the surface's pixels.
-    POINT CentreOf(std::int16_t index) const;
     // Tells accessibility clients what changed since they last heard, as
     // the squares settle: names, selection, marks.
     void AnnounceChanges() noexcept;
@@ -403,15 +399,9 @@ private:
     BoardLook look_;
     std::optional<SharpSquares> sharp_;
     int updates_ = 0;
-    // The board class's input: whether pieces may be dragged, the piece
-    // lifted now, and the accessible object handed out for the window.
+    // The board class's input: whether pieces may be dragged, and the
+    // accessible object handed out for the window.
     bool dragPieces_ = false;
-    struct Lifted {
-        std::int16_t from = 0;  // 0: none
-        bool byKeys = false;
-        std::int32_t code = 0;  // the piece, as it was lifted
-    };
-    Lifted lift_;
     com::ComPtr<BoardAccessible> accessible_;
     // What accessibility clients were last told of each square.
     struct Announced {

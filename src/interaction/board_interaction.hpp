@@ -149,6 +149,7 @@ struct Settings {
 class BoardInteraction {
 public:
     BoardInteraction(Settings settings, SquareId focus) : settings_(settings), focus_(focus) {}
+    void Configure(Settings settings) { settings_ = settings; }
 
     Actions Handle(const Input& input, const BoardView& board);
     // After an action that calls out: what follows it.

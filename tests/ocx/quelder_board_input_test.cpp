@@ -7,6 +7,7 @@
 #include <oleacc.h>
 
 #include <algorithm>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -32,6 +33,8 @@ public:
     std::vector<std::string> events;
     bool cancelDrops = false;
     bool withMoves = false;
+    // Run in the PieceDropped handler, as a host's message box.
+    std::function<void()> onDrop;
 
     STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
     STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
@@ -52,6 +55,7 @@ public:
         text += ")";
         if (id == 6 && cancelDrops) *V_BOOLREF(&params->rgvarg[0]) = VARIANT_TRUE;
         events.push_back(text);
+        if (id == 6 && onDrop) onDrop();
         return S_OK;
     }
 };
@@ -405,6 +409,70 @@ TEST_F(BoardInputTest, TheKeysAndAScreenReaderWorkTheBoardAsTheMouseDoes) {
     Key(VK_LEFT);
     EXPECT_EQ(focused(), SquareIndex(3, 5));
     EXPECT_EQ(name(3, 5), "c4 empty");
+}
+
+// What hosts do around the user's moves: a drop handler that shows a window
+// taking the focus (a message box) does not undo the move; a frozen board
+// lifts nothing; a focused board deactivated in place draws no focus frame;
+// and errors keep their description through the published interface.
+TEST_F(BoardInputTest, HostsThatTakeTheFocusFreezeOrDeactivateNeitherUndoNorOutliveWhatTheUserDid) {
+    ASSERT_EQ(board_->Clear(), S_OK);
+    SHORT a1c = 1, a1r = 8;
+    ASSERT_EQ(board_->put_Piece(&a1c, &a1r, static_cast<::PieceNum>(Wrook)), S_OK);
+    SetFocus(window_);
+    Pump(50);
+    ASSERT_EQ(GetFocus(), window_);
+    sink_.onDrop = [&] {
+        const handles::UniqueWindow box(CreateWindowExW(0, L"BUTTON", L"OK", WS_POPUP | WS_VISIBLE, 200, 200, 80, 30,
+                                                        top_.get(), nullptr, nullptr, nullptr));
+        SetFocus(box.get());
+        Pump(50);
+    };
+    Key(VK_SPACE);
+    Key(VK_UP);
+    Key(VK_RETURN);
+    sink_.onDrop = nullptr;
+    EXPECT_EQ(Text(Take()), "PieceDropped(1,8,1,7) ");
+    EXPECT_EQ(PieceAt(1, 7), Wrook) << "the move a handler's message box took the focus from";
+    EXPECT_EQ(PieceAt(1, 8), None);
+
+    // Frozen, the board asks its host nothing, so it lifts and drops nothing.
+    SHORT a2r = 7;
+    ASSERT_EQ(board_->put_Piece(&a1c, &a2r, static_cast<::PieceNum>(Wrook)), S_OK);
+    ASSERT_EQ(board_->put_Piece(&a1c, &a1r, static_cast<::PieceNum>(None)), S_OK);
+    ComPtr<IOleControl> control;
+    ASSERT_EQ(board_.As(&control), S_OK);
+    ASSERT_EQ(control->FreezeEvents(TRUE), S_OK);
+    SetFocus(window_);
+    Pump(50);
+    const Image frozen = Shot(window_);
+    Drag(Middle(1, 7), Middle(1, 5), false);
+    EXPECT_TRUE(SameImage(Shot(window_), frozen)) << "a frozen board lifted the rook";
+    Mouse::Send(MOUSEEVENTF_LEFTUP);
+    Key(VK_SPACE);
+    Key(VK_UP);
+    Key(VK_RETURN);
+    ASSERT_EQ(control->FreezeEvents(FALSE), S_OK);
+    EXPECT_EQ(Text(Take()), "");
+    EXPECT_EQ(PieceAt(1, 7), Wrook);
+    EXPECT_EQ(PieceAt(1, 8), None);
+
+    // Deactivated in place while focused: what the container draws of it
+    // afterwards shows no focus frame.
+    SetFocus(top_.get());
+    Pump(50);
+    const Image unfocused = DrawnControl(board_.Get(), 296, 296);
+    SetFocus(window_);
+    Pump(50);
+    EXPECT_FALSE(SameImage(DrawnControl(board_.Get(), 296, 296), unfocused)) << "no focus frame while focused";
+    ComPtr<IOleInPlaceObject> inPlace;
+    ASSERT_EQ(board_.As(&inPlace), S_OK);
+    ASSERT_EQ(inPlace->InPlaceDeactivate(), S_OK);
+    EXPECT_TRUE(SameImage(DrawnControl(board_.Get(), 296, 296), unfocused)) << "the focus frame outlived the focus";
+
+    ComPtr<ISupportErrorInfo> errors;
+    ASSERT_EQ(board_.As(&errors), S_OK);
+    EXPECT_EQ(errors->InterfaceSupportsErrorInfo(IID__Quelder), S_OK) << "the published interface it answers for";
 }
 
 }  // namespace

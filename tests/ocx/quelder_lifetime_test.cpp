@@ -15,6 +15,7 @@
 #include "control_test_support.hpp"
 #include "crash_report.hpp"
 #include "plain_site.hpp"
+#include "quelder_event_sink.hpp"
 #include "support/process_counts.hpp"
 #include "support/window_test_support.hpp"
 
@@ -320,6 +321,66 @@ TEST(Lifetime, TheLastReleaseOnAnotherThreadClosesTheWindowOnItsOwnThread) {
     EXPECT_EQ(GetCapture(), nullptr) << "the mouse is still captured";
     EXPECT_EQ(site.references, 0) << "the site is still held";
     EXPECT_EQ(site.releasedOn.load(), GetCurrentThreadId()) << "the site was let go of on another thread";
+    EXPECT_EQ(ocx.CanUnloadNow(), S_OK);
+}
+
+// A Click handler that waits for a thread of the host's which deactivates the
+// control and lets go of it there (a worker the host joins): neither waits
+// for the other, since nothing of the control is locked while the host runs.
+// The window then closes on its own thread and nothing is left.
+TEST(Lifetime, AHandlerMayJoinAThreadThatDeactivatesAndReleasesTheControl) {
+    ComApartment com;
+    Ocx ocx;
+    ASSERT_NE(ocx.Module(), nullptr);
+    TopWindow top(20, 20, 420, 420);
+    Pump(10);
+    const Windows before = CountWindows();
+    PlainSite site;
+    site.window = top.get();
+    site.position = {5, 5, 301, 301};
+    RecordingSink sink;
+    HWND window = nullptr;
+    IOleObject* last = nullptr;
+    {
+        ComPtr<IOleObject> object;
+        ASSERT_EQ(ocx.Factory()->CreateInstance(nullptr, IID_IOleObject,
+                                                                  reinterpret_cast<void**>(object.GetAddressOf())),
+                  S_OK);
+        ASSERT_EQ(object->SetClientSite(&site), S_OK);
+        ASSERT_EQ(object->DoVerb(OLEIVERB_UIACTIVATE, nullptr, &site, 0, top.get(), &site.position), S_OK);
+        ComPtr<IOleWindow> ole;
+        ASSERT_EQ(object.As(&ole), S_OK);
+        ASSERT_EQ(ole->GetWindow(&window), S_OK);
+        ASSERT_EQ(sink.Connect(object.Get()), S_OK);
+        last = object.Detach();
+    }
+    bool joined = false;
+    sink.onEvent = [&](const SquareEvent& e) {
+        if (e.kind != SquareEventKind::Click || last == nullptr) return;
+        const auto done = std::make_shared<std::atomic<bool>>(false);
+        std::thread worker([object = std::exchange(last, nullptr), done] {
+            object->Close(OLECLOSE_NOSAVE);
+            object->Release();
+            *done = true;
+        });
+        // Joined as a host joins its worker: no messages meanwhile.
+        const ULONGLONG until = GetTickCount64() + 5000;
+        while (!*done && GetTickCount64() < until) Sleep(10);
+        joined = *done;
+        if (joined) {
+            worker.join();
+        } else {
+            worker.detach();
+        }
+    };
+    SendClick(window, SquareMiddle(3, 3));
+    EXPECT_TRUE(joined) << "the worker waited 5 s for the handler that joins it";
+    sink.Disconnect();
+    PumpUntil([&] { return !IsWindow(window); }, 5000);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(CountWindows().all, before.all);
+    EXPECT_EQ(GetCapture(), nullptr) << "the mouse is still captured";
+    EXPECT_EQ(site.references, 0) << "the site is still held";
     EXPECT_EQ(ocx.CanUnloadNow(), S_OK);
 }
 

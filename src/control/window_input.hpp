@@ -1,0 +1,62 @@
+// What the control's window asks of its owner: it turns its messages into the
+// interaction's inputs (interaction/board_interaction.hpp), carries out the
+// actions that are its own (the capture, the focus, the floating piece) and
+// hands the rest here. The owner is the board the interaction reads
+// (BoardView); by default a board whose pieces cannot be lifted.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "com/weak_link.hpp"
+#include "interaction/board_interaction.hpp"
+
+namespace quelder::win32 {
+
+class SquareInput : public interaction::BoardView, public com::Pinnable {
+public:
+    virtual ~SquareInput() = default;
+
+    // The five square reports: index is the square view's element number;
+    // button and shift are masks (left 1, right 2, middle 4; shift 1, ctrl 2,
+    // alt 4); x and y in twips from the view's top-left corner.
+    virtual void MouseDown(std::int16_t index, std::int16_t button, std::int16_t shift, float x, float y) = 0;
+    virtual void MouseMove(std::int16_t index, std::int16_t button, std::int16_t shift, float x, float y) = 0;
+    virtual void MouseUp(std::int16_t index, std::int16_t button, std::int16_t shift, float x, float y) = 0;
+    virtual void Click(std::int16_t index) = 0;
+    virtual void DblClick(std::int16_t index) = 0;
+
+    // The board class's: a piece lifted from square index, to be shown
+    // centred at a point of the surface (ControlWindow::Float); the drop the
+    // host is asked about (true: it cancelled); the move it let stand; a key
+    // the board has no use for.
+    virtual void Lift(std::int16_t, POINT) {}
+    virtual bool PieceDropped(std::int16_t, std::int16_t) { return true; }
+    virtual void MovePiece(std::int16_t, std::int16_t) {}
+    virtual void KeyDown(int /*code*/, int /*shift*/) {}
+    // What the squares show of the interaction changed (the focus square,
+    // its frame, a piece put back): focusMoved when the keys moved the focus.
+    virtual void OverlayChanged(bool /*focusMoved*/) {}
+    // The window took the focus: the control becomes the container's active
+    // object (a call out).
+    virtual void BecomeActive() {}
+
+    // The keyboard (none unless TakesKeys): the window takes the focus when
+    // clicked and by Tab.
+    virtual bool TakesKeys() const { return false; }
+    // WM_GETOBJECT; 0 to leave it to the system.
+    virtual LRESULT GetObject(WPARAM, LPARAM) { return 0; }
+
+    // BoardView: nothing to lift.
+    bool Liftable(interaction::SquareId) const override { return false; }
+    std::int32_t PieceAt(interaction::SquareId) const override { return 0; }
+    bool DropsAllowed() const override { return false; }
+    interaction::SquareId Step(interaction::SquareId square, interaction::Key) const override { return square; }
+
+    // Pinnable: the window pins its owner for each message it hands it.
+    bool TryPin() noexcept override { return true; }
+    void Unpin() noexcept override {}
+};
+
+}  // namespace quelder::win32
