@@ -1,4 +1,4 @@
-#include "appearance/sharp_squares.hpp"
+#include "render/sharp_squares.hpp"
 
 #include <algorithm>
 #include <utility>
@@ -167,27 +167,6 @@ void SharpSquares::ForgetPicturesNotSet() {
             if (images.Picture(n) == entry.second.picture) return false;
         return true;
     });
-}
-
-void SharpSquares::LaidOut(bool flipped) {
-    mirrored_ = false;
-    Orient(flipped);
-}
-
-void SharpSquares::Orient(bool flipped) {
-    if (flipped == mirrored_) return;
-    mirrored_ = flipped;
-    // Square k and square 65 - k lie opposite each other through the centre.
-    for (std::int16_t k = 1; k <= kSquareCount / 2; ++k) {
-        if (!host_.CheckLoaded(k) || !host_.CheckLoaded(static_cast<std::int16_t>(kSquareCount + 1 - k))) continue;
-        SquareView& a = host_.Check(k);
-        SquareView& b = host_.Check(static_cast<std::int16_t>(kSquareCount + 1 - k));
-        const float left = a.Left(), top = a.Top();
-        a.SetLeft(b.Left());
-        a.SetTop(b.Top());
-        b.SetLeft(left);
-        b.SetTop(top);
-    }
 }
 
 }  // namespace quelder

@@ -41,14 +41,6 @@ public:
     // Draws every square whose look changed; changed hears of each view drawn.
     void Settle(const Board& board, const BoardLook& look, const std::function<void(PixelSquareView&)>& changed);
 
-    // Places the views for the side the board is seen from: flipped, each
-    // view takes the place of the square opposite it through the board's
-    // centre, (1, 1) at the bottom right.
-    void Orient(bool flipped);
-    // The same after the views were laid out afresh, each at its own square's
-    // place (ChangeBoardSize).
-    void LaidOut(bool flipped);
-
     // The pictures drawn for a square of width x height: the host's picture
     // of number, from the shapes when it is the built-in one.
     const BoardPicture& Art(std::int32_t number, int width, int height);
@@ -79,7 +71,6 @@ private:
     // Not held: a built-in picture the host replaced goes.
     std::vector<std::weak_ptr<const PictureObject>> builtIn_;
     std::array<Drawn, 65> drawn_{};
-    bool mirrored_ = false;
     // The built-in pictures by square size, at most two sizes, emptied when
     // full; and the pictures set now fitted to one size.
     std::map<int, std::vector<BoardPicture>> shapes_;
