@@ -275,7 +275,7 @@ STDMETHODIMP QuelderControl::ChangeBoardSize(LONG* Dimension) {
     return Member([&] {
         // Fails before anything changes, or lays out every square afresh.
         quelder::ChangeBoardSize(board_, Deref(Dimension));
-        if (sharp_) sharp_->LaidOut(look_.flipped);
+        host_.LaidOut(look_.flipped);
     });
 }
 
@@ -360,7 +360,7 @@ STDMETHODIMP QuelderControl::get_Flipped(VARIANT_BOOL* result) {
 STDMETHODIMP QuelderControl::put_Flipped(VARIANT_BOOL New_Flipped) {
     return Member([&] {
         look_.flipped = New_Flipped != VARIANT_FALSE;
-        if (sharp_) sharp_->Orient(look_.flipped);
+        host_.Orient(look_.flipped);
     });
 }
 

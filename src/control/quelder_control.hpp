@@ -41,7 +41,7 @@
 #include "control/view_advise.hpp"
 #include "control/win32_host.hpp"
 #include "appearance/board_look.hpp"
-#include "appearance/sharp_squares.hpp"
+#include "render/sharp_squares.hpp"
 
 namespace quelder::win32 {
 

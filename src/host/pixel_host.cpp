@@ -293,6 +293,28 @@ void PixelHostBase::ReserveSquares(float edge) {
     sheet_.Reserve(pixels, pixels);
 }
 
+void PixelHostBase::LaidOut(bool flipped) {
+    mirrored_ = false;
+    Orient(flipped);
+}
+
+void PixelHostBase::Orient(bool flipped) {
+    if (flipped == mirrored_) return;
+    mirrored_ = flipped;
+    // Square k and square 65 - k lie opposite each other through the centre.
+    for (std::int16_t k = 1; k <= kSquareCount / 2; ++k) {
+        const auto opposite = static_cast<std::int16_t>(kSquareCount + 1 - k);
+        if (!CheckLoaded(k) || !CheckLoaded(opposite)) continue;
+        PixelSquareView& a = View(k);
+        PixelSquareView& b = View(opposite);
+        const float left = a.Left(), top = a.Top();
+        a.SetLeft(b.Left());
+        a.SetTop(b.Top());
+        b.SetLeft(left);
+        b.SetTop(top);
+    }
+}
+
 bool PixelHostBase::SheetShows(int left, int top, int width, int height) const {
     const int cellWidth = sheet_.CellWidth(), cellHeight = sheet_.CellHeight();
     if (width <= 0 || height <= 0 || left < 0 || top < 0 || left > 8 * cellWidth - width ||

@@ -1,5 +1,6 @@
 // The parts of the host services that both hosts share: square views that keep
-// a 32-bit image, an image list of 32-bit images, and the Check array.
+// a 32-bit image, an image list of 32-bit images, the Check array, and the
+// views' places when the board is seen from the other side.
 #pragma once
 
 #include <algorithm>
@@ -241,6 +242,14 @@ public:
     // memory", changing nothing, when it cannot be had.
     void ReserveSquares(float edge);
 
+    // Places the views for the side the board is seen from: flipped, each
+    // view takes the place of the square opposite it through the board's
+    // centre, (1, 1) at the bottom right; turned back, its own place again.
+    void Orient(bool flipped);
+    // The same after the views were laid out afresh, each at its own
+    // square's place (a relayout of the board).
+    void LaidOut(bool flipped);
+
 protected:
     bool ViewsTile(int left, int top, int width, int height) const;
     // Lets a subclass hook the views it creates.
@@ -251,6 +260,7 @@ private:
     PixelImageList images_;
     KeptSheet sheet_;
     std::array<std::unique_ptr<PixelSquareView>, kSquareCount + 1> views_;
+    bool mirrored_ = false;  // each view at the place of the square opposite it
 };
 
 }  // namespace quelder

@@ -195,6 +195,28 @@ TEST(PixelHostBase, TheSheetShowsTheBoardOnlyWhileEveryViewIsAtItsCell) {
          },
          true},
         {"a board of fractional squares", [](testing::Control& c) { ChangeBoardSize(c.board, 300); }, false},
+        // Seen from the other side, each view sits at the opposite square's cell.
+        {"a flipped board", [](testing::Control& c) { c.host.Orient(true); }, false},
+        {"a flipped board turned back",
+         [](testing::Control& c) {
+             c.host.Orient(true);
+             c.host.Orient(false);
+         },
+         true},
+        {"a flipped board laid out afresh, unflipped",
+         [](testing::Control& c) {
+             c.host.Orient(true);
+             ChangeBoardSize(c.board, 296);
+             c.host.LaidOut(false);
+         },
+         true},
+        {"a flipped board laid out afresh, flipped",
+         [](testing::Control& c) {
+             c.host.Orient(true);
+             ChangeBoardSize(c.board, 400);
+             c.host.LaidOut(true);
+         },
+         false},
         {"a hidden square", [](testing::Control& c) { c.host.View(10).SetVisible(false); }, false},
         {"a moved square", [](testing::Control& c) { c.host.View(10).SetLeft(40); }, false},
         {"an unloaded square", [](testing::Control& c) { c.host.UnloadCheck(64); }, false},

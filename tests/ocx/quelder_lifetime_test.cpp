@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstdio>
 #include <memory>
@@ -17,6 +18,7 @@
 #include "plain_site.hpp"
 #include "quelder_event_sink.hpp"
 #include "support/process_counts.hpp"
+#include "support/solid_picture.hpp"
 #include "support/window_test_support.hpp"
 
 namespace quelder::testing {
@@ -419,6 +421,55 @@ TEST(Lifetime, AggregationIsRefused) {
     factory.Reset();
     outer.Reset();
     EXPECT_EQ(ocx.CanUnloadNow(), S_OK) << "a refused creation left an object behind";
+}
+
+// A host that sets picture after picture, 300 of 96 x 96 pixels over the 14
+// numbers, and keeps only the last of each number: a board of either class
+// lets go of each picture it no longer has (with its bitmap and its pixels,
+// and the board class's drawing of it at the squares' size), so the process
+// holds what 14 pictures take, and keeps the last ones. NewGame first: every
+// number is on a square, so the board class draws each picture as it is set.
+TEST(Lifetime, PicturesReplacedAreLetGoOf) {
+    ComApartment com;
+    Ocx ocx;
+    ASSERT_NE(ocx.Module(), nullptr);
+    constexpr int kPictures = 300, kEdge = 96;
+    const struct {
+        const char* name;
+        const CLSID* clsid;
+    } classes[] = {{"Quelder", &CLSID_Quelder}, {"QuelderBoard", &CLSID_QuelderBoard}};
+    for (const auto& kind : classes) {
+        ComPtr<_Quelder> board = ocx.Create<_Quelder>(*kind.clsid);
+        ASSERT_TRUE(board) << kind.name;
+        ASSERT_EQ(board->NewGame(), S_OK) << kind.name;
+        std::array<ComPtr<IPictureDisp>, 14> last;
+        auto set = [&](int k) {
+            PieceNum number = static_cast<PieceNum>(k % 14 + 1);
+            ComPtr<IPictureDisp>& picture = last[static_cast<std::size_t>(number - 1)];
+            picture = SolidPicture(kEdge, RGB(40 + k % 200, 90, 160));
+            ASSERT_TRUE(picture) << "picture " << k;
+            ASSERT_EQ(board->putref_Picture(&number, picture.GetAddressOf()), S_OK) << kind.name << ", picture " << k;
+        };
+        // The first round takes what the first pictures take once.
+        for (int k = 0; k < 14 && !HasFatalFailure(); ++k) set(k);
+        const long gdiBefore = GdiObjectCount();
+        const std::size_t committedBefore = CommittedBytes();
+        for (int k = 14; k < 14 + kPictures && !HasFatalFailure(); ++k) set(k);
+        ASSERT_FALSE(HasFatalFailure());
+        const long gdiAfter = GdiObjectCount();
+        const double grown = (static_cast<double>(CommittedBytes()) - static_cast<double>(committedBefore)) / 1048576;
+        EXPECT_LE(gdiAfter, gdiBefore) << kind.name << ": GDI objects " << gdiBefore << " -> " << gdiAfter << " over "
+                                       << kPictures << " pictures";
+        EXPECT_LT(grown, 4.0) << kind.name << ": committed memory grew by " << grown << " MiB over " << kPictures
+                              << " pictures of " << kEdge * kEdge * 4 / 1024 << " KiB";
+        for (int n = 1; n <= 14; ++n) {
+            PieceNum number = static_cast<PieceNum>(n);
+            ComPtr<IPictureDisp> now;
+            ASSERT_EQ(board->get_Picture(&number, now.GetAddressOf()), S_OK) << kind.name;
+            EXPECT_EQ(now.Get(), last[static_cast<std::size_t>(n - 1)].Get())
+                << kind.name << ": picture " << n << " is not the last one set";
+        }
+    }
 }
 
 TEST(Lifetime, PicturesHandedOutOutliveTheControlAndTakeTheirBitmapsAlong) {

@@ -1,7 +1,7 @@
 // Instances: what each live hosted board costs (its windows, its GDI objects,
 // its memory, the time to create and host it), with 1,000 boards alive at
 // once in one process, and everything given back when they go. Then the
-// memory of a board by its size, and with a large picture of its own.
+// memory of a board by its size and class, and with a large picture of its own.
 #include <olectl.h>
 
 #include <algorithm>
@@ -13,6 +13,7 @@
 #include "bench_support.hpp"
 #include "host/pixel_host.hpp"
 #include "support/process_counts.hpp"
+#include "support/solid_picture.hpp"
 
 namespace quelder::bench {
 
@@ -40,31 +41,6 @@ void Print(const char* when, const Counts& c) {
                 c.controlWindows, c.processWindows, c.processGdi, static_cast<std::size_t>(c.committed / 1024));
 }
 
-// A picture object of edge x edge pixels in one colour, as a host would make
-// from a bitmap of its own (the picture owns the bitmap).
-ComPtr<IPictureDisp> SolidPicture(int edge, COLORREF colour) {
-    handles::ScreenDc screen;
-    handles::UniqueMemoryDc dc(CreateCompatibleDC(screen.get()));
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof info.bmiHeader, edge, -edge, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    Check(bitmap != nullptr && bits != nullptr, "no bitmap for the large picture");
-    std::fill_n(static_cast<DWORD*>(bits), static_cast<std::size_t>(edge) * static_cast<std::size_t>(edge),
-                static_cast<DWORD>(GetRValue(colour)) << 16 | static_cast<DWORD>(GetGValue(colour)) << 8 |
-                    GetBValue(colour));
-    PICTDESC description{};
-    description.cbSizeofstruct = sizeof description;
-    description.picType = PICTYPE_BITMAP;
-    description.bmp.hbitmap = bitmap;
-    ComPtr<IPictureDisp> picture;
-    const HRESULT hr = OleCreatePictureIndirect(&description, IID_IPictureDisp, TRUE,
-                                                reinterpret_cast<void**>(picture.GetAddressOf()));
-    if (FAILED(hr)) DeleteObject(bitmap);
-    CheckHr(hr, "OleCreatePictureIndirect");
-    return picture;
-}
-
 }  // namespace
 
 // The committed memory of one hosted board of each size, over a few boards
@@ -73,16 +49,20 @@ ComPtr<IPictureDisp> SolidPicture(int edge, COLORREF colour) {
 void BoardMemoryBenchmark(const Options& options, const Ocx& ocx) {
     const int kBoards = options.quick ? 3 : 8;
     constexpr int kPictureEdge = 1024;
-    const ComPtr<IPictureDisp> large = SolidPicture(kPictureEdge, RGB(200, 180, 140));
+    const ComPtr<IPictureDisp> large = testing::SolidPicture(kPictureEdge, RGB(200, 180, 140));
+    Check(static_cast<bool>(large), "no picture object for the large picture");
     struct Case {
         const char* what;
         int size;
-        bool picture;  // the light square's picture replaced by the large one before NewGame
+        bool picture;     // the light square's picture replaced by the large one before NewGame
+        bool boardClass;  // QuelderBoard, which draws its squares at their size
     };
-    const Case cases[] = {{"296 pixels", 8 * kSquareSize, false},
-                          {"800 pixels", 800, false},
-                          {"2,000 pixels", 2000, false},
-                          {"296 pixels, 1,024-pixel picture", 8 * kSquareSize, true}};
+    const Case cases[] = {{"296 pixels", 8 * kSquareSize, false, false},
+                          {"800 pixels", 800, false, false},
+                          {"2,000 pixels", 2000, false, false},
+                          {"296 pixels, 1,024-pixel picture", 8 * kSquareSize, true, false},
+                          {"QuelderBoard, 296 pixels", 8 * kSquareSize, false, true},
+                          {"QuelderBoard, 800 pixels", 800, false, true}};
     std::printf("board memory: committed memory per hosted board, %d boards alive at once (each made, hosted, "
                 "resized by ChangeBoardSize, NewGame)\n",
                 kBoards);
@@ -90,7 +70,8 @@ void BoardMemoryBenchmark(const Options& options, const Ocx& ocx) {
     for (const Case& c : cases) {
         auto make = [&](int i) {
             const int x = (i % 4) * 40, y = (i / 4) * 40;
-            auto board = std::make_unique<Hosted>(top.get(), RECT{x, y, x + c.size, y + c.size}, ocx.Create());
+            auto board = std::make_unique<Hosted>(top.get(), RECT{x, y, x + c.size, y + c.size},
+                                                  c.boardClass ? Published(ocx.CreateBoard()) : ocx.Create());
             LONG dimension = c.size;
             CheckHr((*board)->ChangeBoardSize(&dimension), "ChangeBoardSize");
             if (c.picture) {

@@ -1,4 +1,4 @@
-#include "appearance/sharp_squares.hpp"
+#include "render/sharp_squares.hpp"
 
 #include <algorithm>
 #include <utility>
@@ -59,9 +59,9 @@ SharpSquares::SharpSquares(PixelHostBase& host) : host_(host) {
     for (int n = 1; n <= host.Images().Count(); ++n) builtIn_.push_back(host.Images().Picture(n));
 }
 
-const void* SharpSquares::PictureOf(std::int32_t number) const {
+PictureRef SharpSquares::PictureOf(std::int32_t number) const {
     if (number < 1 || number > host_.Images().Count()) return nullptr;
-    return host_.Images().Picture(number).get();
+    return host_.Images().Picture(number);
 }
 
 SharpSquares::Drawn SharpSquares::Wanted(const Board& board, const BoardLook& look, std::int16_t index) const {
@@ -138,7 +138,7 @@ const BoardPicture& SharpSquares::Art(std::int32_t number, int width, int height
     if (number < 1 || number > host_.Images().Count()) return none_;
     const PictureRef picture = host_.Images().Picture(number);
     const bool builtIn = static_cast<std::size_t>(number) <= builtIn_.size() &&
-                         picture == builtIn_[static_cast<std::size_t>(number - 1)];
+                         picture == builtIn_[static_cast<std::size_t>(number - 1)].lock();
     if (builtIn && width == height && width <= kMaxBoardArtSize && number <= kBoardPictureCount) {
         auto found = shapes_.find(width);
         if (found == shapes_.end()) {
@@ -152,31 +152,21 @@ const BoardPicture& SharpSquares::Art(std::int32_t number, int width, int height
         fittedSize_ = {width, height};
     }
     auto found = fitted_.find(picture.get());
-    if (found == fitted_.end())
+    if (found == fitted_.end()) {
+        ForgetPicturesNotSet();
         found = fitted_.emplace(picture.get(), Fitted{picture, FitPicture(host_.Images().Pixels(number), width, height)})
                     .first;
+    }
     return found->second.art;
 }
 
-void SharpSquares::LaidOut(bool flipped) {
-    mirrored_ = false;
-    Orient(flipped);
-}
-
-void SharpSquares::Orient(bool flipped) {
-    if (flipped == mirrored_) return;
-    mirrored_ = flipped;
-    // Square k and square 65 - k lie opposite each other through the centre.
-    for (std::int16_t k = 1; k <= kSquareCount / 2; ++k) {
-        if (!host_.CheckLoaded(k) || !host_.CheckLoaded(static_cast<std::int16_t>(kSquareCount + 1 - k))) continue;
-        SquareView& a = host_.Check(k);
-        SquareView& b = host_.Check(static_cast<std::int16_t>(kSquareCount + 1 - k));
-        const float left = a.Left(), top = a.Top();
-        a.SetLeft(b.Left());
-        a.SetTop(b.Top());
-        b.SetLeft(left);
-        b.SetTop(top);
-    }
+void SharpSquares::ForgetPicturesNotSet() {
+    const PixelImageList& images = host_.Images();
+    std::erase_if(fitted_, [&](const auto& entry) {
+        for (int n = 1; n <= images.Count(); ++n)
+            if (images.Picture(n) == entry.second.picture) return false;
+        return true;
+    });
 }
 
 }  // namespace quelder

@@ -3,7 +3,9 @@
 // 37-pixel images the published class draws. The built-in pictures are drawn
 // from their shapes at that size; pictures a host set are fitted to it
 // smoothly. Both are kept per size, so that a board drawn again at a size it
-// had costs no drawing of pictures.
+// had costs no drawing of pictures; of the host's pictures, only those set
+// now are kept, so that a host setting picture after picture does not fill
+// the memory.
 //
 // What each square shows is remembered, and a square is drawn again only
 // when something it shows changed, or when the published code drew on its
@@ -14,6 +16,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -38,14 +41,6 @@ public:
     // Draws every square whose look changed; changed hears of each view drawn.
     void Settle(const Board& board, const BoardLook& look, const std::function<void(PixelSquareView&)>& changed);
 
-    // Places the views for the side the board is seen from: flipped, each
-    // view takes the place of the square opposite it through the board's
-    // centre, (1, 1) at the bottom right.
-    void Orient(bool flipped);
-    // The same after the views were laid out afresh, each at its own square's
-    // place (ChangeBoardSize).
-    void LaidOut(bool flipped);
-
     // The pictures drawn for a square of width x height: the host's picture
     // of number, from the shapes when it is the built-in one.
     const BoardPicture& Art(std::int32_t number, int width, int height);
@@ -60,20 +55,24 @@ private:
         SquareLabels labels;
         std::uint64_t arrows = 0;
         bool focused = false;
-        const void* background = nullptr;
-        const void* piece = nullptr;
+        // Held while the square shows them: no other picture can take their
+        // place in memory and pass for them.
+        PictureRef background;
+        PictureRef piece;
         friend bool operator==(const Drawn&, const Drawn&) = default;
     };
     Drawn Wanted(const Board& board, const BoardLook& look, std::int16_t index) const;
     void Draw(const BoardLook& look, std::int16_t index, const Drawn& wanted);
-    const void* PictureOf(std::int32_t number) const;
+    PictureRef PictureOf(std::int32_t number) const;
+    // Lets go of the pictures fitted for pictures no longer set.
+    void ForgetPicturesNotSet();
 
     PixelHostBase& host_;
-    std::vector<PictureRef> builtIn_;
+    // Not held: a built-in picture the host replaced goes.
+    std::vector<std::weak_ptr<const PictureObject>> builtIn_;
     std::array<Drawn, 65> drawn_{};
-    bool mirrored_ = false;
-    // The built-in pictures by square size, and hosts' pictures fitted to a
-    // size; each bounded, emptied when full.
+    // The built-in pictures by square size, at most two sizes, emptied when
+    // full; and the pictures set now fitted to one size.
     std::map<int, std::vector<BoardPicture>> shapes_;
     struct Fitted {
         PictureRef picture;  // keeps the key's object, and so its address, alive
