@@ -118,7 +118,7 @@ void QuelderControl::TakePlacement(const RECT& containerPlace, const RECT& conta
 void QuelderControl::ViewChanged(PixelSquareView& view) {
     // The board class draws the squares itself: what the published code drew
     // is drawn again at the square's size before it shows.
-    if (sharp_) sharp_->Touched(static_cast<std::int16_t>(view.KeptCell() + 1));
+    if (extras_) extras_->Touched(static_cast<std::int16_t>(view.KeptCell() + 1));
     window_.ViewChanged(view);
     if (!window_.Batching()) {
         Settle();
@@ -127,8 +127,8 @@ void QuelderControl::ViewChanged(PixelSquareView& view) {
 }
 
 void QuelderControl::ViewRefreshed(PixelSquareView& view) {
-    if (sharp_) {
-        sharp_->Touched(static_cast<std::int16_t>(view.KeptCell() + 1));
+    if (extras_) {
+        extras_->Touched(static_cast<std::int16_t>(view.KeptCell() + 1));
         if (!window_.Batching()) Settle();
     }
     window_.ViewRefreshed(view);
@@ -481,7 +481,7 @@ STDMETHODIMP QuelderControl::TranslateAccelerator(LPMSG message) {
         // The board class's keys go to its window before the container makes
         // them its own (the arrows, Tab order, default buttons).
         const HWND window = window_.Handle();
-        if (!kind_.extended || window == nullptr || message->hwnd != window) return S_FALSE;
+        if (!extras_ || window == nullptr || message->hwnd != window) return S_FALSE;
         if (message->message != WM_KEYDOWN || !window_.WantsKey(message->wParam)) return S_FALSE;
         const auto alive = KeepAlive();
         SendMessageW(window, message->message, message->wParam, message->lParam);
@@ -507,7 +507,7 @@ STDMETHODIMP QuelderControl::GetControlInfo(CONTROLINFO* info) {
         // TranslateAccelerator).
         info->hAccel = nullptr;
         info->cAccel = 0;
-        info->dwFlags = kind_.extended ? CTRLINFO_EATS_RETURN : 0;
+        info->dwFlags = extras_ ? CTRLINFO_EATS_RETURN : 0;
         return S_OK;
     });
 }

@@ -72,7 +72,8 @@ QuelderControl::QuelderControl(const ControlClass& kind)
 
 void QuelderControl::Construct() {
     UserControl_Initialize(board_);
-    if (kind_.extended) sharp_.emplace(host_);
+    if (kind_.extended)
+        extras_ = std::make_unique<BoardExtras>(host_, board_, window_, static_cast<ExtrasOwner&>(*this));
     FollowScreenDpi();
 }
 
@@ -128,7 +129,8 @@ QuelderControl::~QuelderControl() {
         // container does when it hears of that (WM_PARENTNOTIFY).
         window_.Destroy(std::move(container));
     }
-    if (accessible_) accessible_->Disconnect();
+    // An accessible object a client still holds is cut off.
+    extras_.reset();
     view_.Take();
     try {
         UserControl_Terminate(board_);
@@ -195,6 +197,72 @@ void QuelderControl::Click(std::int16_t index) {
 void QuelderControl::DblClick(std::int16_t index) {
     const ChangeBatch batch(*this);
     Check_DblClick(board_, index);
+}
+
+// ---- the board class's drags and keys -----------------------------------------------
+// The window's interaction reads the board through the extras and asks the
+// control for what it does to the board and the host.
+
+bool QuelderControl::DropsAllowed() const { return extras_ && extras_->DropsAllowed(); }
+
+bool QuelderControl::Liftable(interaction::SquareId square) const { return extras_ && extras_->Liftable(square); }
+
+std::int32_t QuelderControl::PieceAt(interaction::SquareId square) const {
+    return square >= 1 && square <= kSquareCount ? board_.m_Pieces[static_cast<std::size_t>(square)] : 0;
+}
+
+interaction::SquareId QuelderControl::Step(interaction::SquareId square, interaction::Key key) const {
+    return extras_ ? extras_->Step(square, key) : square;
+}
+
+void QuelderControl::Lift(std::int16_t index, POINT centre) {
+    const ChangeBatch batch(*this);
+    BoardPicture picture = Extras().PieceArt(index);
+    const int width = picture.image.Width(), height = picture.image.Height();
+    window_.Float(std::move(picture), centre.x - width / 2, centre.y - height / 2);
+}
+
+bool QuelderControl::PieceDropped(std::int16_t from, std::int16_t to) {
+    const ChangeBatch batch(*this);
+    if (events_.Frozen()) return true;
+    const Square a = SquareOf(from), b = SquareOf(to);
+    const CallOut out(*this);
+    return events_.RaisePieceDropped(a.col, a.row, b.col, b.row);
+}
+
+void QuelderControl::MovePiece(std::int16_t from, std::int16_t to) {
+    const ChangeBatch batch(*this);
+    const Square a = SquareOf(from), b = SquareOf(to);
+    quelder::MovePiece(board_, a.col, a.row, b.col, b.row);
+}
+
+void QuelderControl::KeyDown(int code, int shift) {
+    const ChangeBatch batch(*this);
+    if (events_.Frozen()) return;
+    const CallOut out(*this);
+    events_.RaiseKeyDown(static_cast<std::int16_t>(code), static_cast<std::int16_t>(shift));
+}
+
+void QuelderControl::OverlayChanged(bool focusMoved) {
+    const ChangeBatch batch(*this);
+    if (focusMoved && extras_) extras_->FocusMoved();
+}
+
+void QuelderControl::BecomeActive() {
+    // Focus by Tab or by a click makes the control the container's active one.
+    if (!site_.inPlace || site_.uiActive) return;
+    const ChangeBatch batch(*this);
+    const CallOut out(*this);
+    ActivateUserInterface();
+}
+
+LRESULT QuelderControl::GetObject(WPARAM wParam, LPARAM lParam) {
+    return extras_ ? extras_->GetObject(wParam, lParam) : 0;
+}
+
+void QuelderControl::ClickSquare(std::int16_t index) {
+    const ChangeBatch batch(*this);
+    if (window_.Enabled()) Check_Click(board_, index);
 }
 
 // ---- IDispatch ----------------------------------------------------------------------
@@ -275,7 +343,7 @@ STDMETHODIMP QuelderControl::ChangeBoardSize(LONG* Dimension) {
     return Member([&] {
         // Fails before anything changes, or lays out every square afresh.
         quelder::ChangeBoardSize(board_, Deref(Dimension));
-        host_.LaidOut(look_.flipped);
+        if (extras_) extras_->LaidOut();
     });
 }
 
@@ -307,34 +375,25 @@ Pixel ColourOf(LONG colour) {
 }  // namespace
 
 void QuelderControl::Settle() noexcept {
-    if (!sharp_) return;
-    // What the squares show of the interaction is the window's to say.
-    const interaction::Overlay drawn = window_.Drawn();
-    look_.lifted = drawn.lifted;
-    look_.focus = drawn.focus;
-    look_.focusShown = drawn.focusShown;
-    try {
-        sharp_->Settle(board_, look_, [this](PixelSquareView& view) {
-            window_.ViewChanged(view);
-            if (!window_.Batching()) SendViewChange();
-        });
-    } catch (...) {
-        // No memory for a size's pictures: the squares not drawn keep what
-        // they show and are drawn with the next change.
-    }
-    AnnounceChanges();
+    if (extras_) extras_->Settle();
+}
+
+void QuelderControl::ViewDrawn(PixelSquareView& view) {
+    window_.ViewChanged(view);
+    if (!window_.Batching()) SendViewChange();
+}
+
+BoardExtras& QuelderControl::Extras() {
+    if (!extras_) throw com::HresultError(E_NOTIMPL);
+    return *extras_;
 }
 
 STDMETHODIMP QuelderControl::get_DragPieces(VARIANT_BOOL* result) {
-    return Member([&] { Out(result) = dragPieces_ ? VARIANT_TRUE : VARIANT_FALSE; });
+    return Member([&] { Out(result) = Extras().DragPieces() ? VARIANT_TRUE : VARIANT_FALSE; });
 }
 
 STDMETHODIMP QuelderControl::put_DragPieces(VARIANT_BOOL New_DragPieces) {
-    return Member([&] {
-        dragPieces_ = New_DragPieces != VARIANT_FALSE;
-        // A piece lifted now goes back.
-        if (!dragPieces_) window_.DragsOff();
-    });
+    return Member([&] { Extras().SetDragPieces(New_DragPieces != VARIANT_FALSE); });
 }
 
 STDMETHODIMP QuelderControl::get_Position(BSTR* result) {
@@ -354,65 +413,54 @@ STDMETHODIMP QuelderControl::put_Position(BSTR New_Position) {
 }
 
 STDMETHODIMP QuelderControl::get_Flipped(VARIANT_BOOL* result) {
-    return Member([&] { Out(result) = look_.flipped ? VARIANT_TRUE : VARIANT_FALSE; });
+    return Member([&] { Out(result) = Extras().Flipped() ? VARIANT_TRUE : VARIANT_FALSE; });
 }
 
 STDMETHODIMP QuelderControl::put_Flipped(VARIANT_BOOL New_Flipped) {
-    return Member([&] {
-        look_.flipped = New_Flipped != VARIANT_FALSE;
-        host_.Orient(look_.flipped);
-    });
+    return Member([&] { Extras().SetFlipped(New_Flipped != VARIANT_FALSE); });
 }
 
 STDMETHODIMP QuelderControl::BeginUpdate() {
-    return Member([&] {
-        if (updates_ == std::numeric_limits<int>::max()) Raise(error::kOverflow);
-        window_.HoldChanges();
-        ++updates_;
-    });
+    return Member([&] { Extras().BeginUpdate(); });
 }
 
 STDMETHODIMP QuelderControl::EndUpdate() {
-    return Member([&] {
-        if (updates_ == 0) Raise(error::kInvalidArgument, "EndUpdate without BeginUpdate");
-        window_.ReleaseChanges();
-        --updates_;
-    });
+    return Member([&] { Extras().EndUpdate(); });
 }
 
 STDMETHODIMP QuelderControl::get_ShowCoordinates(VARIANT_BOOL* result) {
-    return Member([&] { Out(result) = look_.coordinates ? VARIANT_TRUE : VARIANT_FALSE; });
+    return Member([&] { Out(result) = Extras().Coordinates() ? VARIANT_TRUE : VARIANT_FALSE; });
 }
 
 STDMETHODIMP QuelderControl::put_ShowCoordinates(VARIANT_BOOL New_ShowCoordinates) {
-    return Member([&] { look_.coordinates = New_ShowCoordinates != VARIANT_FALSE; });
+    return Member([&] { Extras().SetCoordinates(New_ShowCoordinates != VARIANT_FALSE); });
 }
 
 STDMETHODIMP QuelderControl::MarkSquare(short col, short row, LONG colour) {
     return Member([&] {
         CheckSquare(col, row);
-        quelder::MarkSquare(look_, col, row, ColourOf(colour));
+        Extras().Mark(col, row, ColourOf(colour));
     });
 }
 
 STDMETHODIMP QuelderControl::UnMarkSquare(short col, short row) {
-    return Member([&] { quelder::UnMarkSquare(look_, col, row); });
+    return Member([&] { Extras().UnMark(col, row); });
 }
 
 STDMETHODIMP QuelderControl::ClearMarks() {
-    return Member([&] { quelder::ClearMarks(look_); });
+    return Member([&] { Extras().ClearMarks(); });
 }
 
 STDMETHODIMP QuelderControl::DrawArrow(short FromCol, short FromRow, short ToCol, short ToRow, LONG colour) {
     return Member([&] {
         CheckSquare(FromCol, FromRow);
         CheckSquare(ToCol, ToRow);
-        quelder::DrawArrow(look_, {FromCol, FromRow}, {ToCol, ToRow}, ColourOf(colour));
+        Extras().Arrow({FromCol, FromRow}, {ToCol, ToRow}, ColourOf(colour));
     });
 }
 
 STDMETHODIMP QuelderControl::ClearArrows() {
-    return Member([&] { quelder::ClearArrows(look_); });
+    return Member([&] { Extras().ClearArrows(); });
 }
 
 // ---- what the control says about itself -------------------------------------------

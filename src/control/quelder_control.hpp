@@ -25,6 +25,7 @@
 #include <olectl.h>
 
 #include <array>
+#include <memory>
 #include <optional>
 #include <string_view>
 
@@ -33,15 +34,13 @@
 #include "com/com_base.hpp"
 #include "com/com_error.hpp"
 #include "com/dispatch.hpp"
-#include "control/board_accessible.hpp"
+#include "control/board_extras.hpp"
 #include "control/container_site.hpp"
 #include "control/control_window.hpp"
 #include "control/event_source.hpp"
 #include "control/persistence_state.hpp"
 #include "control/view_advise.hpp"
 #include "control/win32_host.hpp"
-#include "appearance/board_look.hpp"
-#include "render/sharp_squares.hpp"
 
 namespace quelder::win32 {
 
@@ -70,7 +69,7 @@ class QuelderControl final
                          IPersistStreamInit, IPersistPropertyBag, IQuickActivate>,
       private HostOwner,
       private SquareInput,
-      private AccessibleSquares {
+      private ExtrasOwner {
 public:
     // The class factories' creation functions: a constructed control, as a
     // script's CreateObject gets it (see Construct).
@@ -249,15 +248,15 @@ private:
     void MouseUp(std::int16_t index, std::int16_t button, std::int16_t shift, float x, float y) override;
     void Click(std::int16_t index) override;
     void DblClick(std::int16_t index) override;
-    // The board class's drags and keys (board_input.cpp), and the board
-    // the interaction reads.
+    // The board class's drags and keys, and the board the interaction
+    // reads: its extras' (none for the published class).
     void Lift(std::int16_t index, POINT centre) override;
     bool PieceDropped(std::int16_t from, std::int16_t to) override;
     void MovePiece(std::int16_t from, std::int16_t to) override;
     void KeyDown(int code, int shift) override;
     void OverlayChanged(bool focusMoved) override;
     void BecomeActive() override;
-    bool TakesKeys() const override { return kind_.extended; }
+    bool TakesKeys() const override { return extras_ != nullptr; }
     LRESULT GetObject(WPARAM wParam, LPARAM lParam) override;
     bool Liftable(interaction::SquareId square) const override;
     std::int32_t PieceAt(interaction::SquareId square) const override;
@@ -268,18 +267,13 @@ private:
     bool TryPin() noexcept override { return TryAddRef(); }
     void Unpin() noexcept override { Object::Release(); }
 
-    // AccessibleSquares: the board as the accessible object reads it.
-    HWND AccessibleWindow() const override { return window_.Handle(); }
-    std::wstring CellName(std::int16_t child) const override;
-    bool CellSelected(std::int16_t child) const override;
-    bool CellMarked(std::int16_t child) const override;
-    std::int16_t FocusedCell() const override;
-    RECT CellRect(std::int16_t child) const override;
-    void ClickCell(std::int16_t child) override;
-
-    // Tells accessibility clients what changed since they last heard, as
-    // the squares settle: names, selection, marks.
-    void AnnounceChanges() noexcept;
+    // ExtrasOwner
+    bool EventsFrozen() const override { return events_.Frozen(); }
+    void ViewDrawn(PixelSquareView& view) override;
+    void ClickSquare(std::int16_t index) override;
+    // The board class's extras; fails for the published class, whose
+    // interface has none of their members.
+    BoardExtras& Extras();
 
     // Ambient.UserMode as the client site tells it now: true without a site,
     // or when the site has no IDispatch or does not know the property.
@@ -394,23 +388,8 @@ private:
     ViewAdvise view_;
     // The surface's size as the window last took it.
     SIZE surface_{kNaturalSize, kNaturalSize};
-    // The board class's: what it draws beyond the pieces, its squares at
-    // their size, and the BeginUpdate calls not yet ended.
-    BoardLook look_;
-    std::optional<SharpSquares> sharp_;
-    int updates_ = 0;
-    // The board class's input: whether pieces may be dragged, and the
-    // accessible object handed out for the window.
-    bool dragPieces_ = false;
-    com::ComPtr<BoardAccessible> accessible_;
-    // What accessibility clients were last told of each square.
-    struct Announced {
-        std::int32_t code = 0;
-        bool selected = false;
-        bool marked = false;
-        friend bool operator==(const Announced&, const Announced&) = default;
-    };
-    std::array<Announced, 65> announced_{};
+    // The board class's extras; none for the published class.
+    std::unique_ptr<BoardExtras> extras_;
 };
 
 }  // namespace quelder::win32

@@ -1,0 +1,123 @@
+// What the board class has beyond the published one, in one object: what it
+// draws beyond the pieces (its look: the side it is seen from, coordinates,
+// marks, arrows) with its squares drawn at their size, the BeginUpdate calls
+// not yet ended, DragPieces, the board the window's interaction reads, and
+// the board as accessibility clients read it with what they were last told.
+//
+// The control owns one for the board class and none for the published class,
+// and asks it where the two classes differ. The window keeps the interaction
+// itself (the lift, the focus square, the keys); this object shows it.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "appearance/board_look.hpp"
+#include "board/board_model.hpp"
+#include "com/com_ptr.hpp"
+#include "control/board_accessible.hpp"
+#include "control/control_window.hpp"
+#include "interaction/board_interaction.hpp"
+#include "render/sharp_squares.hpp"
+
+namespace quelder::win32 {
+
+// What the extras ask of the control that owns them. Pinnable: the
+// accessible object pins the control for each of its calls.
+class ExtrasOwner : public com::Pinnable {
+public:
+    virtual bool EventsFrozen() const = 0;
+    // A square's view was drawn anew: the window and the container hear of it.
+    virtual void ViewDrawn(PixelSquareView& view) = 0;
+    // The accessible object's default action: a click on a square, as Space
+    // or Enter makes it.
+    virtual void ClickSquare(std::int16_t index) = 0;
+
+protected:
+    ~ExtrasOwner() = default;
+};
+
+class BoardExtras final : private AccessibleSquares {
+public:
+    // host, board, window and owner must outlive this object.
+    BoardExtras(PixelHostBase& host, const Board& board, ControlWindow& window, ExtrasOwner& owner);
+    // The accessible object handed out is cut off.
+    ~BoardExtras() override;
+    BoardExtras(const BoardExtras&) = delete;
+    BoardExtras& operator=(const BoardExtras&) = delete;
+
+    // The members of _QuelderBoard that are not the board's own. The squares
+    // are checked by the caller.
+    bool Flipped() const { return look_.flipped; }
+    void SetFlipped(bool flipped);
+    bool Coordinates() const { return look_.coordinates; }
+    void SetCoordinates(bool shown) { look_.coordinates = shown; }
+    void Mark(std::int16_t col, std::int16_t row, Pixel colour) { quelder::MarkSquare(look_, col, row, colour); }
+    void UnMark(std::int16_t col, std::int16_t row) { quelder::UnMarkSquare(look_, col, row); }
+    void ClearMarks() { quelder::ClearMarks(look_); }
+    void Arrow(Square from, Square to, Pixel colour) { quelder::DrawArrow(look_, from, to, colour); }
+    void ClearArrows() { quelder::ClearArrows(look_); }
+    bool DragPieces() const { return dragPieces_; }
+    // Off, a piece lifted now goes back.
+    void SetDragPieces(bool on);
+    // Nested holds on the window's change batches; EndUpdate without
+    // BeginUpdate fails with 5.
+    void BeginUpdate();
+    void EndUpdate();
+    // ChangeBoardSize laid out every view afresh, each at its own square.
+    void LaidOut();
+
+    // The board the window's interaction reads.
+    bool DropsAllowed() const;
+    bool Liftable(interaction::SquareId square) const;
+    interaction::SquareId Step(interaction::SquareId square, interaction::Key key) const;
+    // The piece of a square as it is lifted: drawn at its view's size.
+    BoardPicture PieceArt(std::int16_t index);
+
+    // The published code drew on a square's view: it is drawn again.
+    void Touched(std::int16_t index) { squares_.Touched(index); }
+    // Draws every square whose look changed, the interaction's as the window
+    // shows it included, and tells accessibility clients what changed since
+    // they last heard. Nothing escapes.
+    void Settle() noexcept;
+    // The focus square moved or showed: accessibility clients hear of it.
+    void FocusMoved();
+    // WM_GETOBJECT: the accessible object for the client area.
+    LRESULT GetObject(WPARAM wParam, LPARAM lParam);
+
+private:
+    // AccessibleSquares: the board as the accessible object reads it.
+    HWND AccessibleWindow() const override { return window_.Handle(); }
+    std::wstring CellName(std::int16_t child) const override;
+    bool CellSelected(std::int16_t child) const override;
+    bool CellMarked(std::int16_t child) const override;
+    std::int16_t FocusedCell() const override;
+    RECT CellRect(std::int16_t child) const override;
+    void ClickCell(std::int16_t child) override { owner_.ClickSquare(child); }
+    bool TryPin() noexcept override { return owner_.TryPin(); }
+    void Unpin() noexcept override { owner_.Unpin(); }
+    void AnnounceChanges() noexcept;
+
+    PixelHostBase& host_;
+    const Board& board_;
+    ControlWindow& window_;
+    ExtrasOwner& owner_;
+    BoardLook look_;
+    SharpSquares squares_;
+    int updates_ = 0;
+    bool dragPieces_ = false;
+    com::ComPtr<BoardAccessible> accessible_;
+    // What accessibility clients were last told of each square.
+    struct Announced {
+        std::int32_t code = 0;
+        bool selected = false;
+        bool marked = false;
+        friend bool operator==(const Announced&, const Announced&) = default;
+    };
+    std::array<Announced, 65> announced_{};
+};
+
+}  // namespace quelder::win32
