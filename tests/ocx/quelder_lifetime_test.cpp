@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include <oleacc.h>
 #include <olectl.h>
 #include <psapi.h>
 
@@ -383,6 +384,57 @@ TEST(Lifetime, AHandlerMayJoinAThreadThatDeactivatesAndReleasesTheControl) {
     EXPECT_EQ(CountWindows().all, before.all);
     EXPECT_EQ(GetCapture(), nullptr) << "the mouse is still captured";
     EXPECT_EQ(site.references, 0) << "the site is still held";
+    EXPECT_EQ(ocx.CanUnloadNow(), S_OK);
+}
+
+// A screen reader that calls the board's accessible object while the board
+// goes (from the container's site, let go of as the control takes itself
+// apart): the object answers as a disconnected one, and the board is not
+// brought back to answer.
+TEST(Lifetime, TheAccessibleObjectIsCutOffAsTheBoardGoes) {
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+    struct ReadingSite : PlainSite {
+        IAccessible* reader = nullptr;
+        HRESULT heard = S_OK;
+        STDMETHODIMP_(ULONG) Release() override {
+            if (references == 1 && reader != nullptr) {
+                VARIANT child{};
+                V_VT(&child) = VT_I4;
+                V_I4(&child) = 1;
+                BSTR name = nullptr;
+                heard = std::exchange(reader, nullptr)->get_accName(child, &name);
+                SysFreeString(name);
+            }
+            return PlainSite::Release();
+        }
+    };
+#pragma GCC diagnostic pop
+    ComApartment com;
+    Ocx ocx;
+    ASSERT_NE(ocx.Module(), nullptr);
+    TopWindow top(20, 20, 420, 420);
+    ReadingSite site;
+    site.position = {5, 5, 301, 301};
+    ComPtr<IOleObject> object;
+    ASSERT_EQ(ocx.Factory(CLSID_QuelderBoard)
+                  ->CreateInstance(nullptr, IID_IOleObject, reinterpret_cast<void**>(object.GetAddressOf())),
+              S_OK);
+    const HWND window = ActivateInPlace(object.Get(), site, top.get());
+    ASSERT_NE(window, nullptr);
+    ComPtr<IAccessible> reader;
+    ASSERT_EQ(AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+                                         reinterpret_cast<void**>(reader.GetAddressOf())),
+              S_OK);
+    site.reader = reader.Get();
+    object.Reset();
+    Pump(10);
+    EXPECT_EQ(site.reader, nullptr) << "the site was not let go of as the board went";
+    EXPECT_EQ(site.heard, RPC_E_DISCONNECTED) << "read while the board went: " << std::hex << site.heard;
+    long count = 0;
+    EXPECT_EQ(reader->get_accChildCount(&count), RPC_E_DISCONNECTED);
+    reader.Reset();
+    EXPECT_EQ(site.references, 0);
     EXPECT_EQ(ocx.CanUnloadNow(), S_OK);
 }
 

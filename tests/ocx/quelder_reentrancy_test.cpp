@@ -30,7 +30,7 @@ constexpr int kSquare = 37;
 enum class Kind { Click = 1, DblClick, MouseDown, MouseMove, MouseUp, PieceDropped, KeyDown };
 const char* const kKindNames[] = {"", "Click", "DblClick", "MouseDown", "MouseMove", "MouseUp", "PieceDropped", "KeyDown"};
 
-enum class Action { ReleaseLast, Clear, Smaller, Larger, InvalidSize, Unadvise };
+enum class Action { ReleaseLast, Clear, Smaller, Larger, InvalidSize, Unadvise, Deactivate };
 struct ActionCase {
     Action action;
     const char* name;
@@ -45,6 +45,13 @@ const ActionCase kActions[] = {
     {Action::InvalidSize, "asks for a negative size", -8},
     {Action::Unadvise, "unadvises itself", 0},
 };
+// The window's events also have handlers whose container ends the control's
+// activation from inside them.
+std::vector<ActionCase> WindowActions() {
+    std::vector<ActionCase> actions(std::begin(kActions), std::end(kActions));
+    actions.push_back({Action::Deactivate, "deactivates the control in place", 0});
+    return actions;
+}
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
@@ -181,6 +188,13 @@ protected:
         case Action::Unadvise:
             sink.handler = [&a] { a.handlerResult = a.point->Unadvise(a.cookie); };
             break;
+        case Action::Deactivate:
+            sink.handler = [&a] {
+                ComPtr<IOleInPlaceObject> inPlace;
+                a.handlerResult = a.board.As(&inPlace);
+                if (inPlace) a.handlerResult = inPlace->InPlaceDeactivate();
+            };
+            break;
         }
     }
     // For ReleaseLast: every reference of the test but one goes to the sink.
@@ -227,6 +241,10 @@ protected:
             EXPECT_EQ(sink.calls, before) << what << ": an unadvised sink still hears events";
             break;
         }
+        case Action::Deactivate:
+            EXPECT_EQ(a.handlerResult, S_OK) << what;
+            EXPECT_EQ(Pieces(a.board.Get()), expected_) << what;
+            break;
         case Action::ReleaseLast:
             break;
         }
@@ -256,8 +274,9 @@ TEST_F(ReentrancyTest, HandlersOfEventsFromTheWindowMayDoAnything) {
     ASSERT_NE(top.get(), nullptr);
     for (int k = 1; k <= 7; ++k) {
         const Kind kind = static_cast<Kind>(k);
-        expected_ = kind == Kind::PieceDropped ? dropped_ : newGame_;
-        for (const ActionCase& action : kActions) {
+        for (const ActionCase& action : WindowActions()) {
+            // A drop whose handler deactivated the control is not made.
+            expected_ = kind == Kind::PieceDropped && action.action != Action::Deactivate ? dropped_ : newGame_;
             const std::string what = std::string(kKindNames[k]) + " from the window, a handler that " + action.name;
             PlainSite site;
             site.position = {10, 10, 10 + kNatural, 10 + kNatural};
@@ -311,6 +330,9 @@ TEST_F(ReentrancyTest, HandlersOfEventsFromTheWindowMayDoAnything) {
             if (action.action == Action::ReleaseLast) {
                 EXPECT_FALSE(IsWindow(window)) << what << ": the window outlived the control";
                 EXPECT_EQ(site.references, 0) << what << ": the control's site is still held";
+            } else if (action.action == Action::Deactivate) {
+                EXPECT_FALSE(IsWindow(window)) << what << ": the window outlived the deactivation";
+                EXPECT_EQ(GetCapture(), nullptr) << what << ": the mouse is still captured";
             } else {
                 EXPECT_TRUE(IsWindow(window)) << what;
                 EXPECT_EQ(GetCapture(), nullptr) << what << ": the mouse is still captured";
@@ -389,6 +411,8 @@ TEST_F(ReentrancyTest, HandlersOfPropertyChangesMayDoAnything) {
                 break;
             case Action::Unadvise:
                 sink.handler = [&] { handlerResult = point->Unadvise(cookie); };
+                break;
+            case Action::Deactivate:  // the window's events only
                 break;
             }
             if (action.action == Action::ReleaseLast) {
@@ -524,6 +548,47 @@ TEST_F(ReentrancyTest, AHandlerMayResizeAndThenLetGoWhileTheButtonIsHeld) {
     EXPECT_EQ(sink.references, 0);
     EXPECT_EQ(site.references, 0);
     EXPECT_EQ(ocx_.CanUnloadNow(), S_OK);
+}
+
+// A container that ends the activation when the board class, pressed, takes
+// the focus and asks to become its active object: the press goes no further,
+// no event comes and the mouse is free.
+TEST_F(ReentrancyTest, APressWhoseFocusMakesTheContainerDeactivateTheBoardRaisesNothing) {
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+    struct DeactivatingSite : PlainSite {
+        IOleInPlaceObject* control = nullptr;
+        STDMETHODIMP OnUIActivate() override { return control != nullptr ? control->InPlaceDeactivate() : S_OK; }
+    };
+#pragma GCC diagnostic pop
+    TopWindow top(30, 30, 700, 700);
+    DeactivatingSite site;
+    site.position = {0, 0, kNatural, kNatural};
+    ActingSink sink;
+    Arranged a;
+    Arrange(a, sink, Kind::KeyDown, kActions[1]);
+    const HWND window = ActivateInPlace(a.board.Get(), site, top.get());
+    ASSERT_NE(window, nullptr);
+    ComPtr<IOleInPlaceObject> inPlace;
+    ASSERT_EQ(a.board.As(&inPlace), S_OK);
+    site.control = inPlace.Get();
+    SetFocus(top.get());
+    SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, SquareMiddle(2, 2));
+    if (IsWindow(window)) SendMessageW(window, WM_LBUTTONUP, 0, SquareMiddle(2, 2));
+    Pump(10);
+    site.control = nullptr;
+    EXPECT_FALSE(IsWindow(window)) << "the container's deactivation did not take";
+    EXPECT_EQ(sink.calls, 0) << "events after the container deactivated the board";
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_EQ(Pieces(a.board.Get()), newGame_);
+    inPlace.Reset();
+    ComPtr<IOleObject> object;
+    ASSERT_EQ(a.board.As(&object), S_OK);
+    EXPECT_EQ(object->Close(OLECLOSE_NOSAVE), S_OK);
+    EXPECT_EQ(object->SetClientSite(nullptr), S_OK);
+    object.Reset();
+    Finish(a, sink, "deactivated on taking the focus");
+    EXPECT_EQ(site.references, 0);
 }
 
 }  // namespace
