@@ -305,5 +305,76 @@ TEST(BoardInteraction, WantsItsKeysAndEscapeOnlyWhileLifted) {
     EXPECT_FALSE(core.WantsKey(Key::Escape));
 }
 
+// Every state against every input: from each state the cases reach (idle,
+// pressed, dragging, lifted by the keys, waiting for the host's answer to a
+// drop), each input's actions keep the rules the control relies on: a call
+// out is the last of its list; a piece is put back only from the square it
+// was lifted from, and is not lifted any more afterwards; nothing is lifted
+// twice; deactivation leaves no frame and nothing lifted but a drop the host
+// is answering for.
+TEST(BoardInteraction, EveryInputFromEveryStateKeepsTheRules) {
+    const std::vector<std::pair<const char*, std::vector<Input>>> states = {
+        {"idle", {}},
+        {"pressed", {Down("e2")}},
+        {"dragging", {Down("e2"), Move("e4", 1)}},
+        {"lifted by the keys", {Simple(Input::Kind::FocusGained), Press(Key::Up), Press(Key::Space)}},
+    };
+    const std::vector<Input> inputs = {Down("e2"), Down("e2", 2), DoubleDown("e3"), Move("e5", 1), Move("e5", 0),
+                                       Move("-", 1), Up("e4"), Up("-"), Up("e2", 2), Press(Key::Space),
+                                       Press(Key::Enter), Press(Key::Escape, 27), Press(Key::Left), Press(Key::Other, 65),
+                                       Simple(Input::Kind::FocusGained), Simple(Input::Kind::FocusLost),
+                                       Simple(Input::Kind::CaptureLost), Simple(Input::Kind::Cancel),
+                                       Simple(Input::Kind::Disabled), Simple(Input::Kind::Deactivated)};
+    for (const auto& [stateName, prefix] : states) {
+        for (bool answering : {false, true}) {
+            for (const Input& input : inputs) {
+                FakeBoard board;
+                StartPosition(board);
+                BoardInteraction core({4, 4, true}, At("a1"));
+                Actions pending;
+                for (const Input& in : prefix) {
+                    Actions out = core.Handle(in, board);
+                    while (!out.empty() && out.back().CallsOut() && out.back().next.kind != Next::Kind::AfterDrop)
+                        out = core.Continue(out.back().next, {}, board);
+                }
+                if (answering) {
+                    // The lift dropped elsewhere, the host not answered yet.
+                    Actions out = core.Handle(core.Dragging() ? Up("e5") : Press(Key::Enter), board);
+                    while (!out.empty() && out.back().CallsOut() && out.back().next.kind != Next::Kind::AfterDrop)
+                        out = core.Continue(out.back().next, {}, board);
+                    if (out.empty() || out.back().kind != Action::Kind::RaisePieceDropped) continue;
+                    pending = out;
+                }
+                const std::string what = std::string(stateName) + (answering ? ", answering" : "") + ", input " +
+                                         std::to_string(static_cast<int>(input.kind)) + "/" +
+                                         std::to_string(static_cast<int>(input.key));
+                const SquareId liftedBefore = core.Drawn().lifted;
+                const Actions out = core.Handle(input, board);
+                for (std::size_t k = 0; k < out.size(); ++k) {
+                    const Action& a = out[k];
+                    EXPECT_TRUE(!a.CallsOut() || k + 1 == out.size()) << what << ": " << Describe(a) << " not last";
+                    if (a.kind == Action::Kind::PutBack) {
+                        EXPECT_EQ(a.square, liftedBefore) << what;
+                        EXPECT_EQ(core.Drawn().lifted, 0) << what << ": still lifted after PutBack";
+                    }
+                    if (a.kind == Action::Kind::Lift) {
+                        EXPECT_EQ(liftedBefore, 0) << what << ": lifted twice";
+                    }
+                }
+                if (input.kind == Input::Kind::Deactivated) {
+                    EXPECT_FALSE(core.Drawn().focusShown) << what;
+                    EXPECT_EQ(core.Drawn().lifted, answering ? liftedBefore : 0) << what;
+                }
+                if (answering) {
+                    // The host's answer still ends the lift it was asked about.
+                    const Actions after = core.Continue(pending.back().next, {}, board);
+                    EXPECT_EQ(core.Drawn().lifted, 0) << what << " then answered";
+                    EXPECT_FALSE(after.empty()) << what << ": the answer was ignored";
+                }
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace quelder::interaction
