@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <new>
+#include <optional>
 
 #include "com/com_error.hpp"
 #include "handles/win_handles.hpp"
@@ -132,7 +133,7 @@ com::ComPtr<IPictureDisp> CreatePicture(const Image& image) {
     return picture;
 }
 
-ComPicture::ComPicture(Image pixels) : pixels_(std::move(pixels)) {}
+ComPicture::ComPicture(std::shared_ptr<const Image> pixels) : pixels_(std::move(pixels)) {}
 
 ComPicture::ComPicture(com::ComPtr<IPictureDisp> picture) : picture_(std::move(picture)) {}
 
@@ -140,9 +141,9 @@ const Image* ComPicture::HeldPixels() const {
     if (!pixels_) {
         com::ComPtr<IPicture> picture;
         if (!picture_ || FAILED(picture_.As(&picture)) || !picture) Raise(error::kInvalidPicture);
-        pixels_ = RenderPicture(*picture.Get());
+        pixels_ = std::make_shared<const Image>(RenderPicture(*picture.Get()));
     }
-    return &*pixels_;
+    return pixels_.get();
 }
 
 Image ComPicture::Render() const { return *HeldPixels(); }

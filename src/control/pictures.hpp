@@ -7,7 +7,7 @@
 #include <ocidl.h>
 #include <olectl.h>
 
-#include <optional>
+#include <memory>
 
 #include "com/com_base.hpp"
 #include "host/host_services.hpp"
@@ -16,10 +16,11 @@ namespace quelder::win32 {
 
 class ComPicture final : public PictureObject {
 public:
-    // A picture made from pixels (the board images): its picture object, a
-    // bitmap, is made when a client first asks for it. An empty image stands
-    // for the empty picture.
-    explicit ComPicture(Image pixels);
+    // A picture made from pixels, which it may share with other pictures
+    // (the board images, held once in the process): its picture object, a
+    // bitmap of its own, is made when a client first asks for it. An empty
+    // image stands for the empty picture.
+    explicit ComPicture(std::shared_ptr<const Image> pixels);
     // A client's picture object, kept as it is; its pixels are drawn from it
     // when first needed. picture must answer IPicture.
     explicit ComPicture(com::ComPtr<IPictureDisp> picture);
@@ -31,7 +32,7 @@ public:
     com::ComPtr<IPictureDisp> Dispatch() const;
 
 private:
-    mutable std::optional<Image> pixels_;
+    mutable std::shared_ptr<const Image> pixels_;
     mutable com::ComPtr<IPictureDisp> picture_;
 };
 

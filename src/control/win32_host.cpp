@@ -1,6 +1,8 @@
 #include "control/win32_host.hpp"
 
 #include <cstdio>
+#include <memory>
+#include <mutex>
 #include <span>
 
 #include "drawing/bmp_codec.hpp"
@@ -16,10 +18,9 @@ constexpr float kMaxSize = 32767.0f;
 void CheckSize(float value) {
     if (!(value >= 0.0f && value <= kMaxSize)) Raise(error::kInvalidPropertyValue);
 }
-}  // namespace
 
-std::vector<PictureRef> LoadBoardImages(HINSTANCE module) {
-    std::vector<PictureRef> pictures;
+std::vector<Image> DecodeBoardImages(HINSTANCE module) {
+    std::vector<Image> images;
     for (int k = 1; k <= 14; ++k) {
         char name[64];
         std::snprintf(name, sizeof name, "Resource with identifier '%d' not found", IDB_BOARD_BASE + k);
@@ -29,11 +30,36 @@ std::vector<PictureRef> LoadBoardImages(HINSTANCE module) {
         if (data == nullptr) Raise(error::kResourceNotFound, name);
         const std::span<const std::uint8_t> bytes(static_cast<const std::uint8_t*>(data), SizeofResource(module, found));
         try {
-            pictures.push_back(std::make_shared<ComPicture>(DecodeDib(bytes)));
+            images.push_back(DecodeDib(bytes));
         } catch (const BmpError&) {
             Raise(error::kInvalidPicture);
         }
     }
+    return images;
+}
+
+// The board images' pixels, decoded once and shared, never changed, by every
+// board of the process while any holds them. Boards are made on any thread.
+std::shared_ptr<const std::vector<Image>> SharedBoardPixels(HINSTANCE module) {
+    static std::mutex lock;
+    static HINSTANCE decodedFrom = nullptr;
+    static std::weak_ptr<const std::vector<Image>> shared;
+    const std::lock_guard hold(lock);
+    std::shared_ptr<const std::vector<Image>> pixels = shared.lock();
+    if (!pixels || decodedFrom != module) {
+        pixels = std::make_shared<const std::vector<Image>>(DecodeBoardImages(module));
+        shared = pixels;
+        decodedFrom = module;
+    }
+    return pixels;
+}
+}  // namespace
+
+std::vector<PictureRef> LoadBoardImages(HINSTANCE module) {
+    const std::shared_ptr<const std::vector<Image>> pixels = SharedBoardPixels(module);
+    std::vector<PictureRef> pictures;
+    for (const Image& image : *pixels)
+        pictures.push_back(std::make_shared<ComPicture>(std::shared_ptr<const Image>(pixels, &image)));
     return pictures;
 }
 

@@ -36,8 +36,10 @@ public:
 };
 
 // The 14 board images from the bitmap resources IDB_BOARD_BASE + 1 .. + 14
-// of module. Fails with 326 "Resource with identifier ... not found" when one
-// is missing, 481 "Invalid picture" when one cannot be read.
+// of module: picture objects of the board's own, on pixels decoded once and
+// shared by every board of the process. Fails with 326 "Resource with
+// identifier ... not found" when one is missing, 481 "Invalid picture" when
+// one cannot be read.
 std::vector<PictureRef> LoadBoardImages(HINSTANCE module);
 // A system colour as a pixel (GetSysColor).
 Pixel SystemColour(int index);

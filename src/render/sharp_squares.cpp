@@ -1,6 +1,7 @@
 #include "render/sharp_squares.hpp"
 
 #include <algorithm>
+#include <mutex>
 #include <utility>
 
 #include "drawing/square_overlays.hpp"
@@ -51,6 +52,28 @@ bool Overlaps(const Arrow& arrow, const PixelSquareView& v) {
 
 std::uint64_t Mix(std::uint64_t hash, std::uint64_t value) {
     return (hash ^ value) * 0x100000001B3ULL;  // FNV-1a, a value at a time
+}
+
+// The built-in pictures at a square size, drawn once and shared, never
+// changed, by every board of the process at that size while any holds them.
+// Boards are drawn on any thread; the drawing itself takes no lock, and of
+// two drawings of one size at once the first kept serves both.
+std::shared_ptr<const std::vector<BoardPicture>> SharedShapes(int size) {
+    using Shapes = std::shared_ptr<const std::vector<BoardPicture>>;
+    static std::mutex lock;
+    static std::map<int, std::weak_ptr<const std::vector<BoardPicture>>> sizes;
+    {
+        const std::lock_guard hold(lock);
+        if (const auto found = sizes.find(size); found != sizes.end())
+            if (Shapes shapes = found->second.lock()) return shapes;
+    }
+    Shapes drawn = std::make_shared<const std::vector<BoardPicture>>(DrawBoardPictures(size));
+    const std::lock_guard hold(lock);
+    std::erase_if(sizes, [](const auto& entry) { return entry.second.expired(); });
+    std::weak_ptr<const std::vector<BoardPicture>>& kept = sizes[size];
+    if (Shapes first = kept.lock()) return first;
+    kept = drawn;
+    return drawn;
 }
 
 }  // namespace
@@ -143,9 +166,9 @@ const BoardPicture& SharpSquares::Art(std::int32_t number, int width, int height
         auto found = shapes_.find(width);
         if (found == shapes_.end()) {
             if (shapes_.size() >= kShapeSizes) shapes_.clear();
-            found = shapes_.emplace(width, DrawBoardPictures(width)).first;
+            found = shapes_.emplace(width, SharedShapes(width)).first;
         }
-        return found->second[static_cast<std::size_t>(number - 1)];
+        return (*found->second)[static_cast<std::size_t>(number - 1)];
     }
     if (fittedSize_ != std::make_pair(width, height)) {
         fitted_.clear();

@@ -3,9 +3,10 @@
 // 37-pixel images the published class draws. The built-in pictures are drawn
 // from their shapes at that size; pictures a host set are fitted to it
 // smoothly. Both are kept per size, so that a board drawn again at a size it
-// had costs no drawing of pictures; of the host's pictures, only those set
-// now are kept, so that a host setting picture after picture does not fill
-// the memory.
+// had costs no drawing of pictures; the built-in ones are drawn once for all
+// the boards of the process at a size, and of the host's pictures only those
+// set now are kept, so that a host setting picture after picture does not
+// fill the memory.
 //
 // What each square shows is remembered, and a square is drawn again only
 // when something it shows changed, or when the published code drew on its
@@ -72,8 +73,9 @@ private:
     std::vector<std::weak_ptr<const PictureObject>> builtIn_;
     std::array<Drawn, 65> drawn_{};
     // The built-in pictures by square size, at most two sizes, emptied when
-    // full; and the pictures set now fitted to one size.
-    std::map<int, std::vector<BoardPicture>> shapes_;
+    // full (each shared with the process's other boards of that size); and
+    // the pictures set now fitted to one size.
+    std::map<int, std::shared_ptr<const std::vector<BoardPicture>>> shapes_;
     struct Fitted {
         PictureRef picture;  // keeps the key's object, and so its address, alive
         BoardPicture art;

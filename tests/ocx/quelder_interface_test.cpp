@@ -146,6 +146,12 @@ TEST_F(InterfaceTest, PicturesKeepTheirIdentityAndReachTheSquares) {
     ASSERT_EQ(board_->get_Picture(&king, first.GetAddressOf()), S_OK);
     ASSERT_EQ(board_->get_Picture(&king, again.GetAddressOf()), S_OK);
     EXPECT_EQ(first.Get(), again.Get()) << "the same image hands out the same picture object";
+    // Every board hands out objects of its own, whatever it shares inside.
+    ComPtr<_Quelder> other = ocx_.Create();
+    ASSERT_TRUE(other);
+    ComPtr<IPictureDisp> others;
+    ASSERT_EQ(other->get_Picture(&king, others.GetAddressOf()), S_OK);
+    EXPECT_NE(others.Get(), first.Get()) << "two boards hand out the same picture object";
 
     ComPtr<IPicture> drawable;
     ASSERT_EQ(first.As(&drawable), S_OK);
@@ -167,6 +173,11 @@ TEST_F(InterfaceTest, PicturesKeepTheirIdentityAndReachTheSquares) {
     const Image board = DrawnControl(board_.Get(), 296, 296);
     EXPECT_TRUE(SameImage(Crop(board, 0, 0, 37, 37), Crop(board, 37, 0, 37, 37)))
         << "square (1, 1) does not show the dark wood of square (2, 1)";
+    // The other board keeps its own pictures.
+    ASSERT_EQ(other->Clear(), S_OK);
+    const Image otherBoard = DrawnControl(other.Get(), 296, 296);
+    EXPECT_FALSE(SameImage(Crop(otherBoard, 0, 0, 37, 37), Crop(otherBoard, 37, 0, 37, 37)))
+        << "the other board's square (1, 1) shows the dark wood too";
 
     // Nothing is no picture: the image list refuses it and keeps the old one.
     IPictureDisp* nothing = nullptr;
