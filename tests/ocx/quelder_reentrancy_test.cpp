@@ -197,6 +197,14 @@ protected:
             break;
         }
     }
+    // One control arranged as above, active in place on top through site at
+    // its natural size; its window, or null.
+    HWND Hosted(Arranged& a, ActingSink& sink, Kind kind, const ActionCase& action, PlainSite& site, HWND top) {
+        site.position = {0, 0, kNatural, kNatural};
+        Arrange(a, sink, kind, action);
+        if (HasFatalFailure()) return nullptr;
+        return ActivateInPlace(a.board.Get(), site, top);
+    }
     // For ReleaseLast: every reference of the test but one goes to the sink.
     static void HandOver(Arranged& a, IUnknown* keep) {
         keep->AddRef();
@@ -520,11 +528,9 @@ TEST_F(ReentrancyTest, APieceWriterStoresTheCodeItCheckedWhateverItsHandlerDoes)
 TEST_F(ReentrancyTest, AHandlerMayResizeAndThenLetGoWhileTheButtonIsHeld) {
     TopWindow top(30, 30, 700, 700);
     PlainSite site;
-    site.position = {0, 0, kNatural, kNatural};
     ActingSink sink;
     Arranged a;
-    Arrange(a, sink, Kind::MouseDown, kActions[2]);
-    const HWND window = ActivateInPlace(a.board.Get(), site, top.get());
+    const HWND window = Hosted(a, sink, Kind::MouseDown, kActions[2], site, top.get());
     ASSERT_NE(window, nullptr);
     ComPtr<IOleObject> object;
     ASSERT_EQ(a.board.As(&object), S_OK);
@@ -563,11 +569,9 @@ TEST_F(ReentrancyTest, APressWhoseFocusMakesTheContainerDeactivateTheBoardRaises
 #pragma GCC diagnostic pop
     TopWindow top(30, 30, 700, 700);
     DeactivatingSite site;
-    site.position = {0, 0, kNatural, kNatural};
     ActingSink sink;
     Arranged a;
-    Arrange(a, sink, Kind::KeyDown, kActions[1]);
-    const HWND window = ActivateInPlace(a.board.Get(), site, top.get());
+    const HWND window = Hosted(a, sink, Kind::KeyDown, kActions[1], site, top.get());
     ASSERT_NE(window, nullptr);
     ComPtr<IOleInPlaceObject> inPlace;
     ASSERT_EQ(a.board.As(&inPlace), S_OK);
