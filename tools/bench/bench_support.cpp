@@ -152,12 +152,19 @@ double MedianSeconds(int repetitions, int calls, const std::function<void()>& bo
 
 
 Comparison Compare(int repetitions, int calls, const std::function<void()>& measured,
-                   const std::function<void()>& baseline) {
+                   const std::function<void()>& baseline, const Turns& turns) {
+    const auto turn = [](const std::function<void()>& before) {
+        if (before) before();
+    };
+    turn(turns.measured);
     measured();  // warm up
+    turn(turns.baseline);
     baseline();
     std::vector<double> a, b, ratios;
     for (int r = 0; r < repetitions; ++r) {
+        turn(turns.measured);
         a.push_back(SecondsPerCall(calls, measured));
+        turn(turns.baseline);
         b.push_back(SecondsPerCall(calls, baseline));
         ratios.push_back(a.back() / b.back());
     }

@@ -83,8 +83,13 @@ double MedianSeconds(int repetitions, int calls, const std::function<void()>& bo
 struct Comparison {
     double measured = 0, baseline = 0, ratio = 0;
 };
+// What each side needs before each of its timed runs (its window shown, the
+// other's hidden), done untimed; none by default.
+struct Turns {
+    std::function<void()> measured, baseline;
+};
 Comparison Compare(int repetitions, int calls, const std::function<void()>& measured,
-                   const std::function<void()>& baseline);
+                   const std::function<void()>& baseline, const Turns& turns = {});
 
 // A visible top-level window at (0, 0) with room for children.
 class TopWindow {

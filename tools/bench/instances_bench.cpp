@@ -125,39 +125,64 @@ void InstancesBenchmark(const Options& options, const Ocx& ocx) {
 
     std::vector<std::unique_ptr<Hosted>> boards;
     // Hosts count boards and returns the seconds each took, the first and the
-    // last hundred apart.
+    // last hundred apart. With a baseline, after each block of boards as many
+    // bare child windows are made and shown, in rows below the boards': as
+    // many alive at once in the end, made at the same moments of the machine.
+    // They go before the counts are taken.
     struct Timing {
         double all = 0, first = 0, last = 0;
     };
-    auto host = [&](int count) {
-        Timing timing;
+    struct Timings {
+        Timing boards, bare;
+    };
+    auto host = [&](int count, bool baseline) {
+        using Clock = std::chrono::steady_clock;
+        constexpr int kBlock = 50;
         boards.reserve(static_cast<std::size_t>(count));
-        const auto start = std::chrono::steady_clock::now();
-        auto mark = start;
+        std::vector<handles::UniqueWindow> bare;
+        bare.reserve(static_cast<std::size_t>(count));
+        Clock::duration spent[2]{}, first[2]{}, last[2]{};
         for (int i = 0; i < count; ++i) {
             // Side by side in rows of 40, as on a large scrolled form: most lie
             // beyond the window's visible part.
             const int x = (i % 40) * kBoard, y = (i / 40) * kBoard;
+            const auto start = Clock::now();
             boards.push_back(std::make_unique<Hosted>(top.get(), RECT{x, y, x + kBoard, y + kBoard}, ocx.Create()));
             CheckHr((*boards.back())->NewGame(), "NewGame");
-            const auto now = std::chrono::steady_clock::now();
-            if (i == 99) timing.first = std::chrono::duration<double>(now - start).count() / 100;
-            if (i == count - 101) mark = now;
+            const auto took = Clock::now() - start;
+            spent[0] += took;
+            if (i < 100) first[0] += took;
+            if (i >= count - 100) last[0] += took;
+            if (!baseline || (i + 1) % kBlock != 0) continue;
+            for (int k = i + 1 - kBlock; k <= i; ++k) {
+                const int bx = (k % 40) * kBoard, by = (k / 40 + (count + 39) / 40) * kBoard;
+                const auto made = Clock::now();
+                bare.emplace_back(CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, bx, by, kBoard, kBoard,
+                                                  top.get(), nullptr, GetModuleHandleW(nullptr), nullptr));
+                const auto bareTook = Clock::now() - made;
+                spent[1] += bareTook;
+                if (k < 100) first[1] += bareTook;
+                if (k >= count - 100) last[1] += bareTook;
+            }
         }
-        const auto end = std::chrono::steady_clock::now();
-        timing.all = std::chrono::duration<double>(end - start).count() / count;
-        timing.last = std::chrono::duration<double>(end - mark).count() / 100;
+        bare.clear();
+        const auto seconds = [](Clock::duration d, int n) { return std::chrono::duration<double>(d).count() / n; };
+        Timings timings;
+        for (int side = 0; side < 2; ++side) {
+            Timing& t = side == 0 ? timings.boards : timings.bare;
+            t = {seconds(spent[side], count), seconds(first[side], 100), seconds(last[side], 100)};
+        }
         Pump();
-        return timing;
+        return timings;
     };
-    const Timing timing = host(kBoards);
+    const Timings timing = host(kBoards, true);
     const Counts alive = Take();
     boards.clear();
     Pump();
     const Counts after = Take();
     // A second, smaller round: what the system keeps after the first stays
     // the same, it does not grow with every board.
-    host(kBoards / 5);
+    host(kBoards / 5, false);
     boards.clear();
     Pump();
     const Counts again = Take();
@@ -177,31 +202,13 @@ void InstancesBenchmark(const Options& options, const Ocx& ocx) {
                 14 * kSquareSize * kSquareSize * 4);
     std::printf("             memory %.1f KiB committed\n",
                 static_cast<double>(alive.committed - before.committed) / n / 1024.0);
-    std::printf("             creation, hosting and NewGame %.2f ms (the first 100: %.2f ms, the last 100: %.2f ms)\n",
-                timing.all * 1000.0, timing.first * 1000.0, timing.last * 1000.0);
+    std::printf("  creation, hosting and NewGame   %6.2f ms (the first 100: %.2f ms, the last 100: %.2f ms)\n",
+                timing.boards.all * 1e3, timing.boards.first * 1e3, timing.boards.last * 1e3);
+    std::printf("  baseline: a bare child window   %6.2f ms (the first 100: %.2f ms, the last 100: %.2f ms)   ratio "
+                "%.2f (target <= 3.00)\n",
+                timing.bare.all * 1e3, timing.bare.first * 1e3, timing.bare.last * 1e3,
+                timing.boards.all / timing.bare.all);
     Print("a fifth more, released", again);
-    // The baseline: as many bare windows of the container's size, made and
-    // shown where the sites were, without a control.
-    {
-        std::vector<handles::UniqueWindow> bare;
-        bare.reserve(static_cast<std::size_t>(kBoards));
-        const auto start = std::chrono::steady_clock::now();
-        auto mark = start;
-        double first = 0;
-        for (int i = 0; i < kBoards; ++i) {
-            const int x = (i % 40) * kBoard, y = (i / 40) * kBoard;
-            bare.emplace_back(CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, x, y, kBoard, kBoard,
-                                              top.get(), nullptr, GetModuleHandleW(nullptr), nullptr));
-            const auto now = std::chrono::steady_clock::now();
-            if (i == 99) first = std::chrono::duration<double>(now - start).count() / 100;
-            if (i == kBoards - 101) mark = now;
-        }
-        const double last = std::chrono::duration<double>(std::chrono::steady_clock::now() - mark).count() / 100;
-        std::printf("  baseline: a bare child window made and shown: the first 100 %.2f ms, the last 100 %.2f ms\n",
-                    first * 1000.0, last * 1000.0);
-        bare.clear();
-        Pump();
-    }
     const bool back = after.controlWindows == before.controlWindows && after.processWindows == before.processWindows;
     std::printf("  control windows and process windows back at their start: %s\n", back ? "yes" : "NO");
     std::printf("  process GDI objects after the second round as after the first: %s\n",
