@@ -5,6 +5,7 @@
 #include <new>
 #include <utility>
 
+#include "control/screen_dots.hpp"
 #include "handles/win_handles.hpp"
 
 namespace quelder::win32 {
@@ -103,17 +104,15 @@ HWND ControlWindow::Create(HWND parent, const RECT& position) {
         return surface_.window;
     }
     if (!RegisterControlWindowClass(module_, &ControlWindow::WindowProc)) return nullptr;
+    clipped_ = false;
     link_.reset(new (std::nothrow) Link(this));
     if (!link_) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
-    {
-        handles::ScreenDc screen;
-        const int x = GetDeviceCaps(screen.get(), LOGPIXELSX), y = GetDeviceCaps(screen.get(), LOGPIXELSY);
-        surface_.dpiX = x > 0 ? x : 96;
-        surface_.dpiY = y > 0 ? y : 96;
-    }
+    const ScreenDots dots = ScreenDpi();
+    surface_.dpiX = dots.x;
+    surface_.dpiY = dots.y;
     surface_.size = {std::max(0L, position.right - position.left), std::max(0L, position.bottom - position.top)};
     DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
     if (!surface_.enabled) style |= WS_DISABLED;
