@@ -122,6 +122,7 @@ private:
     SquareInput& input_;
     WindowSurface surface_;
     std::shared_ptr<Link> link_;  // shared with the window
+    bool clipped_ = false;        // the window has a region of the container's clip
     ChangeBatches batches_{surface_};
     SquarePresses presses_;
 };
