@@ -130,11 +130,12 @@ std::function<void()> AndUpdate(HWND window, std::function<void()> body) {
 
 // ---- timing ------------------------------------------------------------------------
 
-namespace {
 double Median(std::vector<double> values) {
     std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2), values.end());
     return values[values.size() / 2];
 }
+
+namespace {
 double SecondsPerCall(int calls, const std::function<void()>& body) {
     const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < calls; ++i) body();

@@ -73,6 +73,9 @@ void Repaint(HWND window);
 // window's new pixels to the X server there.
 std::function<void()> AndUpdate(HWND window, std::function<void()> body);
 
+// The median of values (not empty).
+double Median(std::vector<double> values);
+
 // Seconds per call of body, the median over repetitions of timed runs of
 // `calls` calls each.
 double MedianSeconds(int repetitions, int calls, const std::function<void()>& body);
