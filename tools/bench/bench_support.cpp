@@ -233,6 +233,20 @@ HWND Hosted::ControlWindow() const {
     return handle;
 }
 
+handles::UniqueWindow FloorWindow(HWND parent, const wchar_t* name, WNDPROC procedure, int width, int height,
+                                  bool visible) {
+    WNDCLASSW floorClass{};
+    floorClass.lpfnWndProc = procedure;
+    floorClass.hInstance = GetModuleHandleW(nullptr);
+    floorClass.lpszClassName = name;
+    RegisterClassW(&floorClass);
+    handles::UniqueWindow window(CreateWindowExW(0, name, L"", WS_CHILD | WS_CLIPSIBLINGS | (visible ? WS_VISIBLE : 0),
+                                                 0, 0, width, height, parent, nullptr, floorClass.hInstance, nullptr));
+    Check(static_cast<bool>(window), "no floor window");
+    SetWindowPos(window.get(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    return window;
+}
+
 void Pump() {
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {

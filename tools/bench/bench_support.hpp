@@ -121,6 +121,12 @@ private:
     ComPtr<IUnknown> container_;
 };
 
+// A floor's window: a child of parent at (0, 0), width x height, of a window
+// class of its own (name) whose messages go to procedure; shown when
+// visible, above its siblings.
+handles::UniqueWindow FloorWindow(HWND parent, const wchar_t* name, WNDPROC procedure, int width, int height,
+                                  bool visible);
+
 // Handles the messages waiting for this thread.
 void Pump();
 

@@ -123,15 +123,8 @@ void BoardClassBenchmark(const Options& options, const Ocx& ocx) {
     copyCells();
     std::memcpy(bits, surface.Pixels().data(), surface.Pixels().size() * sizeof(Pixel));
     floorPicture = memory.get();
-    WNDCLASSW floorClass{};
-    floorClass.lpfnWndProc = &FloorProc;
-    floorClass.hInstance = GetModuleHandleW(nullptr);
-    floorClass.lpszClassName = L"QuelderPaintFloor";
-    RegisterClassW(&floorClass);
-    const handles::UniqueWindow floorWindow(CreateWindowExW(0, floorClass.lpszClassName, L"",
-                                                            WS_CHILD | WS_CLIPSIBLINGS, 0, 0, kBoard, kBoard, top.get(),
-                                                            nullptr, floorClass.hInstance, nullptr));
-    Check(static_cast<bool>(floorWindow), "no floor window");
+    const handles::UniqueWindow floorWindow =
+        FloorWindow(top.get(), L"QuelderPaintFloor", &FloorProc, kBoard, kBoard, false);
     const Turns turns{[&] {
                           ShowWindow(floorWindow.get(), SW_HIDE);
                           UpdateWindow(window);
