@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <memory>
+#include <mutex>
 #include <new>
 
 #include "com/com_error.hpp"
@@ -22,6 +23,13 @@ struct TypeAttr {
     ITypeInfo* info;
     TYPEATTR* attr;
 };
+
+ComPtr<ITypeInfo> TypeInfoOf(ITypeLib& library, REFGUID guid) {
+    ComPtr<ITypeInfo> info;
+    const HRESULT hr = library.GetTypeInfoOfGuid(guid, info.GetAddressOf());
+    if (FAILED(hr)) throw HresultError(hr);
+    return info;
+}
 
 TypeAttr AttrOf(ITypeInfo* info) {
     TYPEATTR* attr = nullptr;
@@ -296,6 +304,32 @@ HRESULT TypeInfoDispatch::Invoke(void* instance, DISPID id, REFIID riid, LCID lc
     } catch (...) {
         return E_UNEXPECTED;
     }
+}
+
+// ---- shared by a class's objects -------------------------------------------------
+
+std::shared_ptr<const ClassTypes> SharedClassTypes(REFCLSID clsid, REFIID dual) {
+    struct Entry {
+        CLSID clsid;
+        std::weak_ptr<const ClassTypes> types;
+    };
+    // A few classes: a short list. It holds no object once the objects have
+    // gone, so nothing of it is released when the module unloads.
+    static std::mutex lock;
+    static std::vector<Entry> classes;
+    const std::lock_guard<std::mutex> held(lock);
+    auto entry = std::find_if(classes.begin(), classes.end(),
+                              [&](const Entry& e) { return IsEqualCLSID(e.clsid, clsid); });
+    if (entry != classes.end())
+        if (auto types = entry->types.lock()) return types;
+    const ComPtr<ITypeLib> library = Module::TypeLib();
+    auto types = std::make_shared<const ClassTypes>(TypeInfoOf(*library.Get(), clsid),
+                                                    TypeInfoOf(*library.Get(), dual).Get());
+    if (entry != classes.end())
+        entry->types = types;
+    else
+        classes.push_back({clsid, types});
+    return types;
 }
 
 }  // namespace quelder::com

@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include <memory>
 #include <vector>
 
 #include "com/com_base.hpp"
@@ -56,5 +57,18 @@ private:
     IID iid_ = IID_NULL;  // the dual interface's, named in the error info of a failed conversion
     std::vector<Member> members_;
 };
+
+// What every object of a class answers from the module's type library: the
+// class's own type description (IProvideClassInfo) and its dual interface's
+// dispatch. Read once and shared by the objects of the class alive at once,
+// whatever their threads (neither changes, and the type library's objects
+// serve every apartment); read again for the next object after the last has
+// gone. Throws HresultError when the library or a description cannot be read.
+struct ClassTypes {
+    ClassTypes(ComPtr<ITypeInfo> info, ITypeInfo* dual) : classInfo(std::move(info)), dispatch(dual) {}
+    ComPtr<ITypeInfo> classInfo;
+    TypeInfoDispatch dispatch;
+};
+std::shared_ptr<const ClassTypes> SharedClassTypes(REFCLSID clsid, REFIID dual);
 
 }  // namespace quelder::com

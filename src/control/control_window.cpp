@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "board/board_model.hpp"
+#include "control/screen_dots.hpp"
 #include "handles/win_handles.hpp"
 
 namespace quelder::win32 {
@@ -155,17 +156,15 @@ HWND ControlWindow::Create(HWND parent, const RECT& position) {
         return surface_.window;
     }
     if (!RegisterControlWindowClass(module_, &ControlWindow::WindowProc)) return nullptr;
+    clipped_ = false;
     link_.reset(new (std::nothrow) Link(this));
     if (!link_) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
-    {
-        handles::ScreenDc screen;
-        const int x = GetDeviceCaps(screen.get(), LOGPIXELSX), y = GetDeviceCaps(screen.get(), LOGPIXELSY);
-        surface_.dpiX = x > 0 ? x : 96;
-        surface_.dpiY = y > 0 ? y : 96;
-    }
+    const ScreenDots dots = ScreenDpi();
+    surface_.dpiX = dots.x;
+    surface_.dpiY = dots.y;
     surface_.size = {std::max(0L, position.right - position.left), std::max(0L, position.bottom - position.top)};
     interaction_.Configure({GetSystemMetrics(SM_CXDRAG), GetSystemMetrics(SM_CYDRAG), input_.TakesKeys()});
     DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
@@ -206,19 +205,29 @@ void ControlWindow::SetSize(int width, int height) {
 
 void ControlWindow::Place(const RECT& position, const RECT& clip) {
     surface_.size = {std::max(0L, position.right - position.left), std::max(0L, position.bottom - position.top)};
-    if (surface_.window == nullptr) return;
-    SetWindowPos(surface_.window, nullptr, position.left, position.top, surface_.size.cx, surface_.size.cy,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    const HWND window = surface_.window;
+    if (window == nullptr) return;
+    // A window already in place (as it was made) is neither moved nor its
+    // region set again: each costs the window manager a round and a repaint.
+    RECT now{};
+    GetWindowRect(window, &now);
+    MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&now), 2);
+    if (!EqualRect(&now, &position))
+        SetWindowPos(window, nullptr, position.left, position.top, surface_.size.cx, surface_.size.cy,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
     RECT visible{};
     IntersectRect(&visible, &position, &clip);
     if (EqualRect(&visible, &position)) {
-        SetWindowRgn(surface_.window, nullptr, TRUE);
+        if (clipped_ && SetWindowRgn(window, nullptr, TRUE)) clipped_ = false;
         return;
     }
     OffsetRect(&visible, -position.left, -position.top);
     handles::UniqueRegion region(CreateRectRgnIndirect(&visible));
     // The window owns the region once it is set.
-    if (region && SetWindowRgn(surface_.window, region.get(), TRUE)) region.release();
+    if (region && SetWindowRgn(window, region.get(), TRUE)) {
+        region.release();
+        clipped_ = true;
+    }
 }
 
 void ControlWindow::SetEnabled(bool enabled) {

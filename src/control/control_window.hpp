@@ -152,6 +152,7 @@ private:
     SquareInput& input_;
     WindowSurface surface_;
     std::shared_ptr<Link> link_;  // shared with the window
+    bool clipped_ = false;        // the window has a region of the container's clip
     ChangeBatches batches_{surface_};
     interaction::BoardInteraction interaction_;
 };

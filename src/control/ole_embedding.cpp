@@ -16,7 +16,7 @@
 #include "control/quelder_control.hpp"
 
 #include "appearance/board_size.hpp"
-#include "handles/win_handles.hpp"
+#include "control/screen_dots.hpp"
 
 namespace quelder::win32 {
 
@@ -46,12 +46,6 @@ std::optional<bool> AmbientBoolean(IOleClientSite* site, DISPID id) {
     return V_BOOL(&boolean) != VARIANT_FALSE;
 }
 
-int ScreenDpi(int index) {
-    handles::ScreenDc screen;
-    const int dpi = GetDeviceCaps(screen.get(), index);
-    return dpi > 0 ? dpi : 96;
-}
-
 int Pixels(float value) {
     if (!std::isfinite(value)) return 0;
     return static_cast<int>(std::lround(std::clamp(value, 0.0f, 32767.0f)));
@@ -75,14 +69,14 @@ RECT Bounded(const RECT& r) {
 
 void QuelderControl::FollowScreenDpi() {
     // The published class keeps its 37-pixel squares on every screen.
-    const int dpi = ScreenDpi(LOGPIXELSY);
+    const int dpi = ScreenDpi().y;
     if (kind_.extended && dpi != 96) quelder::ChangeBoardSize(board_, 8 * MulDiv(kSquareSize, dpi, 96));
 }
 
 SIZEL QuelderControl::Extent() const {
     const SIZE size = window_.Size();
-    return {MulDiv(size.cx, kHimetricPerInch, ScreenDpi(LOGPIXELSX)),
-            MulDiv(size.cy, kHimetricPerInch, ScreenDpi(LOGPIXELSY))};
+    const ScreenDots dots = ScreenDpi();
+    return {MulDiv(size.cx, kHimetricPerInch, dots.x), MulDiv(size.cy, kHimetricPerInch, dots.y)};
 }
 
 void QuelderControl::SurfaceChanged() {

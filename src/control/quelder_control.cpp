@@ -26,15 +26,6 @@ using com::ComPtr;
 using com::Deref;
 using com::Out;
 
-namespace {
-ComPtr<ITypeInfo> TypeInfoOf(ITypeLib& library, REFGUID guid) {
-    ComPtr<ITypeInfo> info;
-    const HRESULT hr = library.GetTypeInfoOfGuid(guid, info.GetAddressOf());
-    if (FAILED(hr)) throw com::HresultError(hr);
-    return info;
-}
-}  // namespace
-
 const ControlClass kQuelderClass{&CLSID_Quelder, &IID__Quelder, &DIID___Quelder, false};
 const ControlClass kQuelderBoardClass{&CLSID_QuelderBoard, &IID__QuelderBoard, &DIID___QuelderBoard, true};
 
@@ -60,9 +51,7 @@ HRESULT QuelderControl::CreateQuelderBoard(REFIID riid, void** ppv) noexcept {
 
 QuelderControl::QuelderControl(const ControlClass& kind)
     : kind_(kind),
-      typeLib_(com::Module::TypeLib()),
-      classInfo_(TypeInfoOf(*typeLib_.Get(), *kind.clsid)),
-      dispatch_(std::in_place, TypeInfoOf(*typeLib_.Get(), *kind.iid).Get()),
+      types_(com::SharedClassTypes(*kind.clsid, *kind.iid)),
       events_(*this, *kind.events),
       host_(*this, com::Module::Instance()),
       board_(host_),
@@ -153,7 +142,7 @@ bool QuelderControl::AmbientUserMode() { return site_.userMode; }
 
 void QuelderControl::PropertyChanged(std::string_view name) {
     saved_.Changed();
-    const DISPID id = dispatch_->IdOfName(com::Widen(name).c_str());
+    const DISPID id = types_->dispatch.IdOfName(com::Widen(name).c_str());
     const CallOut out(*this);
     events_.PropertyChanged(id);
 }
@@ -267,14 +256,14 @@ void QuelderControl::ClickSquare(std::int16_t index) {
 
 // ---- IDispatch ----------------------------------------------------------------------
 
-STDMETHODIMP QuelderControl::GetTypeInfoCount(UINT* count) { return dispatch_->GetTypeInfoCount(count); }
+STDMETHODIMP QuelderControl::GetTypeInfoCount(UINT* count) { return types_->dispatch.GetTypeInfoCount(count); }
 
 STDMETHODIMP QuelderControl::GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) {
-    return dispatch_->GetTypeInfo(index, lcid, info);
+    return types_->dispatch.GetTypeInfo(index, lcid, info);
 }
 
 STDMETHODIMP QuelderControl::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) {
-    return dispatch_->GetIDsOfNames(riid, names, count, lcid, ids);
+    return types_->dispatch.GetIDsOfNames(riid, names, count, lcid, ids);
 }
 
 STDMETHODIMP QuelderControl::Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params,
@@ -284,7 +273,7 @@ STDMETHODIMP QuelderControl::Invoke(DISPID id, REFIID riid, LCID lcid, WORD flag
     // class's type description lists only its own interface's.
     void* instance = kind_.extended ? static_cast<void*>(static_cast<_QuelderBoard*>(this))
                                     : static_cast<void*>(static_cast<_Quelder*>(this));
-    return dispatch_->Invoke(instance, id, riid, lcid, flags, params, result, excepinfo, argErr);
+    return types_->dispatch.Invoke(instance, id, riid, lcid, flags, params, result, excepinfo, argErr);
 }
 
 // ---- _Quelder -----------------------------------------------------------------------
@@ -474,7 +463,7 @@ STDMETHODIMP QuelderControl::InterfaceSupportsErrorInfo(REFIID riid) {
 STDMETHODIMP QuelderControl::GetClassInfo(ITypeInfo** info) {
     return com::Guard(IID_IProvideClassInfo2, [&]() -> HRESULT {
         if (info == nullptr) return E_POINTER;
-        *info = ComPtr<ITypeInfo>(classInfo_).Detach();
+        *info = ComPtr<ITypeInfo>(types_->classInfo).Detach();
         return S_OK;
     });
 }

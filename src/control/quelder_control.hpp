@@ -374,9 +374,7 @@ private:
     }
 
     const ControlClass& kind_;
-    com::ComPtr<ITypeLib> typeLib_;
-    com::ComPtr<ITypeInfo> classInfo_;
-    std::optional<com::TypeInfoDispatch> dispatch_;
+    std::shared_ptr<const com::ClassTypes> types_;
     EventSource events_;
     Win32Host host_;
     Board board_;

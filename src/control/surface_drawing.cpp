@@ -124,6 +124,26 @@ void PaintArea(const WindowSurface& surface, HDC dc, const RECT& area) {
     if (buffer.Pixels().capacity() > kMaxKeptPaintPixels) buffer = Image();
 }
 
+// Whether any of a window can show: it and its ancestors are visible, and
+// some of it lies within every ancestor's client area. A board scrolled out
+// of its form's view shows nothing; asking for its drawing context to learn
+// that costs a round of the window manager, the dearer the more windows the
+// process has.
+bool MayShow(HWND window) {
+    if (!IsWindowVisible(window)) return false;
+    RECT showing{};
+    GetWindowRect(window, &showing);
+    const HWND desktop = GetDesktopWindow();
+    for (HWND parent = GetAncestor(window, GA_PARENT); parent != nullptr && parent != desktop;
+         parent = GetAncestor(parent, GA_PARENT)) {
+        RECT client{};
+        GetClientRect(parent, &client);
+        MapWindowPoints(parent, nullptr, reinterpret_cast<POINT*>(&client), 2);
+        if (!IntersectRect(&showing, &showing, &client)) return false;
+    }
+    return true;
+}
+
 // Paints the parts, each cut to within, onto dc.
 void PaintParts(const WindowSurface& surface, HDC dc, const std::vector<RECT>& parts, const RECT& within) {
     for (RECT part : parts) {
@@ -174,6 +194,7 @@ void PrintClient(const PixelHostBase& host, HWND window, HDC dc) {
 }
 
 bool PaintShowing(const WindowSurface& surface, const std::vector<RECT>& parts) {
+    if (!MayShow(surface.window)) return true;
     const handles::WindowDc dc(surface.window);
     RECT visible{};
     if (dc.get() == nullptr || GetClipBox(dc.get(), &visible) == ERROR) return false;

@@ -211,6 +211,52 @@ TEST_F(ControlWindowTest, ARefreshedSquareShowsAtOnce) {
     EXPECT_FALSE(SameImage(control.host.View(SquareIndex(3, 7)).Kept(), ExpectedSquare(3, 7, Wpawn)));
 }
 
+TEST_F(ControlWindowTest, AtABatchsEndARefreshedSquareShowsWhereverAnyOfTheWindowShows) {
+    NewGame(control.board);
+    Pump();
+    // The window in the container, or in a window of the container's at
+    // inner, at `at` of its parent; the square lies in the part that shows,
+    // when any does. A window of which nothing shows is drawn when it shows.
+    const HINSTANCE module = GetModuleHandleW(nullptr);
+    struct Case {
+        const char* what;
+        RECT inner;  // empty: none
+        POINT at;
+        std::int16_t col, row;
+        bool shows;
+    };
+    for (const Case& c : {Case{"at the container's corner", {}, {0, 0}, 3, 7, true},
+                          Case{"partly beyond the container's corner", {}, {-200, -150}, 8, 8, true},
+                          Case{"partly beyond an inner window's corner", {300, 250, 450, 400}, {-100, -100}, 5, 5, true},
+                          Case{"beyond the container's right edge", {}, {600, 0}, 2, 2, false}}) {
+        handles::UniqueWindow inner;
+        if (!IsRectEmpty(&c.inner))
+            inner.reset(CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, c.inner.left,
+                                        c.inner.top, c.inner.right - c.inner.left, c.inner.bottom - c.inner.top,
+                                        container.get(), nullptr, module, nullptr));
+        const HWND parent = inner ? inner.get() : container.get();
+        ASSERT_EQ(window->Create(parent, RECT{c.at.x, c.at.y, c.at.x + 296, c.at.y + 296}), window->Handle());
+        Pump();
+        const Image before = control.host.View(SquareIndex(c.col, c.row)).Kept();
+        // As the control object calls it: drawn highlighted and refreshed in
+        // a batch, shown when the batch ends; no message loop after.
+        window->BeginBatch();
+        SelectSquare(control.board, c.col, c.row);
+        window->EndBatch();
+        const Image kept = control.host.View(SquareIndex(c.col, c.row)).Kept();
+        EXPECT_FALSE(SameImage(kept, before)) << c.what << ": selecting changed nothing";
+        const int x = (c.col - 1) * 37, y = (c.row - 1) * 37;
+        if (c.shows) {
+            EXPECT_TRUE(SameImage(Crop(Shot(window->Handle()), x, y, 37, 37), kept)) << c.what;
+        }
+        window->Create(container.get(), RECT{0, 0, 296, 296});
+        inner.reset();
+        Pump();
+        EXPECT_TRUE(SameImage(Crop(Shot(window->Handle()), x, y, 37, 37), kept)) << c.what << ", back in place";
+        UnSelectSquare(control.board, c.col, c.row);
+    }
+}
+
 TEST_F(ControlWindowTest, ABatchShowsEveryRefreshedSquareWhenItEnds) {
     Pump();
     window->BeginBatch();

@@ -204,17 +204,48 @@ TEST_F(InterfaceTest, PiecesAreDrawnOnTheirSquares) {
 // ---- what the control tells containers ------------------------------------------
 
 TEST_F(InterfaceTest, DescribesItsClassAndIsSafeForScripting) {
-    ComPtr<IProvideClassInfo2> classInfo;
-    ASSERT_EQ(board_.As(&classInfo), S_OK);
-    GUID source{};
-    ASSERT_EQ(classInfo->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &source), S_OK);
-    EXPECT_TRUE(IsEqualGUID(source, DIID___Quelder));
-    ComPtr<ITypeInfo> info;
-    ASSERT_EQ(classInfo->GetClassInfo(info.GetAddressOf()), S_OK);
-    BSTR name = nullptr;
-    info->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr);
-    EXPECT_STREQ(name, L"Quelder");
-    SysFreeString(name);
+    // Each class with its own descriptions: the class, its events and its
+    // dispatch, while objects of both classes live at once, and again for an
+    // object made after every other of its class has gone.
+    const ComPtr<_QuelderBoard> other = ocx_.CreateBoard();
+    ASSERT_TRUE(other);
+    struct Case {
+        const char* what;
+        std::function<ComPtr<IDispatch>()> object;
+        const wchar_t* name;
+        const IID* events;
+        const IID* dual;
+    };
+    for (const Case& c : {Case{"the first class", [&] { return ComPtr<IDispatch>(board_.Get()); }, L"Quelder",
+                               &DIID___Quelder, &IID__Quelder},
+                          Case{"the board class beside it", [&] { return ComPtr<IDispatch>(other.Get()); },
+                               L"QuelderBoard", &DIID___QuelderBoard, &IID__QuelderBoard},
+                          Case{"the first class made again",
+                               [&] {
+                                   board_.Reset();
+                                   board_ = ocx_.Create();
+                                   return ComPtr<IDispatch>(board_.Get());
+                               },
+                               L"Quelder", &DIID___Quelder, &IID__Quelder}}) {
+        const ComPtr<IDispatch> object = c.object();
+        ComPtr<IProvideClassInfo2> classInfo;
+        ASSERT_EQ(object.As(&classInfo), S_OK) << c.what;
+        GUID source{};
+        ASSERT_EQ(classInfo->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &source), S_OK) << c.what;
+        EXPECT_TRUE(IsEqualGUID(source, *c.events)) << c.what;
+        ComPtr<ITypeInfo> info;
+        ASSERT_EQ(classInfo->GetClassInfo(info.GetAddressOf()), S_OK) << c.what;
+        BSTR name = nullptr;
+        info->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr);
+        EXPECT_STREQ(name, c.name) << c.what;
+        SysFreeString(name);
+        ComPtr<ITypeInfo> dispatch;
+        ASSERT_EQ(object->GetTypeInfo(0, 0, dispatch.GetAddressOf()), S_OK) << c.what;
+        TYPEATTR* attr = nullptr;
+        ASSERT_EQ(dispatch->GetTypeAttr(&attr), S_OK) << c.what;
+        EXPECT_TRUE(IsEqualGUID(attr->guid, *c.dual)) << c.what;
+        dispatch->ReleaseTypeAttr(attr);
+    }
 
     ComPtr<IObjectSafety> safety;
     ASSERT_EQ(board_.As(&safety), S_OK);

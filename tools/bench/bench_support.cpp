@@ -130,11 +130,12 @@ std::function<void()> AndUpdate(HWND window, std::function<void()> body) {
 
 // ---- timing ------------------------------------------------------------------------
 
-namespace {
 double Median(std::vector<double> values) {
     std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2), values.end());
     return values[values.size() / 2];
 }
+
+namespace {
 double SecondsPerCall(int calls, const std::function<void()>& body) {
     const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < calls; ++i) body();
@@ -152,12 +153,19 @@ double MedianSeconds(int repetitions, int calls, const std::function<void()>& bo
 
 
 Comparison Compare(int repetitions, int calls, const std::function<void()>& measured,
-                   const std::function<void()>& baseline) {
+                   const std::function<void()>& baseline, const Turns& turns) {
+    const auto turn = [](const std::function<void()>& before) {
+        if (before) before();
+    };
+    turn(turns.measured);
     measured();  // warm up
+    turn(turns.baseline);
     baseline();
     std::vector<double> a, b, ratios;
     for (int r = 0; r < repetitions; ++r) {
+        turn(turns.measured);
         a.push_back(SecondsPerCall(calls, measured));
+        turn(turns.baseline);
         b.push_back(SecondsPerCall(calls, baseline));
         ratios.push_back(a.back() / b.back());
     }
@@ -223,6 +231,20 @@ HWND Hosted::ControlWindow() const {
     HWND handle = nullptr;
     if (SUCCEEDED(control_.As(&window))) window->GetWindow(&handle);
     return handle;
+}
+
+handles::UniqueWindow FloorWindow(HWND parent, const wchar_t* name, WNDPROC procedure, int width, int height,
+                                  bool visible) {
+    WNDCLASSW floorClass{};
+    floorClass.lpfnWndProc = procedure;
+    floorClass.hInstance = GetModuleHandleW(nullptr);
+    floorClass.lpszClassName = name;
+    RegisterClassW(&floorClass);
+    handles::UniqueWindow window(CreateWindowExW(0, name, L"", WS_CHILD | WS_CLIPSIBLINGS | (visible ? WS_VISIBLE : 0),
+                                                 0, 0, width, height, parent, nullptr, floorClass.hInstance, nullptr));
+    Check(static_cast<bool>(window), "no floor window");
+    SetWindowPos(window.get(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    return window;
 }
 
 void Pump() {

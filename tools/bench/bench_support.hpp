@@ -73,6 +73,9 @@ void Repaint(HWND window);
 // window's new pixels to the X server there.
 std::function<void()> AndUpdate(HWND window, std::function<void()> body);
 
+// The median of values (not empty).
+double Median(std::vector<double> values);
+
 // Seconds per call of body, the median over repetitions of timed runs of
 // `calls` calls each.
 double MedianSeconds(int repetitions, int calls, const std::function<void()>& body);
@@ -83,8 +86,13 @@ double MedianSeconds(int repetitions, int calls, const std::function<void()>& bo
 struct Comparison {
     double measured = 0, baseline = 0, ratio = 0;
 };
+// What each side needs before each of its timed runs (its window shown, the
+// other's hidden), done untimed; none by default.
+struct Turns {
+    std::function<void()> measured, baseline;
+};
 Comparison Compare(int repetitions, int calls, const std::function<void()>& measured,
-                   const std::function<void()>& baseline);
+                   const std::function<void()>& baseline, const Turns& turns = {});
 
 // A visible top-level window at (0, 0) with room for children.
 class TopWindow {
@@ -112,6 +120,12 @@ private:
     ComPtr<_Quelder> control_;
     ComPtr<IUnknown> container_;
 };
+
+// A floor's window: a child of parent at (0, 0), width x height, of a window
+// class of its own (name) whose messages go to procedure; shown when
+// visible, above its siblings.
+handles::UniqueWindow FloorWindow(HWND parent, const wchar_t* name, WNDPROC procedure, int width, int height,
+                                  bool visible);
 
 // Handles the messages waiting for this thread.
 void Pump();

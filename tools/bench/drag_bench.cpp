@@ -70,16 +70,8 @@ void DragBenchmark(const Options& options, const Ocx& ocx) {
     // first rows, that repaints the piece's old and new rectangles through
     // WM_PAINT from a picture made once.
     const Image piece(kEdge, kEdge, MakePixel(200, 160, 120));
-    WNDCLASSW floorClass{};
-    floorClass.lpfnWndProc = &FloorProc;
-    floorClass.hInstance = GetModuleHandleW(nullptr);
-    floorClass.lpszClassName = L"QuelderDragFloor";
-    RegisterClassW(&floorClass);
-    const handles::UniqueWindow floorWindow(CreateWindowExW(0, floorClass.lpszClassName, L"",
-                                                            WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, kBoard,
-                                                            2 * kEdge, top.get(), nullptr, floorClass.hInstance, nullptr));
-    Check(static_cast<bool>(floorWindow), "no floor window");
-    SetWindowPos(floorWindow.get(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    const handles::UniqueWindow floorWindow =
+        FloorWindow(top.get(), L"QuelderDragFloor", &FloorProc, kBoard, 2 * kEdge, true);
     UpdateWindow(floorWindow.get());
     floorPaint.piece = &piece;
     auto floor = [&] {

@@ -5,8 +5,10 @@
 #include <olectl.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
+#include <iterator>
 #include <memory>
 #include <vector>
 
@@ -105,40 +107,85 @@ void InstancesBenchmark(const Options& options, const Ocx& ocx) {
     const Counts before = Take();
 
     std::vector<std::unique_ptr<Hosted>> boards;
-    // Hosts count boards and returns the seconds each took, the first and the
-    // last hundred apart.
+    // What the boards' time is set against: bare windows made and shown, as
+    // many as the boards, in rows below theirs. After each block of boards as
+    // many of each kind are made, so that in the end as many of each are alive
+    // at once and each block was made at the same moment of the machine as its
+    // boards; a ratio is the median of the blocks'. They go before the counts
+    // are taken.
+    struct Baseline {
+        const char* what;
+        bool child;  // a second window inside the first, as a control's in its site
+    };
+    static constexpr Baseline kBaselines[] = {{"a bare child window", false},
+                                              {"a bare window with a child window in it", true}};
+    constexpr std::size_t kSides = 1 + std::size(kBaselines);
     struct Timing {
         double all = 0, first = 0, last = 0;
+        double ratio = 0;  // the boards' time over this one's, the median over the blocks
     };
-    auto host = [&](int count) {
-        Timing timing;
+    using Timings = std::array<Timing, kSides>;  // the boards', then each baseline's
+    // Hosts count boards and returns the seconds each took (and each baseline
+    // window), the first and the last hundred apart.
+    auto host = [&](int count, bool baselines) {
+        using Clock = std::chrono::steady_clock;
+        constexpr int kBlock = 50;
         boards.reserve(static_cast<std::size_t>(count));
-        const auto start = std::chrono::steady_clock::now();
-        auto mark = start;
+        std::vector<handles::UniqueWindow> bare;
+        bare.reserve(3 * static_cast<std::size_t>(count));
+        std::array<Clock::duration, kSides> spent{}, first{}, last{}, block{};
+        std::array<std::vector<double>, kSides> ratios;
+        auto add = [&](std::size_t side, int i, Clock::duration took) {
+            spent[side] += took;
+            block[side] += took;
+            if (i < 100) first[side] += took;
+            if (i >= count - 100) last[side] += took;
+        };
+        const HINSTANCE module = GetModuleHandleW(nullptr);
         for (int i = 0; i < count; ++i) {
             // Side by side in rows of 40, as on a large scrolled form: most lie
             // beyond the window's visible part.
             const int x = (i % 40) * kBoard, y = (i / 40) * kBoard;
+            const auto start = Clock::now();
             boards.push_back(std::make_unique<Hosted>(top.get(), RECT{x, y, x + kBoard, y + kBoard}, ocx.Create()));
             CheckHr((*boards.back())->NewGame(), "NewGame");
-            const auto now = std::chrono::steady_clock::now();
-            if (i == 99) timing.first = std::chrono::duration<double>(now - start).count() / 100;
-            if (i == count - 101) mark = now;
+            add(0, i, Clock::now() - start);
+            if (!baselines || (i + 1) % kBlock != 0) continue;
+            for (std::size_t side = 1; side < kSides; ++side)
+                for (int k = i + 1 - kBlock; k <= i; ++k) {
+                    const int bx = (k % 40) * kBoard, by = (k / 40 + (count + 39) / 40) * kBoard;
+                    const auto made = Clock::now();
+                    const HWND outer = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, bx,
+                                                       by, kBoard, kBoard, top.get(), nullptr, module, nullptr);
+                    bare.emplace_back(outer);
+                    if (kBaselines[side - 1].child)
+                        bare.emplace_back(CreateWindowExW(0, L"STATIC", L"",
+                                                          WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0,
+                                                          0, kBoard, kBoard, outer, nullptr, module, nullptr));
+                    add(side, k, Clock::now() - made);
+                }
+            for (std::size_t side = 1; side < kSides; ++side)
+                ratios[side].push_back(std::chrono::duration<double>(block[0]) / block[side]);
+            block = {};
         }
-        const auto end = std::chrono::steady_clock::now();
-        timing.all = std::chrono::duration<double>(end - start).count() / count;
-        timing.last = std::chrono::duration<double>(end - mark).count() / 100;
+        bare.clear();
+        const auto seconds = [](Clock::duration d, int n) { return std::chrono::duration<double>(d).count() / n; };
+        Timings timings;
+        for (std::size_t side = 0; side < kSides; ++side) {
+            timings[side] = {seconds(spent[side], count), seconds(first[side], 100), seconds(last[side], 100)};
+            if (!ratios[side].empty()) timings[side].ratio = Median(std::move(ratios[side]));
+        }
         Pump();
-        return timing;
+        return timings;
     };
-    const Timing timing = host(kBoards);
+    const Timings timing = host(kBoards, true);
     const Counts alive = Take();
     boards.clear();
     Pump();
     const Counts after = Take();
     // A second, smaller round: what the system keeps after the first stays
     // the same, it does not grow with every board.
-    host(kBoards / 5);
+    host(kBoards / 5, false);
     boards.clear();
     Pump();
     const Counts again = Take();
@@ -158,31 +205,16 @@ void InstancesBenchmark(const Options& options, const Ocx& ocx) {
                 14 * kSquareSize * kSquareSize * 4);
     std::printf("             memory %.1f KiB committed\n",
                 static_cast<double>(alive.committed - before.committed) / n / 1024.0);
-    std::printf("             creation, hosting and NewGame %.2f ms (the first 100: %.2f ms, the last 100: %.2f ms)\n",
-                timing.all * 1000.0, timing.first * 1000.0, timing.last * 1000.0);
-    Print("a fifth more, released", again);
-    // The baseline: as many bare windows of the container's size, made and
-    // shown where the sites were, without a control.
-    {
-        std::vector<handles::UniqueWindow> bare;
-        bare.reserve(static_cast<std::size_t>(kBoards));
-        const auto start = std::chrono::steady_clock::now();
-        auto mark = start;
-        double first = 0;
-        for (int i = 0; i < kBoards; ++i) {
-            const int x = (i % 40) * kBoard, y = (i / 40) * kBoard;
-            bare.emplace_back(CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, x, y, kBoard, kBoard,
-                                              top.get(), nullptr, GetModuleHandleW(nullptr), nullptr));
-            const auto now = std::chrono::steady_clock::now();
-            if (i == 99) first = std::chrono::duration<double>(now - start).count() / 100;
-            if (i == kBoards - 101) mark = now;
-        }
-        const double last = std::chrono::duration<double>(std::chrono::steady_clock::now() - mark).count() / 100;
-        std::printf("  baseline: a bare child window made and shown: the first 100 %.2f ms, the last 100 %.2f ms\n",
-                    first * 1000.0, last * 1000.0);
-        bare.clear();
-        Pump();
+    const Timing& made = timing[0];
+    std::printf("  %-42s %6.2f ms (the first 100: %.2f ms, the last 100: %.2f ms)\n", "creation, hosting and NewGame",
+                made.all * 1e3, made.first * 1e3, made.last * 1e3);
+    for (std::size_t side = 1; side < kSides; ++side) {
+        const Timing& t = timing[side];
+        std::printf("  %-42s %6.2f ms (the first 100: %.2f ms, the last 100: %.2f ms)   ratio %.2f%s\n",
+                    kBaselines[side - 1].what, t.all * 1e3, t.first * 1e3, t.last * 1e3, t.ratio,
+                    side == 1 ? " (target <= 3.00)" : "");
     }
+    Print("a fifth more, released", again);
     const bool back = after.controlWindows == before.controlWindows && after.processWindows == before.processWindows;
     std::printf("  control windows and process windows back at their start: %s\n", back ? "yes" : "NO");
     std::printf("  process GDI objects after the second round as after the first: %s\n",
