@@ -105,6 +105,26 @@ DWORD Regsvr32(const std::wstring& options = L"") {
     return code;
 }
 
+// The entry points regsvr32 calls, called in this process. Each regsvr32 is
+// a Wine process of its own, seconds under emulation: steps that are not
+// about regsvr32 itself call these instead.
+class Server {
+public:
+    HRESULT Register() const { return Call<HRESULT STDAPICALLTYPE()>("DllRegisterServer"); }
+    HRESULT Unregister() const { return Call<HRESULT STDAPICALLTYPE()>("DllUnregisterServer"); }
+    HRESULT Install(BOOL install, const wchar_t* command) const {
+        return Call<HRESULT STDAPICALLTYPE(BOOL, LPCWSTR)>("DllInstall", install, command);
+    }
+
+private:
+    template <typename F, typename... Args>
+    HRESULT Call(const char* name, Args... args) const {
+        auto* entry = ocx_.Proc<F>(name);
+        return entry != nullptr ? entry(args...) : HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
+    }
+    Library ocx_{OcxPath()};
+};
+
 const std::wstring kClsid = GuidText(CLSID_Quelder);
 const std::wstring kLibid = GuidText(LIBID_QuelderLib);
 const std::wstring kClassKey = L"CLSID\\" + kClsid;
@@ -181,19 +201,19 @@ void ExpectUnregistered(const Place& place = {}) {
 
 TEST(Registration, RegisterUnregisterAndAgain) {
     ComApartment com;
+    const Server server;
     ASSERT_EQ(Regsvr32(), 0u);
     ExpectRegistered();
-    ASSERT_EQ(Regsvr32(), 0u) << "registering twice";
+    ASSERT_EQ(server.Register(), S_OK) << "registering twice";
     ExpectRegistered();
-    CoFreeUnusedLibraries();
 
     ASSERT_EQ(Regsvr32(L"/u"), 0u);
     ExpectUnregistered();
-    EXPECT_EQ(Regsvr32(L"/u"), 0u) << "unregistering what is not registered";
+    EXPECT_EQ(server.Unregister(), S_OK) << "unregistering what is not registered";
     ExpectUnregistered();
 
     // The other tests of this build find the control registered.
-    ASSERT_EQ(Regsvr32(), 0u);
+    ASSERT_EQ(server.Register(), S_OK);
     ExpectRegistered();
 }
 
@@ -268,19 +288,17 @@ private:
 // user's as the user's registration left them, whichever comes or goes first.
 TEST(Registration, UserAndMachineRegistrationsKeepToTheirOwnKeys) {
     ComApartment com;
-    ASSERT_EQ(Regsvr32(L"/u"), 0u);
+    const Server server;
+    ASSERT_EQ(server.Unregister(), S_OK);
     ASSERT_EQ(Regsvr32(L"/n /i:user"), 0u);
     ExpectRegistered(kUser);
     ExpectUnregistered(kMachine);
     const std::string users = UserKeys();
 
     // An unknown command line writes and removes nothing.
-    Library ocx(OcxPath());
-    auto* install = ocx.Proc<HRESULT STDAPICALLTYPE(BOOL, LPCWSTR)>("DllInstall");
-    ASSERT_NE(install, nullptr);
     for (const wchar_t* command : {L"machine", L"user,machine"}) {
         for (const BOOL doInstall : {TRUE, FALSE}) {
-            const HRESULT hr = install(doInstall, command);
+            const HRESULT hr = server.Install(doInstall, command);
             EXPECT_EQ(hr, E_INVALIDARG) << Narrow(command) << " install " << doInstall << ": " << std::hex << hr;
         }
     }
@@ -298,8 +316,8 @@ TEST(Registration, UserAndMachineRegistrationsKeepToTheirOwnKeys) {
     };
     const Way ways[] = {
         {"regsvr32", false, [] { return static_cast<HRESULT>(Regsvr32()); }, [] { return static_cast<HRESULT>(Regsvr32(L"/u")); }},
-        {"DllInstall, HKCR showing the user's keys", true, [&] { return install(TRUE, nullptr); },
-         [&] { return install(FALSE, L""); }},
+        {"DllInstall, HKCR showing the user's keys", true, [&] { return server.Install(TRUE, nullptr); },
+         [&] { return server.Install(FALSE, L""); }},
     };
     for (const Way& way : ways) {
         SCOPED_TRACE(way.name);
@@ -323,7 +341,7 @@ TEST(Registration, UserAndMachineRegistrationsKeepToTheirOwnKeys) {
     ASSERT_EQ(Regsvr32(L"/u /n /i:user"), 0u);
     ExpectUnregistered(kUser);
     ExpectUnregistered(kMachine);
-    ASSERT_EQ(Regsvr32(), 0u);
+    ASSERT_EQ(server.Register(), S_OK);
     ExpectRegistered();
 }
 
@@ -358,7 +376,8 @@ void ExpectStillThere(const std::vector<Written>& written, const char* after) {
 
 TEST(Registration, TheOtherBitnessKeepsItsKeysAndAFailureKeepsWhatWasThere) {
     ComApartment com;
-    ASSERT_EQ(Regsvr32(L"/u"), 0u);
+    const Server server;
+    ASSERT_EQ(server.Unregister(), S_OK);
     const std::vector<Written> other = OtherBitnessRegistration();
     for (const Written& w : other) WriteString(w.key, w.name, w.value, w.place);
 
@@ -367,13 +386,8 @@ TEST(Registration, TheOtherBitnessKeepsItsKeysAndAFailureKeepsWhatWasThere) {
     // library, the interfaces and part of the class were written.
     WriteString(kClassKey, L"Earlier", L"kept");
     WriteString(kClassKey + L"\\MiscStatus", L"Earlier", L"kept", {}, REG_OPTION_VOLATILE);
-    {
-        Library ocx(OcxPath());
-        auto* registerServer = ocx.Proc<HRESULT STDAPICALLTYPE()>("DllRegisterServer");
-        ASSERT_NE(registerServer, nullptr);
-        const HRESULT hr = registerServer();
-        EXPECT_EQ(hr, SELFREG_E_CLASS) << std::hex << hr;
-    }
+    const HRESULT hr = server.Register();
+    EXPECT_EQ(hr, SELFREG_E_CLASS) << std::hex << hr;
     ExpectStillThere(other, "after the failed registration");
     ExpectStillThere({{kClassKey, L"Earlier", L"kept", {}}, {kClassKey + L"\\MiscStatus", L"Earlier", L"kept", {}}},
                      "after the failed registration");
@@ -394,9 +408,9 @@ TEST(Registration, TheOtherBitnessKeepsItsKeysAndAFailureKeepsWhatWasThere) {
 
     // Both registered, this one unregistered: the other's keys stay, and so
     // do the ProgID and the interfaces, which it uses too.
-    ASSERT_EQ(Regsvr32(), 0u);
+    ASSERT_EQ(server.Register(), S_OK);
     ExpectRegistered();
-    ASSERT_EQ(Regsvr32(L"/u"), 0u);
+    ASSERT_EQ(server.Unregister(), S_OK);
     ExpectStillThere(other, "after unregistering this bitness");
     EXPECT_FALSE(KeyExists(kClassKey)) << Narrow(kClassKey);
     EXPECT_FALSE(KeyExists(kLibraryFile)) << Narrow(kLibraryFile);
@@ -407,20 +421,20 @@ TEST(Registration, TheOtherBitnessKeepsItsKeysAndAFailureKeepsWhatWasThere) {
     // class and type library entries stay with the ProgID.
     for (const Written& w : other)
         if (w.key != L"QuelderLib.Quelder\\CLSID") DeleteKey(w.key, w.place);
-    ASSERT_EQ(Regsvr32(), 0u);
+    ASSERT_EQ(server.Register(), S_OK);
     const std::wstring copy = L"C:\\copy\\Quelder.ocx";
     const std::vector<Written> copied = {{kClassKey + L"\\InprocServer32", nullptr, copy, {}},
                                          {kLibraryFile, nullptr, copy, {}},
                                          {L"QuelderLib.Quelder\\CLSID", nullptr, kClsid, {}}};
     for (const Written& w : copied) WriteString(w.key, w.name, w.value, w.place);
-    ASSERT_EQ(Regsvr32(L"/u"), 0u);
+    ASSERT_EQ(server.Unregister(), S_OK);
     ExpectStillThere(copied, "after unregistering with a copy registered");
 
     // Registered again, this file is the last one: everything goes.
-    ASSERT_EQ(Regsvr32(), 0u);
-    ASSERT_EQ(Regsvr32(L"/u"), 0u);
+    ASSERT_EQ(server.Register(), S_OK);
+    ASSERT_EQ(server.Unregister(), S_OK);
     ExpectUnregistered();
-    ASSERT_EQ(Regsvr32(), 0u);
+    ASSERT_EQ(server.Register(), S_OK);
     ExpectRegistered();
 }
 
