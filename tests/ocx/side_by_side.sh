@@ -117,13 +117,20 @@ host() {
 # what reg query /s shows of it) or absent.
 #   key present|absent 32|64 KEY [TEXT...]
 key() {
-  local want=$1 view=$2 path=$3 output rc=0 text missing=
+  local want=$1 view=$2 path=$3 output rc text missing= attempt
   shift 3
-  if [ "$view" = 64 ]; then
-    output=$("$wine64" reg query "$path" /s 2>&1) || rc=$?
-  else
-    output=$("$wine32" 'C:\windows\syswow64\reg.exe' query "$path" /s 2>&1) || rc=$?
-  fi
+  for attempt in 1 2; do
+    rc=0
+    if [ "$view" = 64 ]; then
+      output=$("$wine64" reg query "$path" /s 2>&1) || rc=$?
+    else
+      output=$("$wine32" 'C:\windows\syswow64\reg.exe' query "$path" /s 2>&1) || rc=$?
+    fi
+    # Under emulation Wine now and then fails to start reg at all, which
+    # says nothing of the key: it is asked once more.
+    grep -q 'ShellExecuteEx failed' <<<"$output" || break
+    echo "    (reg did not start, attempt $attempt)"
+  done
   output=$(sed 's/\r$//; /^$/d; s/^/    /' <<<"$output")
   if [ "$want" = absent ]; then
     # Absent as reg says it, not as a reg that did not run.
