@@ -8,7 +8,9 @@
 # The tests' displays run no window manager, and Wine is told so (X11 Driver,
 # Managed = N): a Wine that manages its windows waits for the window manager
 # to answer each time a window is hidden or destroyed, two seconds when none
-# does. Wine then places, shows and activates its windows itself.
+# does. Wine then places, shows, frames and activates its windows itself.
+# The demo host's window stays managed: on a desktop its window manager
+# frames it, and its pictures (docs/) look as they always did.
 set -eu
 prefix=$1
 mkdir -p "$prefix"
@@ -17,5 +19,6 @@ wine=/usr/lib/wine/wine64
 [ "${WINEARCH:-}" != win32 ] || wine=/usr/lib/wine/wine
 "$wine" wineboot -i >/dev/null 2>&1
 "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+"$wine" reg add 'HKCU\Software\Wine\AppDefaults\QuelderDemo.exe\X11 Driver' /v Managed /d Y /f >/dev/null 2>&1
 /usr/lib/wine/wineserver -w
 touch "$prefix/.created"

@@ -34,15 +34,8 @@ fi
 if [ -n "${DISPLAY:-}" ]; then
   say "registering $ocx in $WINEPREFIX"
   "$wine" regsvr32 /s "$(winpath "$ocx")"
-  # The prefix tells Wine that no window manager runs, as on the tests'
-  # virtual displays (cmake/make-wineprefix.sh). On a desktop one does: the
-  # demo's window is left to it, for this run alone.
-  managed='HKCU\Software\Wine\AppDefaults\QuelderDemo.exe'
-  "$wine" reg add "$managed\X11 Driver" /v Managed /d Y /f >/dev/null
-  trap '"$wine" reg delete "$managed" /f >/dev/null 2>&1 || true' EXIT
   say "starting the demo on $DISPLAY (close its window to end)"
-  "$wine" "$demo"
-  exit
+  exec "$wine" "$demo"
 fi
 
 # No display: a virtual one, and the demo plays by itself.
