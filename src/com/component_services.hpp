@@ -46,8 +46,8 @@ struct ComponentDescription {
 // info, the first control's for any other.
 void AttachModule(const ComponentDescription& component, HINSTANCE instance) noexcept;
 
-// Machine-wide registration goes under HKEY_CLASSES_ROOT, a user's under
-// HKEY_CURRENT_USER\Software\Classes.
+// Machine-wide registration goes under HKEY_LOCAL_MACHINE\Software\Classes,
+// a user's under HKEY_CURRENT_USER\Software\Classes.
 enum class RegistrationScope { Machine, User };
 
 // Registering writes the type library, the classes and the interfaces; when

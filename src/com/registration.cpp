@@ -1,7 +1,11 @@
 // Self-registration: the type library, and for every class of the component
 // its CLSID, ProgID and control keys; for every interface its marshalling keys.
-// For the machine under HKEY_CLASSES_ROOT, for the current user under
-// HKEY_CURRENT_USER\Software\Classes.
+// For the machine under HKEY_LOCAL_MACHINE\Software\Classes, for the current
+// user under HKEY_CURRENT_USER\Software\Classes. Never through
+// HKEY_CLASSES_ROOT: Windows shows there the user's keys over the machine's,
+// and what is written to or deleted from a key the user has goes to the
+// user's, so a machine-wide registration beside a user's would change the
+// user's keys and leave the machine's.
 //
 // The 32-bit and the 64-bit file can be registered side by side: each has
 // its own CLSID and Interface keys (one registry view for each bitness), and
@@ -30,16 +34,17 @@ constexpr const wchar_t* kAutomationMarshaler = L"{00020424-0000-0000-C000-00000
 // The component category of controls.
 constexpr const wchar_t* kControlCategory = L"{40FC6ED4-2438-11CF-A3DB-080036F12502}";
 // The registry views a registration writes to: its own, and for the
-// interfaces the type library's registration writes the other one too.
+// interfaces the other one too, as the system's type library registration
+// does, so that clients of either bitness can marshal them.
 constexpr REGSAM kBothViews[] = {0, registry::kOtherView};
 
 class RegistryKey {
 public:
     // Opens the key, creating it and the keys above it when missing.
-    RegistryKey(HKEY parent, const std::wstring& path) {
+    RegistryKey(HKEY parent, const std::wstring& path, REGSAM view = 0) {
         HKEY key = nullptr;
         DWORD disposition = 0;
-        const LSTATUS status = RegCreateKeyExW(parent, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
+        const LSTATUS status = RegCreateKeyExW(parent, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE | view,
                                                nullptr, &key, &disposition);
         if (status != ERROR_SUCCESS) throw HresultError(HRESULT_FROM_WIN32(status));
         key_.reset(key);
@@ -77,8 +82,11 @@ std::wstring VersionText(const ComponentDescription& component) {
 }
 
 bool IsClass(const ObjectEntry& entry) { return entry.kind == ObjectEntry::Kind::Control && entry.clsid != nullptr; }
-std::wstring ClassKey(const ObjectEntry& entry) { return L"CLSID\\" + GuidText(*entry.clsid); }
-std::wstring InterfaceKey(const InterfaceEntry& entry) { return L"Interface\\" + GuidText(*entry.iid); }
+// The keys of the classes, by their paths from the registration's root.
+std::wstring Classes(const std::wstring& below) { return L"Software\\Classes\\" + below; }
+std::wstring ClassKey(const ObjectEntry& entry) { return Classes(L"CLSID\\" + GuidText(*entry.clsid)); }
+std::wstring ProgIdKey(const ObjectEntry& entry) { return Classes(entry.progId); }
+std::wstring InterfaceKey(const InterfaceEntry& entry) { return Classes(L"Interface\\" + GuidText(*entry.iid)); }
 
 // The path as the file system spells it, so that a registration made through
 // a short or differently cased path still names the same file.
@@ -102,26 +110,23 @@ struct LibraryKeys {
 };
 
 // Where a registration goes and what it names: this file and its type library.
+// Keys are named by their whole path from the root, HKEY_LOCAL_MACHINE or
+// HKEY_CURRENT_USER, so that the registry view asked for applies to all of
+// the path, as Windows redirects it: a 32-bit file's classes and interfaces
+// land in the 32-bit view, and the type library's keys, which both views
+// share, are the same for both.
 class Target {
 public:
     Target(const ComponentDescription& component, RegistrationScope scope)
-        : component_(component), scope_(scope), path_(Module::Path()), longPath_(LongPath(path_)),
-          typeLib_(Module::TypeLib()) {
-        if (scope_ == RegistrationScope::User) {
-            HKEY key = nullptr;
-            const LSTATUS status = RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Classes", 0, nullptr,
-                                                   REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE, nullptr, &key, nullptr);
-            if (status != ERROR_SUCCESS) throw HresultError(HRESULT_FROM_WIN32(status));
-            userClasses_.reset(key);
-            root_ = key;
-        }
+        : component_(component), root_(scope == RegistrationScope::User ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE),
+          path_(Module::Path()), longPath_(LongPath(path_)), typeLib_(Module::TypeLib()) {
         TLIBATTR* attr = nullptr;
         const HRESULT hr = typeLib_->GetLibAttr(&attr);
         if (FAILED(hr)) throw HresultError(hr);
         const TLIBATTR library = *attr;
         typeLib_->ReleaseTLibAttr(attr);
         flags_ = library.wLibFlags;
-        keys_.library = L"TypeLib\\" + GuidText(library.guid);
+        keys_.library = Classes(L"TypeLib\\" + GuidText(library.guid));
         keys_.version = keys_.library + L"\\" + Hex(library.wMajorVerNum) + L"." + Hex(library.wMinorVerNum);
         keys_.locale = keys_.version + L"\\" + Hex(library.lcid);
         const wchar_t* platform = library.syskind == SYS_WIN64 ? L"win64" : library.syskind == SYS_WIN32 ? L"win32" : L"win16";
@@ -129,7 +134,6 @@ public:
     }
 
     const ComponentDescription& Component() const { return component_; }
-    RegistrationScope Scope() const { return scope_; }
     HKEY Root() const { return root_; }
     const std::wstring& Path() const { return path_; }
     ITypeLib* TypeLib() const { return typeLib_.Get(); }
@@ -149,21 +153,20 @@ public:
         for (const ObjectEntry& entry : component_.objects) {
             if (!IsClass(entry)) continue;
             snapshots.emplace_back(root_, ClassKey(entry));
-            snapshots.emplace_back(root_, entry.progId);
+            snapshots.emplace_back(root_, ProgIdKey(entry));
         }
         for (const REGSAM view : kBothViews)
-            for (const InterfaceEntry& entry : component_.interfaces) snapshots.emplace_back(root_, InterfaceKey(entry), view);
+            for (const InterfaceEntry& entry : component_.interfaces)
+                snapshots.emplace_back(root_, InterfaceKey(entry), view);
         return snapshots;
     }
 
 private:
     const ComponentDescription& component_;
-    RegistrationScope scope_;
+    HKEY root_;
     std::wstring path_;
     std::wstring longPath_;
     ComPtr<ITypeLib> typeLib_;
-    handles::UniqueRegKey userClasses_;
-    HKEY root_ = HKEY_CLASSES_ROOT;
     WORD flags_ = 0;
     LibraryKeys keys_;
 };
@@ -195,14 +198,10 @@ void Step(HRESULT failure, Body&& body) {
     }
 }
 
-// For the machine RegisterTypeLib. For one user the same keys are written
-// here: Wine's RegisterTypeLibForUser registers for the whole machine.
+// The keys RegisterTypeLib writes, written here: it writes through
+// HKEY_CLASSES_ROOT (and Wine's RegisterTypeLibForUser for the whole machine).
+// Its interfaces are the component's, registered with the classes.
 void RegisterLibrary(const Target& target) {
-    if (target.Scope() == RegistrationScope::Machine) {
-        const HRESULT hr = RegisterTypeLib(target.TypeLib(), const_cast<wchar_t*>(target.Path().c_str()), nullptr);
-        if (FAILED(hr)) throw HresultError(hr);
-        return;
-    }
     const LibraryKeys& keys = target.Library();
     RegistryKey version(target.Root(), keys.version);
     Bstr description;
@@ -234,13 +233,13 @@ void RegisterControlClass(const Target& target, const ObjectEntry& entry) {
     RegistryKey(key, L"Version").Set(nullptr, VersionText(component));
     RegistryKey(key, std::wstring(L"Implemented Categories\\") + kControlCategory);
 
-    RegistryKey progId(target.Root(), entry.progId);
+    RegistryKey progId(target.Root(), ProgIdKey(entry));
     progId.Set(nullptr, entry.name);
     RegistryKey(progId, L"CLSID").Set(nullptr, GuidText(*entry.clsid));
 }
 
-void RegisterInterface(const Target& target, const InterfaceEntry& entry) {
-    RegistryKey key(target.Root(), InterfaceKey(entry));
+void RegisterInterface(const Target& target, const InterfaceEntry& entry, REGSAM view) {
+    RegistryKey key(target.Root(), InterfaceKey(entry), view);
     key.Set(nullptr, entry.name);
     RegistryKey(key, L"ProxyStubClsid").Set(nullptr, kAutomationMarshaler);
     RegistryKey(key, L"ProxyStubClsid32").Set(nullptr, kAutomationMarshaler);
@@ -290,9 +289,10 @@ HRESULT RegisterServer(const ComponentDescription& component, RegistrationScope 
         Rollback rollback(target.Snapshots());
         Step(SELFREG_E_TYPELIB, [&] { RegisterLibrary(target); });
         Step(SELFREG_E_CLASS, [&] {
+            for (const REGSAM view : kBothViews)
+                for (const InterfaceEntry& entry : component.interfaces) RegisterInterface(target, entry, view);
             for (const ObjectEntry& entry : component.objects)
                 if (IsClass(entry)) RegisterControlClass(target, entry);
-            for (const InterfaceEntry& entry : component.interfaces) RegisterInterface(target, entry);
         });
         rollback.Commit();
     });
@@ -321,8 +321,9 @@ HRESULT UnregisterServer(const ComponentDescription& component, RegistrationScop
         if (AnotherRegistrationRemains(target)) return result;
         for (const ObjectEntry& entry : component.objects) {
             if (!IsClass(entry)) continue;
-            const auto clsid = registry::String(root, std::wstring(entry.progId) + L"\\CLSID");
-            if (clsid && registry::SameName(*clsid, GuidText(*entry.clsid)) && !registry::DeleteTree(root, entry.progId))
+            const std::wstring progId = ProgIdKey(entry);
+            const auto clsid = registry::String(root, progId + L"\\CLSID");
+            if (clsid && registry::SameName(*clsid, GuidText(*entry.clsid)) && !registry::DeleteTree(root, progId))
                 result = SELFREG_E_CLASS;
         }
         for (const REGSAM view : kBothViews)

@@ -10,9 +10,10 @@
 #   registration_free.sh CPU OCX TEST_EXE WORK_DIR [PREFIX]   (CPU: i686 or x86_64)
 #
 # The prefix is made in WORK_DIR, with a screen of 192 dots per inch (Wine's
-# LogPixels), at which the board class starts twice as large; or PREFIX is
-# used, one just made whose Wine session is running (side_by_side.sh checks
-# this first in its own).
+# LogPixels), at which the board class starts twice as large, and its session
+# gets a virtual display of its own: the test takes no turn at the other
+# tests' display and runs beside them. Or PREFIX is used, one just made whose
+# Wine session is running (side_by_side.sh checks this first in its own).
 set -euo pipefail
 cpu=$1 ocx=$2 test_exe=$3 work=$4 given_prefix=${5:-}
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -35,6 +36,11 @@ check() {  # description, then the command; its output is shown
 
 rm -rf "$work"
 mkdir -p "$work/host"
+cleanup() {
+  [ -n "$given_prefix" ] || /usr/lib/wine/wineserver -k 2>/dev/null || true
+  [ -z "${own_display_pid:-}" ] || kill "$own_display_pid" 2>/dev/null || true
+}
+trap cleanup EXIT
 "$root/cmake/split-debug.sh" "$cpu" "$ocx" "$work/host/Quelder.ocx"
 rm "$work/host/Quelder.ocx.debug"
 cp "$(dirname "$ocx")/Quelder.X.manifest" "$test_exe" "$work/host/"
@@ -53,12 +59,14 @@ cat >"$work/host/quelder_activation_test.exe.manifest" <<MANIFEST
 MANIFEST
 
 if [ -z "$given_prefix" ]; then
-  start=$(date +%s)
-  "$wine" wineboot -i >/dev/null 2>&1
+  . "$root/cmake/own-display.sh"
+  own_display "$work" || { echo "FAILED: Xvfb did not start"; echo "0 passed, 1 failed"; exit 1; }
+    start=$(date +%s)
+  "$root/cmake/make-wineprefix.sh" "$WINEPREFIX"
   "$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 192 /f >/dev/null 2>&1
   /usr/lib/wine/wineserver -w
   export QUELDER_DPI=192
-  echo "fresh prefix made in $(($(date +%s) - start)) s"
+  echo "fresh prefix made in $(($(date +%s) - start)) s (display $DISPLAY)"
   # The session's desktop first, as the lane starts its own: under emulation
   # a program that must start it waits only so long and then gets no window.
   /usr/lib/wine/wineserver -p >/dev/null 2>&1
@@ -75,6 +83,5 @@ rm "$work/host/quelder_activation_test.exe.manifest"
 check "without its manifest the host finds no Quelder" \
   "$wine" "$work/host/quelder_activation_test.exe" "$host\\Quelder.ocx" --absent
 
-[ -n "$given_prefix" ] || /usr/lib/wine/wineserver -k 2>/dev/null || true
 echo "$passes passed, $failures failed"
 exit "$failures"
