@@ -2,14 +2,16 @@
 // measured in the same run (medians of repeated timings, so that the
 // machine's noise cancels).
 //
-//   quelder_bench [--quick] path\to\Quelder.ocx
+//   quelder_bench [--quick] [--only NAME] path\to\Quelder.ocx
 //
 // --quick: fewer repetitions (for CI); the figures in the README come from a
-// full run.
+// full run. --only runs one benchmark: paint, move, dispatch, instances,
+// memory, board-class or drag.
 #include <objbase.h>
 
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "bench_support.hpp"
 #include "support/win_test_support.hpp"
@@ -19,17 +21,19 @@ int main() {
     int argc = 0;
     LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     Options options;
-    std::wstring path;
+    std::wstring path, only;
     for (int i = 1; i < argc; ++i) {
         const std::wstring arg = argv[i];
         if (arg == L"--quick")
             options.quick = true;
+        else if (arg == L"--only" && i + 1 < argc)
+            only = argv[++i];
         else
             path = arg;
     }
     LocalFree(argv);
     if (path.empty()) {
-        std::printf("usage: quelder_bench [--quick] path\\to\\Quelder.ocx\n");
+        std::printf("usage: quelder_bench [--quick] [--only NAME] path\\to\\Quelder.ocx\n");
         return 2;
     }
     if (path[0] == L'/') path = L"Z:" + path;
@@ -43,19 +47,23 @@ int main() {
         const Ocx ocx(path);
         std::printf("Quelder benchmark (%s run, medians of %d repetitions)\n\n", options.quick ? "quick" : "full",
                     options.repetitions);
-        PaintBenchmark(options, ocx);
-        std::printf("\n");
-        MoveBenchmark(options, ocx);
-        std::printf("\n");
-        DispatchBenchmark(options, ocx);
-        std::printf("\n");
-        InstancesBenchmark(options, ocx);
-        std::printf("\n");
-        BoardMemoryBenchmark(options, ocx);
-        std::printf("\n");
-        BoardClassBenchmark(options, ocx);
-        std::printf("\n");
-        DragBenchmark(options, ocx);
+        using Benchmark = void (*)(const Options&, const Ocx&);
+        static constexpr std::pair<const wchar_t*, Benchmark> kBenchmarks[] = {
+            {L"paint", PaintBenchmark},         {L"move", MoveBenchmark},
+            {L"dispatch", DispatchBenchmark},   {L"instances", InstancesBenchmark},
+            {L"memory", BoardMemoryBenchmark},  {L"board-class", BoardClassBenchmark},
+            {L"drag", DragBenchmark}};
+        bool first = true;
+        for (const auto& [name, run] : kBenchmarks) {
+            if (!only.empty() && only != name) continue;
+            if (!first) std::printf("\n");
+            first = false;
+            run(options, ocx);
+        }
+        if (first) {
+            std::printf("no benchmark is called %ls\n", only.c_str());
+            return 2;
+        }
     }
     std::printf("\nbenchmark complete\n");
     std::fflush(stdout);

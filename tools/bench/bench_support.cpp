@@ -215,15 +215,23 @@ TopWindow::TopWindow(int width, int height) {
     Pump();
 }
 
-Hosted::Hosted(HWND parent, const RECT& place, ComPtr<_Quelder> control) : control_(std::move(control)) {
+Hosted::Hosted(HWND parent, const RECT& place, ComPtr<_Quelder> control, HostingTime* time)
+    : control_(std::move(control)) {
+    using Clock = std::chrono::steady_clock;
     RegisterClasses();
     const AttachControl attach = AtlAttach();
     Check(attach != nullptr, "atl.dll or its AtlAxAttachControl is missing");
+    const auto start = Clock::now();
     site_.reset(CreateWindowExW(0, kSiteClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, place.left, place.top,
                                 place.right - place.left, place.bottom - place.top, parent, nullptr,
                                 GetModuleHandleW(nullptr), nullptr));
     Check(static_cast<bool>(site_), "no site window");
+    const auto made = Clock::now();
     CheckHr(attach(control_.Get(), site_.get(), container_.GetAddressOf()), "AtlAxAttachControl");
+    if (time != nullptr) {
+        time->site += made - start;
+        time->attach += Clock::now() - made;
+    }
 }
 
 HWND Hosted::ControlWindow() const {

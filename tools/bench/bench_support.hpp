@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <ocidl.h>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -106,9 +107,16 @@ private:
 
 // A control in place in a child window of parent, through atl.dll's
 // container. Destroying the child window lets go of the control.
+// Where hosting a board spends its time: the container's site window, and
+// attaching the control to it (client site, in-place activation, its window).
+struct HostingTime {
+    std::chrono::steady_clock::duration site{}, attach{};
+};
+
 class Hosted {
 public:
-    Hosted(HWND parent, const RECT& place, ComPtr<_Quelder> control);
+    // Adds the time of each step to time when it is given.
+    Hosted(HWND parent, const RECT& place, ComPtr<_Quelder> control, HostingTime* time = nullptr);
     _Quelder* operator->() const { return control_.Get(); }
     _Quelder* get() const { return control_.Get(); }
     // The control's own window (IOleWindow::GetWindow).

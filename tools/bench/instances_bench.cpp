@@ -125,6 +125,11 @@ void InstancesBenchmark(const Options& options, const Ocx& ocx) {
         double ratio = 0;  // the boards' time over this one's, the median over the blocks
     };
     using Timings = std::array<Timing, kSides>;  // the boards', then each baseline's
+    // The boards' time by step, over the first round.
+    struct Steps {
+        std::chrono::steady_clock::duration create{}, newGame{};
+        HostingTime hosting;
+    } steps;
     // Hosts count boards and returns the seconds each took (and each baseline
     // window), the first and the last hundred apart.
     auto host = [&](int count, bool baselines) {
@@ -147,9 +152,16 @@ void InstancesBenchmark(const Options& options, const Ocx& ocx) {
             // beyond the window's visible part.
             const int x = (i % 40) * kBoard, y = (i / 40) * kBoard;
             const auto start = Clock::now();
-            boards.push_back(std::make_unique<Hosted>(top.get(), RECT{x, y, x + kBoard, y + kBoard}, ocx.Create()));
+            ComPtr<_Quelder> control = ocx.Create();
+            const auto created = Clock::now();
+            boards.push_back(std::make_unique<Hosted>(top.get(), RECT{x, y, x + kBoard, y + kBoard},
+                                                      std::move(control), &steps.hosting));
+            const auto hosted = Clock::now();
             CheckHr((*boards.back())->NewGame(), "NewGame");
-            add(0, i, Clock::now() - start);
+            const auto end = Clock::now();
+            steps.create += created - start;
+            steps.newGame += end - hosted;
+            add(0, i, end - start);
             if (!baselines || (i + 1) % kBlock != 0) continue;
             for (std::size_t side = 1; side < kSides; ++side)
                 for (int k = i + 1 - kBlock; k <= i; ++k) {
@@ -179,6 +191,7 @@ void InstancesBenchmark(const Options& options, const Ocx& ocx) {
         return timings;
     };
     const Timings timing = host(kBoards, true);
+    const Steps spent = steps;
     const Counts alive = Take();
     boards.clear();
     Pump();
@@ -214,6 +227,13 @@ void InstancesBenchmark(const Options& options, const Ocx& ocx) {
                     kBaselines[side - 1].what, t.all * 1e3, t.first * 1e3, t.last * 1e3, t.ratio,
                     side == 1 ? " (target <= 3.00)" : "");
     }
+    const auto share = [&](std::chrono::steady_clock::duration d) {
+        return std::chrono::duration<double>(d).count() / n * 1e3;
+    };
+    std::printf("  %-42s creation %.2f ms, the site window %.2f ms, attaching and activating %.2f ms, NewGame "
+                "%.2f ms\n",
+                "where a board's time goes", share(spent.create), share(spent.hosting.site),
+                share(spent.hosting.attach), share(spent.newGame));
     Print("a fifth more, released", again);
     const bool back = after.controlWindows == before.controlWindows && after.processWindows == before.processWindows;
     std::printf("  control windows and process windows back at their start: %s\n", back ? "yes" : "NO");
