@@ -21,6 +21,23 @@ struct BoardArrow {
     friend bool operator==(const BoardArrow&, const BoardArrow&) = default;
 };
 
+// A shape the user drew with the right button: an arrow from one square to
+// another, or a circle on one square (to == from), in one of four brushes.
+enum class Brush : std::uint8_t { Green, Red, Blue, Yellow };
+struct UserShape {
+    Brush brush = Brush::Green;
+    Square from{};
+    Square to{};
+    friend bool operator==(const UserShape&, const UserShape&) = default;
+};
+
+// One piece the promotion chooser offers, on the square it is shown on.
+struct ChooserItem {
+    std::int16_t square = 0;
+    std::int32_t piece = 0;
+    friend bool operator==(const ChooserItem&, const ChooserItem&) = default;
+};
+
 struct BoardLook {
     bool flipped = false;
     bool coordinates = false;
@@ -33,6 +50,21 @@ struct BoardLook {
     // has the focus).
     std::int16_t focus = SquareIndex(1, 8);
     bool focusShown = false;
+    // Where the lifted piece may go, a bit for each square (bit index - 1):
+    // an empty destination shows a dot, an occupied one a ring.
+    std::uint64_t destinations = 0;
+    // The last move's two squares, tinted; the square of a king in check,
+    // with a red glow under its piece. 0: none.
+    std::int16_t lastFrom = 0, lastTo = 0;
+    std::int16_t check = 0;
+    // The user's shapes in the order drawn: circles under the pieces, arrows
+    // over them.
+    std::vector<UserShape> shapes;
+    // The promotion chooser while it is open: its pieces on their squares,
+    // the one with the keyboard's focus (an index into chooser), and every
+    // other square dimmed.
+    std::vector<ChooserItem> chooser;
+    int chooserFocus = 0;
 };
 
 // Marks a square with colour (a mark already there takes the new colour).
