@@ -37,6 +37,27 @@ bool IsFocusKey(Key key) {
     }
 }
 
+std::uint64_t Bit(SquareId square) { return square >= 1 && square <= 64 ? std::uint64_t{1} << (square - 1) : 0; }
+
+// The square of typed text such as "e2": file a..h is column 1..8, rank 1 is
+// row 8.
+SquareId TypedSquare(const std::string& text, std::size_t at) {
+    return static_cast<SquareId>((8 - (text[at + 1] - '1') - 1) * 8 + (text[at] - 'a') + 1);
+}
+
+// Whether c may follow typed text: a file, a rank, a file, a rank, and a
+// promotion letter.
+bool Extends(const std::string& typed, char c) {
+    switch (typed.size()) {
+    case 0:
+    case 2: return c >= 'a' && c <= 'h';
+    case 1:
+    case 3: return c >= '1' && c <= '8';
+    case 4: return c == 'q' || c == 'r' || c == 'b' || c == 'n';
+    default: return false;
+    }
+}
+
 // The report that begins a press: a double click in place of the MouseDown.
 Action PressReport(const Next& press) {
     Action action{press.doubleClick ? K::RaiseDblClick : K::RaiseMouseDown};
@@ -51,6 +72,8 @@ Action PressReport(const Next& press) {
 
 Actions BoardInteraction::Handle(const Input& input, const BoardView& board) {
     using I = Input::Kind;
+    if (chooser_.to != 0)
+        if (std::optional<Actions> out = ChooserInput(input, board)) return *out;
     switch (input.kind) {
     case I::PointerDown: return Down(input, board);
     case I::PointerMove: return Move(input, board);
@@ -70,11 +93,19 @@ Actions BoardInteraction::Handle(const Input& input, const BoardView& board) {
     case I::Disabled: {
         Actions out = EndPress(true);
         PutBackIfIdle(out, true);
+        if (!typed_.empty()) {
+            typed_.clear();
+            out.push_back(Do(K::ShowTyped));
+        }
         return out;
     }
     case I::Deactivated: {
         press_ = {};
         Actions out;
+        if (!typed_.empty()) {
+            typed_.clear();
+            out.push_back(Do(K::ShowTyped));
+        }
         if (std::exchange(focusShown_, false)) out.push_back(Do(K::FocusHidden, focus_));
         PutBackIfIdle(out, false);
         return out;
@@ -87,6 +118,9 @@ Actions BoardInteraction::Continue(const Next& next, const Answer& answer, const
     using N = Next::Kind;
     switch (next.kind) {
     case N::Nothing: return {};
+    case N::AfterShapesCleared:
+        if (!answer.stillHere || press_.square != next.square) return {};
+        return StartPress(next);
     case N::AfterPress:
         // Taking the focus called out: the press goes on only if nothing
         // ended it meanwhile.
@@ -104,12 +138,16 @@ Actions BoardInteraction::Continue(const Next& next, const Answer& answer, const
         if (std::abs(next.at.x - press_.start.x) <= settings_.dragX &&
             std::abs(next.at.y - press_.start.y) <= settings_.dragY)
             return {};
-        if (lift_.from != 0 || !board.Liftable(press_.square)) return {};
+        if (!CanLift(press_.square, board)) return {};
+        // A piece a click lifted goes down first, even when this is it.
+        Actions out;
+        if (lift_.from != 0) {
+            if (!lift_.inPlace || lift_.answering) return {};
+            out.push_back(Do(K::PutBack, std::exchange(lift_, {}).from));
+        }
         press_.dragging = true;
-        lift_ = {press_.square, false, false, board.PieceAt(press_.square)};
-        Action lift = Do(K::Lift, press_.square);
-        lift.at = next.at;
-        return {lift};
+        for (Action& a : LiftAt(press_.square, board, false, false, next.at)) out.push_back(a);
+        return out;
     }
     case N::AfterRelease:
         if (!answer.stillHere) {
@@ -121,8 +159,17 @@ Actions BoardInteraction::Continue(const Next& next, const Answer& answer, const
             if (lift_.from != next.square || lift_.byKeys || lift_.answering) return {};
             return Drop(next.to, board);
         }
-        if (next.click) return {Do(K::RaiseClick, next.square)};
+        if (next.click) {
+            Action click = Do(K::RaiseClick, next.square);
+            click.next = next;
+            click.next.kind = Next::Kind::AfterClick;
+            return {click};
+        }
+        if (next.shape) return ClickMove(next, board);
         return {};
+    case N::AfterClick:
+        if (!answer.stillHere) return {};
+        return ClickMove(next, board);
     case N::AfterDrop: {
         // Only the lift the host answered for ends here: a message box its
         // handler showed, which took the focus, did not put it back.
@@ -134,6 +181,7 @@ Actions BoardInteraction::Continue(const Next& next, const Answer& answer, const
         if (!answer.cancel && answer.stillHere && board.DropsAllowed() && board.PieceAt(next.square) == next.piece) {
             Action move = Do(K::MovePiece, next.square);
             move.to = next.to;
+            move.promotion = next.promotion;
             out.push_back(move);
         }
         return out;
@@ -142,7 +190,7 @@ Actions BoardInteraction::Continue(const Next& next, const Answer& answer, const
     return {};
 }
 
-Actions BoardInteraction::Down(const Input& input, const BoardView&) {
+Actions BoardInteraction::Down(const Input& input, const BoardView& board) {
     if (press_.square != 0) {
         // Another button while one is held: the square of the press hears it.
         press_.buttons |= input.button;
@@ -152,21 +200,34 @@ Actions BoardInteraction::Down(const Input& input, const BoardView&) {
     if (input.square == 0) return {};  // bare surface
     // A double click counts on the square that had the first click.
     const bool doubleClick = input.doubleClick && input.square == previous;
-    press_ = {input.square, input.button, doubleClick, input.at, false};
+    press_ = {input.square, input.button, doubleClick, input.at, false, input.button == kRightButton};
     Next press{Next::Kind::AfterPress, input.square};
     press.at = input.at;
     press.doubleClick = doubleClick;
     press.button = input.button;
     press.shift = input.shift;
     Actions out{Do(K::TakeCapture, input.square)};
+    // A left press clears the user's shapes; the host hears of it first.
+    if (input.button == kLeftButton && board.HasShapes()) {
+        out.push_back(Do(K::ClearShapes));
+        Action changed = Do(K::RaiseAnnotationsChanged);
+        changed.next = press;
+        changed.next.kind = Next::Kind::AfterShapesCleared;
+        out.push_back(changed);
+        return out;
+    }
+    for (Action& a : StartPress(press)) out.push_back(a);
+    return out;
+}
+
+Actions BoardInteraction::StartPress(const Next& press) {
     if (settings_.takesKeys && !focusShown_) {
         Action focus = Do(K::TakeFocus);
         focus.next = press;
-        out.push_back(focus);
-    } else {
-        out.push_back(PressReport(press));
+        focus.next.kind = Next::Kind::AfterPress;
+        return {focus};
     }
-    return out;
+    return {PressReport(press)};
 }
 
 Actions BoardInteraction::Move(const Input& input, const BoardView&) {
@@ -181,7 +242,7 @@ Actions BoardInteraction::Move(const Input& input, const BoardView&) {
     return {Raise(K::RaiseMouseMove, input.square, input)};
 }
 
-Actions BoardInteraction::Up(const Input& input, const BoardView&) {
+Actions BoardInteraction::Up(const Input& input, const BoardView& board) {
     // Only a release of a button pressed on a square is reported.
     if (press_.square == 0 || (press_.buttons & input.button) == 0) return {};
     const SquareId square = press_.square;
@@ -192,6 +253,9 @@ Actions BoardInteraction::Up(const Input& input, const BoardView&) {
     if (press_.buttons == 0) {
         then.dropped = press_.dragging;
         then.click = !then.dropped && !doubleClick && input.square == square;
+        then.shape = press_.right && input.square != 0 && board.Annotates();
+        then.button = press_.right ? kRightButton : kLeftButton;
+        then.shift = input.shift;
         press_ = {};
         out.push_back(Do(K::ReleaseCapture));
     }
@@ -208,25 +272,25 @@ Actions BoardInteraction::KeyPressed(const Input& input, const BoardView& board)
         if (lift_.from != 0 && lift_.byKeys) out.push_back(Do(K::FloatOnto, to));
         return out;
     }
+    if (!typed_.empty() || (input.key == Key::Other && board.TypesMoves() && Extends(typed_, input.typed))) {
+        if (input.repeat) return {};
+        return Typed(input, board);
+    }
     switch (input.key) {
     case Key::Space:
     case Key::Enter:
         // Held down, the key does not act again.
         if (input.repeat) return {};
         if (lift_.from != 0) {
-            if (lift_.byKeys && !lift_.answering) return Drop(focus_, board);
+            if ((lift_.byKeys || lift_.inPlace) && !lift_.answering) return Drop(focus_, board);
             return {};
         }
-        if (board.Liftable(focus_)) {
-            lift_ = {focus_, true, false, board.PieceAt(focus_)};
-            Action lift = Do(K::Lift, focus_);
-            lift.byKeys = true;
-            return {lift};
-        }
+        if (CanLift(focus_, board)) return LiftAt(focus_, board, true, false, {});
         return {Do(K::RaiseClick, focus_)};
     case Key::Escape:
         if (press_.dragging) return EndPress(true);
-        if (lift_.from != 0 && lift_.byKeys && !lift_.answering) {
+        if (lift_.from != 0 && (lift_.byKeys || lift_.inPlace) && !lift_.answering) {
+            lift_.byKeys = true;  // so that it goes back as a lift by the keys does
             Actions out;
             PutBackIfIdle(out, true);
             return out;
@@ -241,21 +305,200 @@ Actions BoardInteraction::KeyPressed(const Input& input, const BoardView& board)
     return {report};
 }
 
-Actions BoardInteraction::Drop(SquareId to, const BoardView& board) {
+// The squares typed so far: a letter or digit that continues a move is
+// added, Backspace takes the last back, Escape clears them, Enter makes the
+// move through the path of a drop.
+Actions BoardInteraction::Typed(const Input& input, const BoardView& board) {
+    switch (input.key) {
+    case Key::Backspace: typed_.pop_back(); return {Do(K::ShowTyped)};
+    case Key::Escape: typed_.clear(); return {Do(K::ShowTyped)};
+    case Key::Enter: {
+        if (typed_.size() < 4) return {};
+        const std::string text = std::exchange(typed_, {});
+        Actions out{Do(K::ShowTyped)};
+        const SquareId from = TypedSquare(text, 0), to = TypedSquare(text, 2);
+        if (lift_.answering || !CanLift(from, board)) return out;
+        if (lift_.from != 0) out.push_back(Do(K::PutBack, std::exchange(lift_, {}).from));
+        for (Action& a : LiftAt(from, board, true, false, {})) out.push_back(a);
+        out.push_back(Do(K::FloatOnto, to));
+        for (Action& a : Drop(to, board, text.size() == 5 ? text[4] : '\0')) out.push_back(a);
+        return out;
+    }
+    case Key::Other:
+        if (!Extends(typed_, input.typed)) break;
+        typed_ += input.typed;
+        return {Do(K::ShowTyped)};
+    default:
+        break;
+    }
+    // Any other key while typing: the text stays, and the host hears the key.
+    Action report = Do(K::RaiseKeyDown);
+    report.code = input.code;
+    report.shift = input.shift;
+    return {report};
+}
+
+Actions BoardInteraction::Drop(SquareId to, const BoardView& board, char letter) {
     const SquareId from = lift_.from;
-    // Off the board, on its own square, or on a board that takes no drops
-    // now: put back, with no event.
-    if (to == 0 || to == from || !board.DropsAllowed()) {
+    // Off the board, on its own square, on a board that takes no drops now,
+    // or where the host's moves do not lead: put back, with no event.
+    if (to == 0 || to == from || !board.DropsAllowed() || (board.Restricted() && (lift_.destinations & Bit(to)) == 0)) {
         lift_ = {};
         return {Do(K::PutBack, from)};
     }
+    if (!board.Restricted()) return RaiseDrop(to, 0);
+    std::vector<Promotion> forms = board.Promotions(from, to);
+    if (forms.empty()) return RaiseDrop(to, 0);
+    if (letter != '\0') {
+        // A typed form skips the chooser; one the host does not list is no move.
+        for (const Promotion& form : forms)
+            if (form.letter == letter) return RaiseDrop(to, form.piece);
+        lift_ = {};
+        return {Do(K::PutBack, from)};
+    }
+    // The chooser opens on the target's file, from the board's edge inwards,
+    // the queen focused: Enter alone makes the usual choice.
+    const Key inwards = board.Step(to, Key::Up) == to ? Key::Down : Key::Up;
+    chooser_ = {to, std::move(forms), {}, 0};
+    SquareId square = to;
+    for (std::size_t k = 0; k < chooser_.forms.size(); ++k) {
+        chooser_.squares.push_back(square);
+        if (chooser_.forms[k].letter == 'q' && chooser_.forms[static_cast<std::size_t>(chooser_.focus)].letter != 'q')
+            chooser_.focus = static_cast<int>(k);
+        square = board.Step(square, inwards);
+    }
+    return {Do(K::ShowChooser)};
+}
+
+Actions BoardInteraction::RaiseDrop(SquareId to, std::int32_t promotion) {
+    const SquareId from = lift_.from;
     lift_.answering = true;
     // The piece stays where it was dropped while the host decides.
     Action report = Do(K::RaisePieceDropped, from);
     report.to = to;
+    report.promotion = promotion;
     report.next = {Next::Kind::AfterDrop, from, to};
     report.next.piece = lift_.piece;
+    report.next.promotion = promotion;
     return {report};
+}
+
+std::optional<Actions> BoardInteraction::ChooserInput(const Input& input, const BoardView& board) {
+    using I = Input::Kind;
+    switch (input.kind) {
+    case I::PointerDown:
+        // The chooser takes the press: a form is chosen, anywhere else cancels.
+        for (std::size_t k = 0; k < chooser_.squares.size(); ++k)
+            if (chooser_.squares[k] == input.square) return Choose(static_cast<int>(k));
+        return CloseChooser();
+    case I::PointerMove:
+    case I::PointerUp:
+    case I::CaptureLost:
+    case I::Cancel: return Actions{};
+    case I::FocusLost:
+        // A window of the host's own taking the focus does not undo the
+        // user's move: the chooser stays.
+        focusShown_ = false;
+        return Actions{Do(K::FocusHidden, focus_)};
+    case I::Key:
+        if (input.repeat) return Actions{};
+        switch (input.key) {
+        case Key::Enter:
+        case Key::Space: return Choose(chooser_.focus);
+        case Key::Escape: return CloseChooser();
+        case Key::Left:
+        case Key::Right:
+        case Key::Up:
+        case Key::Down: {
+            const SquareId next = board.Step(chooser_.squares[static_cast<std::size_t>(chooser_.focus)], input.key);
+            for (std::size_t k = 0; k < chooser_.squares.size(); ++k)
+                if (chooser_.squares[k] == next && static_cast<int>(k) != chooser_.focus) {
+                    chooser_.focus = static_cast<int>(k);
+                    return Actions{Do(K::ShowChooser)};
+                }
+            return Actions{};
+        }
+        default: return Actions{};
+        }
+    case I::Disabled:
+    case I::Deactivated: {
+        Actions out = CloseChooser();
+        for (Action& a : Handle(input, board)) out.push_back(a);
+        return out;
+    }
+    case I::FocusGained: return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+Actions BoardInteraction::Choose(int form) {
+    const std::int32_t piece = chooser_.forms[static_cast<std::size_t>(form)].piece;
+    const SquareId to = chooser_.to;
+    chooser_ = {};
+    Actions out{Do(K::ShowChooser)};
+    for (Action& a : RaiseDrop(to, piece)) out.push_back(a);
+    return out;
+}
+
+// Cancelled: the piece goes back and nothing is raised.
+Actions BoardInteraction::CloseChooser() {
+    chooser_ = {};
+    return {Do(K::ShowChooser), Do(K::PutBack, std::exchange(lift_, {}).from)};
+}
+
+// After a click (left) or a right-button release: the user's shape, or
+// click-to-move when the host gives the moves.
+Actions BoardInteraction::ClickMove(const Next& click, const BoardView& board) {
+    if (click.shape) {
+        if (click.to == 0 || !board.Annotates()) return {};
+        Action shape = Do(K::ToggleShape, click.square);
+        shape.to = click.to;
+        shape.brush = ((click.shift & kShiftMask) ? 1 : 0) | ((click.shift & kAltMask) ? 2 : 0);
+        return {shape, Do(K::RaiseAnnotationsChanged)};
+    }
+    if (click.button != kLeftButton || !board.Restricted() || press_.square != 0) return {};
+    const SquareId square = click.square;
+    Actions out;
+    if (lift_.from != 0) {
+        if (!lift_.inPlace || lift_.answering) return {};
+        if ((lift_.destinations & Bit(square)) != 0) return Drop(square, board);
+        // Anywhere else lets it go; another piece with moves is lifted.
+        const SquareId from = std::exchange(lift_, {}).from;
+        out.push_back(Do(K::PutBack, from));
+        if (square == from) return out;
+    }
+    if (CanLift(square, board))
+        for (Action& a : LiftAt(square, board, false, true, {})) out.push_back(a);
+    return out;
+}
+
+Actions BoardInteraction::LiftAt(SquareId square, const BoardView& board, bool byKeys, bool inPlace, Point at) {
+    lift_ = {square, byKeys, inPlace, false, board.PieceAt(square),
+             board.Restricted() ? board.Destinations(square) : 0};
+    Action lift = Do(K::Lift, square);
+    lift.at = at;
+    lift.byKeys = byKeys;
+    lift.inPlace = inPlace;
+    return {lift};
+}
+
+bool BoardInteraction::CanLift(SquareId square, const BoardView& board) const {
+    return board.Liftable(square) && (!board.Restricted() || board.Destinations(square) != 0);
+}
+
+Overlay BoardInteraction::Drawn() const {
+    Overlay drawn;
+    drawn.lifted = lift_.from;
+    drawn.focus = focus_;
+    drawn.focusShown = focusShown_;
+    drawn.inPlace = lift_.inPlace;
+    drawn.destinations = lift_.answering || chooser_.to != 0 ? 0 : lift_.destinations;
+    drawn.chooserTo = chooser_.to;
+    drawn.chooser = chooser_.forms;
+    drawn.chooserSquares = chooser_.squares;
+    drawn.chooserFocus = chooser_.focus;
+    drawn.typed = typed_;
+    return drawn;
 }
 
 Actions BoardInteraction::EndPress(bool releaseCapture) {
@@ -274,12 +517,14 @@ void BoardInteraction::PutBackIfIdle(Actions& out, bool keysOnly) {
 }
 
 Actions BoardInteraction::DragsOff() {
-    Actions out = EndPress(true);
+    Actions out = chooser_.to != 0 ? CloseChooser() : EndPress(true);
     PutBackIfIdle(out, false);
     return out;
 }
 
 bool BoardInteraction::WantsKey(Key key) const {
+    if (chooser_.to != 0) return key != Key::Other;
+    if (!typed_.empty() && (key == Key::Backspace || key == Key::Escape)) return true;
     return IsFocusKey(key) || key == Key::Space || key == Key::Enter || (key == Key::Escape && lift_.from != 0);
 }
 

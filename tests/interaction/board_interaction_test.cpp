@@ -24,9 +24,33 @@ std::string NameOf(SquareId square) {
     return {static_cast<char>('a' + col - 1), static_cast<char>('1' + 8 - row)};
 }
 
+// The codes of the promotion forms, by letter.
+constexpr std::int32_t kFormCode[] = {'q', 'r', 'b', 'n'};
+char FormLetter(std::int32_t code) { return static_cast<char>(code); }
+
 struct FakeBoard final : BoardView {
     std::array<std::int32_t, 65> pieces{};
     bool drags = true, frozen = false;
+    std::vector<std::string> moves;  // the host's legal moves; none: any move
+    bool annotates = true, shapes = false, typesMoves = false;
+    bool Restricted() const override { return !moves.empty(); }
+    std::uint64_t Destinations(SquareId square) const override {
+        std::uint64_t bits = 0;
+        for (const std::string& m : moves)
+            if (At(m.c_str()) == square) bits |= std::uint64_t{1} << (At(m.c_str() + 2) - 1);
+        return bits;
+    }
+    std::vector<Promotion> Promotions(SquareId from, SquareId to) const override {
+        std::vector<Promotion> forms;
+        for (const std::int32_t code : kFormCode)
+            for (const std::string& m : moves)
+                if (m.size() == 5 && At(m.c_str()) == from && At(m.c_str() + 2) == to && m[4] == FormLetter(code))
+                    forms.push_back({m[4], code});
+        return forms;
+    }
+    bool Annotates() const override { return annotates; }
+    bool HasShapes() const override { return shapes; }
+    bool TypesMoves() const override { return typesMoves; }
     bool Liftable(SquareId square) const override { return drags && !frozen && pieces[square] != 0; }
     std::int32_t PieceAt(SquareId square) const override { return pieces[square]; }
     bool DropsAllowed() const override { return drags && !frozen; }
@@ -54,16 +78,24 @@ std::string Describe(const Action& a) {
     case K::RaiseClick: return "Click " + NameOf(a.square);
     case K::RaiseDblClick: return "DblClick " + NameOf(a.square);
     case K::RaiseKeyDown: return "KeyDown " + std::to_string(a.code);
-    case K::RaisePieceDropped: return "PieceDropped " + NameOf(a.square) + NameOf(a.to);
+    case K::RaisePieceDropped:
+        return "PieceDropped " + NameOf(a.square) + NameOf(a.to) + (a.promotion ? std::string(1, FormLetter(a.promotion)) : "");
+    case K::RaiseAnnotationsChanged: return "AnnotationsChanged";
     case K::TakeFocus: return "TakeFocus";
     case K::ActivateUI: return "ActivateUI";
     case K::TakeCapture: return "TakeCapture " + NameOf(a.square);
     case K::ReleaseCapture: return "ReleaseCapture";
-    case K::Lift: return std::string(a.byKeys ? "LiftByKeys " : "Lift ") + NameOf(a.square);
+    case K::Lift: return std::string(a.byKeys ? "LiftByKeys " : a.inPlace ? "LiftInPlace " : "Lift ") + NameOf(a.square);
     case K::FloatTo: return "FloatTo " + std::to_string(a.at.x) + "," + std::to_string(a.at.y);
     case K::FloatOnto: return "FloatOnto " + NameOf(a.square);
     case K::PutBack: return "PutBack " + NameOf(a.square);
-    case K::MovePiece: return "MovePiece " + NameOf(a.square) + NameOf(a.to);
+    case K::MovePiece:
+        return "MovePiece " + NameOf(a.square) + NameOf(a.to) + (a.promotion ? std::string(1, FormLetter(a.promotion)) : "");
+    case K::ToggleShape:
+        return "ToggleShape " + NameOf(a.square) + NameOf(a.to) + " " + std::array{"green", "red", "blue", "yellow"}[a.brush];
+    case K::ClearShapes: return "ClearShapes";
+    case K::ShowChooser: return "ShowChooser";
+    case K::ShowTyped: return "ShowTyped";
     case K::FocusMoved: return "FocusMoved " + NameOf(a.square);
     case K::FocusShown: return "FocusShown " + NameOf(a.square);
     case K::FocusHidden: return "FocusHidden " + NameOf(a.square);
@@ -101,6 +133,16 @@ Input Press(Key key, int code = 0, bool repeat = false) {
     in.repeat = repeat;
     return in;
 }
+// A key that types c (a letter or a digit).
+Input Type(char c) {
+    Input in = Press(Key::Other, c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    in.typed = c;
+    return in;
+}
+Input WithShift(Input in, int shift) {
+    in.shift = shift;
+    return in;
+}
 Input Simple(Input::Kind kind) {
     Input in;
     in.kind = kind;
@@ -118,12 +160,19 @@ struct Step {
     Answer answer = {};
 };
 
+// What the squares show afterwards: the lift, the focus square and its frame.
+struct End {
+    SquareId lifted = 0, focus = 0;
+    bool focusShown = false;
+    friend bool operator==(const End&, const End&) = default;
+};
+
 struct Case {
     const char* name;
     bool takesKeys;
     std::function<void(FakeBoard&)> setUp;
     std::vector<Step> steps;
-    Overlay end;  // what the squares show afterwards
+    End end;
 };
 
 std::string RunStep(BoardInteraction& core, FakeBoard& board, const Step& step, std::string& during) {
@@ -151,6 +200,17 @@ void StartPosition(FakeBoard& b) {
     b.pieces[At("e2")] = 6;
     b.pieces[At("a1")] = 9;
     b.pieces[At("d7")] = 12;
+}
+// The host gives the moves: the pawn on e2 has two, the rook on a1 one, d7 none.
+void Legal(FakeBoard& b) {
+    StartPosition(b);
+    b.moves = {"e2e4", "e2e3", "a1a3"};
+}
+// The pawn on d7 promotes on d8, at the top edge, in four forms; e2 may go to e4.
+void Promoting(FakeBoard& b) {
+    StartPosition(b);
+    b.moves = {"d7d8n", "d7d8q", "d7d8r", "d7d8b", "e2e4"};
+    b.typesMoves = true;
 }
 void Frozen(FakeBoard& b) {
     StartPosition(b);
@@ -268,6 +328,64 @@ const std::vector<Case> kCases = {
       {Move("e4", 1), "MouseMove e2 > Lift e2"},
       {Up("e4"), "ReleaseCapture, MouseUp e2 > PutBack e2", {}, "", [](FakeBoard& b) { b.frozen = true; }}},
      {0, At("a1"), true}},
+    {"legal moves: no lift without moves, a drop elsewhere goes back silently, click-to-move", false, Legal,
+     {{Down("d7"), "TakeCapture d7, MouseDown d7"},
+      {Move("d5", 1), "MouseMove d7"},
+      {Up("d5"), "ReleaseCapture, MouseUp d7"},
+      {Down("e2"), "TakeCapture e2, MouseDown e2"},
+      {Move("e5", 1), "MouseMove e2 > Lift e2"},
+      {Up("e5"), "ReleaseCapture, MouseUp e2 > PutBack e2"},
+      {Down("e2"), "TakeCapture e2, MouseDown e2"},
+      {Up("e2"), "ReleaseCapture, MouseUp e2 > Click e2 > LiftInPlace e2"},
+      {Down("h5"), "TakeCapture h5, MouseDown h5"},
+      {Up("h5"), "ReleaseCapture, MouseUp h5 > Click h5 > PutBack e2"},
+      {Down("e2"), "TakeCapture e2, MouseDown e2"},
+      {Up("e2"), "ReleaseCapture, MouseUp e2 > Click e2 > LiftInPlace e2"},
+      {Down("a1"), "TakeCapture a1, MouseDown a1"},
+      {Up("a1"), "ReleaseCapture, MouseUp a1 > Click a1 > PutBack e2, LiftInPlace a1"},
+      {Down("a3"), "TakeCapture a3, MouseDown a3"},
+      {Up("a3"), "ReleaseCapture, MouseUp a3 > Click a3 > PieceDropped a1a3 > PutBack a1, MovePiece a1a3"}},
+     {0, At("a1"), false}},
+    {"promotion: the chooser opens before any event, keys choose, a click elsewhere cancels", true, Promoting,
+     {{Simple(Input::Kind::FocusGained), "FocusShown a1, ActivateUI"},
+      {Down("d7"), "TakeCapture d7, MouseDown d7"},
+      {Move("d8", 1), "MouseMove d7 > Lift d7"},
+      {Up("d8"), "ReleaseCapture, MouseUp d7 > ShowChooser"},
+      {Press(Key::Down), "ShowChooser"},
+      {Simple(Input::Kind::FocusLost), "FocusHidden a1"},
+      {Press(Key::Enter), "ShowChooser, PieceDropped d7d8r > PutBack d7, MovePiece d7d8r"},
+      {Down("d7"), "TakeCapture d7, TakeFocus > MouseDown d7"},
+      {Move("d8", 1), "MouseMove d7 > Lift d7"},
+      {Up("d8"), "ReleaseCapture, MouseUp d7 > ShowChooser"},
+      {Down("h1"), "ShowChooser, PutBack d7"},
+      {Up("h1"), ""}},
+     {0, At("a1"), false}},
+    {"the right button draws shapes in the brush of the keys held; a left press clears them", true, StartPosition,
+     {{Down("e2", 2), "TakeCapture e2, TakeFocus > MouseDown e2"},
+      {WithShift(Up("e4", 2), 1), "ReleaseCapture, MouseUp e2 > ToggleShape e2e4 red, AnnotationsChanged"},
+      {Down("e5", 2), "TakeCapture e5, TakeFocus > MouseDown e5"},
+      {WithShift(Up("e5", 2), 5), "ReleaseCapture, MouseUp e5 > Click e5 > ToggleShape e5e5 yellow, AnnotationsChanged",
+       {}, "", [](FakeBoard& b) { b.shapes = true; }},
+      {Down("e3"), "TakeCapture e3, ClearShapes, AnnotationsChanged > TakeFocus > MouseDown e3"},
+      {Up("e3"), "ReleaseCapture, MouseUp e3 > Click e3"}},
+     {}},
+    {"typed squares make moves through the drop path, a form typed skips the chooser", true, Promoting,
+     {{Type('e'), "ShowTyped"},
+      {Type('2'), "ShowTyped"},
+      {Type('x'), "KeyDown 88"},
+      {Type('e'), "ShowTyped"},
+      {Type('5'), "ShowTyped"},
+      {Press(Key::Backspace, 8), "ShowTyped"},
+      {Type('4'), "ShowTyped"},
+      {Press(Key::Enter), "ShowTyped, LiftByKeys e2, FloatOnto e4, PieceDropped e2e4 > PutBack e2, MovePiece e2e4"},
+      {Type('d'), "ShowTyped"}, {Type('7'), "ShowTyped"}, {Type('d'), "ShowTyped"}, {Type('8'), "ShowTyped"},
+      {Type('n'), "ShowTyped"},
+      {Press(Key::Enter), "ShowTyped, LiftByKeys d7, FloatOnto d8, PieceDropped d7d8n > PutBack d7, MovePiece d7d8n"},
+      {Type('d'), "ShowTyped"}, {Type('7'), "ShowTyped"}, {Type('d'), "ShowTyped"}, {Type('8'), "ShowTyped"},
+      {Press(Key::Enter), "ShowTyped, LiftByKeys d7, FloatOnto d8, ShowChooser"},
+      {Press(Key::Escape, 27), "ShowChooser, PutBack d7"},
+      {Type('z'), "KeyDown 90"}},
+     {}},
 };
 
 TEST(BoardInteraction, Cases) {
@@ -283,7 +401,7 @@ TEST(BoardInteraction, Cases) {
             EXPECT_EQ(got, c.steps[k].expect) << c.name << ", step " << k;
             EXPECT_EQ(during, c.steps[k].duringExpect) << c.name << ", step " << k << ", while the host ran";
         }
-        if (c.end != Overlay{}) {
+        if (c.end != End{}) {
             const Overlay drawn = core.Drawn();
             EXPECT_EQ(drawn.lifted, c.end.lifted) << c.name;
             EXPECT_EQ(NameOf(drawn.focus), NameOf(c.end.focus)) << c.name;
@@ -317,19 +435,29 @@ TEST(BoardInteraction, EveryInputFromEveryStateKeepsTheRules) {
         {"idle", {}},
         {"pressed", {Down("e2")}},
         {"dragging", {Down("e2"), Move("e4", 1)}},
-        {"lifted by the keys", {Simple(Input::Kind::FocusGained), Press(Key::Up), Press(Key::Space)}},
+        {"lifted by the keys", {Simple(Input::Kind::FocusGained), Press(Key::Space)}},
+        {"lifted in place", {Down("e2"), Up("e2")}},
+        {"choosing", {Simple(Input::Kind::FocusGained), Down("d7"), Move("d8", 1), Up("d8")}},
+        {"typing", {Type('e'), Type('2')}},
     };
     const std::vector<Input> inputs = {Down("e2"), Down("e2", 2), DoubleDown("e3"), Move("e5", 1), Move("e5", 0),
                                        Move("-", 1), Up("e4"), Up("-"), Up("e2", 2), Press(Key::Space),
                                        Press(Key::Enter), Press(Key::Escape, 27), Press(Key::Left), Press(Key::Other, 65),
                                        Simple(Input::Kind::FocusGained), Simple(Input::Kind::FocusLost),
                                        Simple(Input::Kind::CaptureLost), Simple(Input::Kind::Cancel),
-                                       Simple(Input::Kind::Disabled), Simple(Input::Kind::Deactivated)};
+                                       Simple(Input::Kind::Disabled), Simple(Input::Kind::Deactivated),
+                                       Down("e2", 2), Up("e4", 2), Down("d8"), Type('e'), Type('4'),
+                                       Press(Key::Backspace, 8)};
+    for (const auto& setUp : {StartPosition, Promoting})
     for (const auto& [stateName, prefix] : states) {
         for (bool answering : {false, true}) {
             for (const Input& input : inputs) {
                 FakeBoard board;
-                StartPosition(board);
+                setUp(board);
+                // Only the host's moves lift in place and open the chooser.
+                if (board.moves.empty() && (stateName == std::string("lifted in place") ||
+                                            stateName == std::string("choosing")))
+                    continue;
                 BoardInteraction core({4, 4, true}, At("a1"));
                 Actions pending;
                 for (const Input& in : prefix) {
@@ -345,22 +473,26 @@ TEST(BoardInteraction, EveryInputFromEveryStateKeepsTheRules) {
                     if (out.empty() || out.back().kind != Action::Kind::RaisePieceDropped) continue;
                     pending = out;
                 }
-                const std::string what = std::string(stateName) + (answering ? ", answering" : "") + ", input " +
+                const std::string what = std::string(board.moves.empty() ? "" : "legal moves, ") + stateName +
+                                         (answering ? ", answering" : "") + ", input " +
                                          std::to_string(static_cast<int>(input.kind)) + "/" +
                                          std::to_string(static_cast<int>(input.key));
                 const SquareId liftedBefore = core.Drawn().lifted;
                 const Actions out = core.Handle(input, board);
+                SquareId lifted = liftedBefore;  // as the actions leave it, one after another
                 for (std::size_t k = 0; k < out.size(); ++k) {
                     const Action& a = out[k];
                     EXPECT_TRUE(!a.CallsOut() || k + 1 == out.size()) << what << ": " << Describe(a) << " not last";
                     if (a.kind == Action::Kind::PutBack) {
-                        EXPECT_EQ(a.square, liftedBefore) << what;
-                        EXPECT_EQ(core.Drawn().lifted, 0) << what << ": still lifted after PutBack";
+                        EXPECT_EQ(NameOf(a.square), NameOf(lifted)) << what;
+                        lifted = 0;
                     }
                     if (a.kind == Action::Kind::Lift) {
-                        EXPECT_EQ(liftedBefore, 0) << what << ": lifted twice";
+                        EXPECT_EQ(NameOf(lifted), "-") << what << ": lifted twice, " << Describe(a);
+                        lifted = a.square;
                     }
                 }
+                EXPECT_EQ(NameOf(core.Drawn().lifted), NameOf(lifted)) << what << ": drawn otherwise than the actions say";
                 if (input.kind == Input::Kind::Deactivated) {
                     EXPECT_FALSE(core.Drawn().focusShown) << what;
                     EXPECT_EQ(core.Drawn().lifted, answering ? liftedBefore : 0) << what;
