@@ -1,5 +1,7 @@
 #include "control/board_extras.hpp"
 
+#include <algorithm>
+#include <iterator>
 #include <limits>
 #include <optional>
 
@@ -62,7 +64,121 @@ void BoardExtras::EndUpdate() {
     --updates_;
 }
 
+void BoardExtras::SetAnimationTime(std::int32_t milliseconds) {
+    if (milliseconds < 0 || milliseconds > 2000) Raise(error::kInvalidPropertyValue);
+    animationTime_ = milliseconds;
+}
+
+namespace {
+
+constexpr char kBrushLetters[] = {'G', 'R', 'B', 'Y'};
+
+std::int16_t IndexOf(Square square) { return SquareIndex(square.col, square.row); }
+
+}  // namespace
+
+std::string BoardExtras::Annotations() const {
+    std::string text;
+    for (const UserShape& shape : look_.shapes) {
+        if (!text.empty()) text += ' ';
+        text += kBrushLetters[static_cast<int>(shape.brush)];
+        text += SquareText(shape.from);
+        if (shape.to != shape.from) text += SquareText(shape.to);
+    }
+    return text;
+}
+
+void BoardExtras::SetAnnotations(std::string_view text) {
+    if (text.size() > kMaxMoveListText) Raise(error::kInvalidPropertyValue, "The list of annotations is too long");
+    std::vector<UserShape> shapes;
+    for (const std::string_view word : Words(text)) {
+        const auto bad = [&] {
+            Raise(error::kInvalidPropertyValue, "'" + std::string(word.substr(0, 16)) + "' is not an annotation");
+        };
+        if (word.size() != 3 && word.size() != 5) bad();
+        const auto letter = std::find(std::begin(kBrushLetters), std::end(kBrushLetters), word[0]);
+        const auto from = ParseSquareText(word.substr(1, 2));
+        const auto to = word.size() == 5 ? ParseSquareText(word.substr(3, 2)) : from;
+        if (letter == std::end(kBrushLetters) || !from || !to || (word.size() == 5 && *from == *to)) bad();
+        const UserShape shape{static_cast<Brush>(letter - std::begin(kBrushLetters)), *from, *to};
+        // One shape per pair of squares: the last one given stands.
+        std::erase_if(shapes, [&](const UserShape& s) { return s.from == shape.from && s.to == shape.to; });
+        shapes.push_back(shape);
+    }
+    look_.shapes = std::move(shapes);
+}
+
+void BoardExtras::ToggleShape(std::int16_t from, std::int16_t to, int brush) {
+    if (!OnBoard(from) || !OnBoard(to) || brush < 0 || brush > 3) return;
+    const UserShape shape{static_cast<Brush>(brush), SquareOf(from), SquareOf(to)};
+    auto& shapes = look_.shapes;
+    const auto same = std::find_if(shapes.begin(), shapes.end(),
+                                   [&](const UserShape& s) { return s.from == shape.from && s.to == shape.to; });
+    if (same == shapes.end()) {
+        shapes.push_back(shape);
+    } else if (same->brush == shape.brush) {
+        shapes.erase(same);
+    } else {
+        same->brush = shape.brush;
+    }
+}
+
+std::string BoardExtras::LastMove() const {
+    if (look_.lastFrom == 0) return {};
+    return MoveText({SquareOf(look_.lastFrom), SquareOf(look_.lastTo)});
+}
+
+void BoardExtras::SetLastMove(std::string_view text) {
+    if (text.empty()) {
+        look_.lastFrom = look_.lastTo = 0;
+        return;
+    }
+    const auto move = ParseMoveText(text.substr(0, 5));
+    if (!move || text.size() > 5 || move->promotion != '\0')
+        Raise(error::kInvalidPropertyValue, "'" + std::string(text.substr(0, 16)) + "' is not a move");
+    look_.lastFrom = IndexOf(move->from);
+    look_.lastTo = IndexOf(move->to);
+}
+
+std::string BoardExtras::CheckSquare() const { return look_.check == 0 ? std::string() : SquareText(SquareOf(look_.check)); }
+
+void BoardExtras::SetCheckSquare(std::string_view text) {
+    if (text.empty()) {
+        look_.check = 0;
+        return;
+    }
+    const auto square = ParseSquareText(text);
+    if (!square) Raise(error::kInvalidPropertyValue, "'" + std::string(text.substr(0, 16)) + "' is not a square");
+    look_.check = IndexOf(*square);
+}
+
 // ---- the board the interaction reads -------------------------------------------------
+
+std::uint64_t BoardExtras::Destinations(interaction::SquareId square) const {
+    std::uint64_t bits = 0;
+    for (const CoordinateMove& move : legal_)
+        if (IndexOf(move.from) == square) bits |= std::uint64_t{1} << (IndexOf(move.to) - 1);
+    return bits;
+}
+
+std::vector<interaction::Promotion> BoardExtras::Promotions(interaction::SquareId from,
+                                                            interaction::SquareId to) const {
+    // In the mover's colours, the queen first: nearest the board's edge.
+    const bool white = OnBoard(from) && board_.m_Pieces[At(from)] >= Wpawn;
+    const std::pair<char, std::int32_t> forms[] = {{'q', white ? WQueen : BQueen},
+                                                   {'r', white ? Wrook : Brook},
+                                                   {'b', white ? Wbishop : Bbishop},
+                                                   {'n', white ? Wknight : Bknight}};
+    std::vector<interaction::Promotion> listed;
+    for (const auto& [letter, code] : forms)
+        for (const CoordinateMove& move : legal_)
+            if (IndexOf(move.from) == from && IndexOf(move.to) == to && move.promotion == letter) {
+                listed.push_back({letter, code});
+                break;
+            }
+    return listed;
+}
+
 
 bool BoardExtras::DropsAllowed() const {
     // A frozen board asks nothing of its host, so it takes no drops.
@@ -90,10 +206,15 @@ BoardPicture BoardExtras::PieceArt(std::int16_t index) {
 void BoardExtras::Settle() noexcept {
     // What the squares show of the interaction is the window's to say.
     const interaction::Overlay drawn = window_.Drawn();
-    look_.lifted = drawn.lifted;
+    look_.lifted = drawn.inPlace ? 0 : drawn.lifted;
     look_.focus = drawn.focus;
     look_.focusShown = drawn.focusShown;
+    look_.destinations = drawn.destinations;
+    look_.chooserFocus = drawn.chooserFocus;
     try {
+        look_.chooser.clear();
+        for (std::size_t k = 0; k < drawn.chooser.size() && k < drawn.chooserSquares.size(); ++k)
+            look_.chooser.push_back({drawn.chooserSquares[k], drawn.chooser[k].piece});
         squares_.Settle(board_, look_, [this](PixelSquareView& view) { owner_.ViewDrawn(view); });
     } catch (...) {
         // No memory for a size's pictures: the squares not drawn keep what

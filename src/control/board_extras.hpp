@@ -14,6 +14,9 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <string_view>
+#include <vector>
 
 #include "appearance/board_look.hpp"
 #include "board/board_model.hpp"
@@ -21,6 +24,7 @@
 #include "control/board_accessible.hpp"
 #include "control/control_window.hpp"
 #include "interaction/board_interaction.hpp"
+#include "position/move_text.hpp"
 #include "render/sharp_squares.hpp"
 
 namespace quelder::win32 {
@@ -69,11 +73,44 @@ public:
     void EndUpdate();
     // ChangeBoardSize laid out every view afresh, each at its own square.
     void LaidOut();
+    // How long a change of position animates, 0 to 2,000 milliseconds
+    // (else 380).
+    std::int32_t AnimationTime() const { return animationTime_; }
+    void SetAnimationTime(std::int32_t milliseconds);
+    // The moves the user may make, as text; empty: any move. Bad text fails
+    // with 380 naming its first bad word.
+    std::string LegalMoves() const { return FormatMoveList(legal_); }
+    void SetLegalMoves(std::string_view text) { legal_ = ParseMoveList(text); }
+    // The form chosen for the drop being raised; None otherwise.
+    std::int32_t PromotionPiece() const { return promotionPiece_; }
+    std::int32_t ExchangePromotionPiece(std::int32_t code) { return std::exchange(promotionPiece_, code); }
+    // The user's shapes: whether the right button draws them, and as text
+    // ("Ge2e4 Rd4": a brush letter G, R, B or Y and one or two squares).
+    bool UserAnnotations() const { return userAnnotations_; }
+    void SetUserAnnotations(bool on) { userAnnotations_ = on; }
+    std::string Annotations() const;
+    void SetAnnotations(std::string_view text);
+    bool HasShapes() const { return !look_.shapes.empty(); }
+    // The same shape again removes it; the same squares in another brush
+    // take that brush. brush: 0 to 3, green, red, blue, yellow.
+    void ToggleShape(std::int16_t from, std::int16_t to, int brush);
+    void ClearShapes() { look_.shapes.clear(); }
+    // The last move ("e2e4") and the square in check ("e1"), empty for none;
+    // bad text fails with 380.
+    std::string LastMove() const;
+    void SetLastMove(std::string_view text);
+    std::string CheckSquare() const;
+    void SetCheckSquare(std::string_view text);
+    bool TypeMoves() const { return typeMoves_; }
+    void SetTypeMoves(bool on) { typeMoves_ = on; }
 
     // The board the window's interaction reads.
     bool DropsAllowed() const;
     bool Liftable(interaction::SquareId square) const;
     interaction::SquareId Step(interaction::SquareId square, interaction::Key key) const;
+    bool Restricted() const { return !legal_.empty(); }
+    std::uint64_t Destinations(interaction::SquareId square) const;
+    std::vector<interaction::Promotion> Promotions(interaction::SquareId from, interaction::SquareId to) const;
     // The piece of a square as it is lifted: drawn at its view's size.
     BoardPicture PieceArt(std::int16_t index);
 
@@ -109,6 +146,11 @@ private:
     SharpSquares squares_;
     int updates_ = 0;
     bool dragPieces_ = false;
+    std::int32_t animationTime_ = 200;
+    std::vector<CoordinateMove> legal_;
+    std::int32_t promotionPiece_ = None;
+    bool userAnnotations_ = true;
+    bool typeMoves_ = false;
     com::ComPtr<BoardAccessible> accessible_;
     // What accessibility clients were last told of each square.
     struct Announced {

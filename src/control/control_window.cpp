@@ -67,6 +67,15 @@ int ShiftState() {
     return shift;
 }
 
+// The letter or digit a key types, in lower case, whatever the keyboard's
+// layout shifts: squares and promotion letters are typed as such.
+char TypedOf(WPARAM key) {
+    if (key >= 'A' && key <= 'Z') return static_cast<char>(key - 'A' + 'a');
+    if (key >= '0' && key <= '9') return static_cast<char>(key);
+    if (key >= VK_NUMPAD0 && key <= VK_NUMPAD9) return static_cast<char>(key - VK_NUMPAD0 + '0');
+    return '\0';
+}
+
 interaction::Key KeyOf(WPARAM key) {
     using interaction::Key;
     switch (key) {
@@ -79,6 +88,7 @@ interaction::Key KeyOf(WPARAM key) {
     case VK_SPACE: return Key::Space;
     case VK_RETURN: return Key::Enter;
     case VK_ESCAPE: return Key::Escape;
+    case VK_BACK: return Key::Backspace;
     default: return Key::Other;
     }
 }
@@ -389,6 +399,7 @@ LRESULT ControlWindow::OnKeyboard(UINT message, WPARAM wParam, LPARAM lParam) {
         interaction::Input input{interaction::Input::Kind::Key};
         input.key = KeyOf(wParam);
         input.code = static_cast<int>(wParam);
+        input.typed = TypedOf(wParam);
         input.repeat = (lParam & (1 << 30)) != 0;
         input.shift = ShiftState();
         input.time = static_cast<std::uint32_t>(GetMessageTime());
@@ -463,7 +474,10 @@ void ControlWindow::Run(const interaction::Actions& actions) {
         case K::RaiseClick: input_.Click(square); break;
         case K::RaiseDblClick: input_.DblClick(square); break;
         case K::RaiseKeyDown: input_.KeyDown(action.code, action.shift); break;
-        case K::RaisePieceDropped: cancel = input_.PieceDropped(square, static_cast<std::int16_t>(action.to)); break;
+        case K::RaisePieceDropped:
+            cancel = input_.PieceDropped(square, static_cast<std::int16_t>(action.to), action.promotion);
+            break;
+        case K::RaiseAnnotationsChanged: input_.AnnotationsChanged(); break;
         case K::TakeFocus:
             if (window != nullptr && GetFocus() != window) SetFocus(window);
             break;
@@ -480,7 +494,7 @@ void ControlWindow::Run(const interaction::Actions& actions) {
                                                        view.PixelTop() + view.PixelHeight() / 2}
                                                : POINT{action.at.x, action.at.y};
             try {
-                input_.Lift(square, centre);
+                input_.Lift(square, centre, action.inPlace);
             } catch (...) {
                 // Without memory for its picture nothing is lifted.
                 Run(interaction_.DragsOff());
@@ -501,7 +515,11 @@ void ControlWindow::Run(const interaction::Actions& actions) {
             Land();
             input_.OverlayChanged(false);
             break;
-        case K::MovePiece: input_.MovePiece(square, static_cast<std::int16_t>(action.to)); break;
+        case K::MovePiece: input_.MovePiece(square, static_cast<std::int16_t>(action.to), action.promotion); break;
+        case K::ToggleShape: input_.ToggleShape(square, static_cast<std::int16_t>(action.to), action.brush); break;
+        case K::ClearShapes: input_.ClearShapes(); break;
+        case K::ShowChooser:
+        case K::ShowTyped: input_.OverlayChanged(false); break;
         case K::FocusMoved:
         case K::FocusShown: input_.OverlayChanged(true); break;
         case K::FocusHidden: input_.OverlayChanged(false); break;

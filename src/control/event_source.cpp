@@ -46,6 +46,7 @@ void EventSource::Raise(const SquareEvent& event) {
 namespace {
 constexpr DISPID kPieceDropped = 6;
 constexpr DISPID kKeyDown = 7;
+constexpr DISPID kAnnotationsChanged = 8;
 }  // namespace
 
 bool EventSource::RaisePieceDropped(std::int16_t fromCol, std::int16_t fromRow, std::int16_t toCol,
@@ -59,6 +60,10 @@ bool EventSource::RaisePieceDropped(std::int16_t fromCol, std::int16_t fromRow, 
 
 void EventSource::RaiseKeyDown(std::int16_t keyCode, std::int16_t shift) {
     com::FireEvent(events_, kKeyDown, [this] { return Frozen(); }, keyCode, shift);
+}
+
+void EventSource::RaiseAnnotationsChanged() {
+    com::FireEvent(events_, kAnnotationsChanged, [this] { return Frozen(); });
 }
 
 void EventSource::PropertyChanged(DISPID id) {

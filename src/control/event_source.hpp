@@ -39,6 +39,7 @@ public:
     // The board class's own events. PieceDropped: true when a sink set Cancel.
     bool RaisePieceDropped(std::int16_t fromCol, std::int16_t fromRow, std::int16_t toCol, std::int16_t toRow);
     void RaiseKeyDown(std::int16_t keyCode, std::int16_t shift);
+    void RaiseAnnotationsChanged();
     // Tells the property-notification sinks that property id changed.
     void PropertyChanged(DISPID id);
 

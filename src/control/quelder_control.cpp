@@ -15,6 +15,7 @@
 #include "board/square_events.hpp"
 #include "control/pictures.hpp"
 #include "position/move_piece.hpp"
+#include "position/move_text.hpp"
 #include "position/new_game.hpp"
 #include "position/piece.hpp"
 #include "position/placement.hpp"
@@ -204,25 +205,49 @@ interaction::SquareId QuelderControl::Step(interaction::SquareId square, interac
     return extras_ ? extras_->Step(square, key) : square;
 }
 
-void QuelderControl::Lift(std::int16_t index, POINT centre) {
+void QuelderControl::Lift(std::int16_t index, POINT centre, bool inPlace) {
     const ChangeBatch batch(*this);
+    if (inPlace) return;  // it stays on its square: the squares show the lift when the batch ends
     BoardPicture picture = Extras().PieceArt(index);
     const int width = picture.image.Width(), height = picture.image.Height();
     window_.Float(std::move(picture), centre.x - width / 2, centre.y - height / 2);
 }
 
-bool QuelderControl::PieceDropped(std::int16_t from, std::int16_t to) {
+bool QuelderControl::PieceDropped(std::int16_t from, std::int16_t to, std::int32_t promotion) {
     const ChangeBatch batch(*this);
     if (events_.Frozen()) return true;
     const Square a = SquareOf(from), b = SquareOf(to);
     const CallOut out(*this);
-    return events_.RaisePieceDropped(a.col, a.row, b.col, b.row);
+    // PromotionPiece tells the handler the form chosen, while it runs.
+    BoardExtras& extras = Extras();
+    const std::int32_t outer = extras.ExchangePromotionPiece(promotion != 0 ? promotion : None);
+    const bool cancel = events_.RaisePieceDropped(a.col, a.row, b.col, b.row);
+    if (extras_) extras_->ExchangePromotionPiece(outer);
+    return cancel;
 }
 
-void QuelderControl::MovePiece(std::int16_t from, std::int16_t to) {
+void QuelderControl::MovePiece(std::int16_t from, std::int16_t to, std::int32_t promotion) {
     const ChangeBatch batch(*this);
     const Square a = SquareOf(from), b = SquareOf(to);
     quelder::MovePiece(board_, a.col, a.row, b.col, b.row);
+    if (promotion != 0) LetPiece(board_, b.col, b.row, promotion);
+}
+
+void QuelderControl::ToggleShape(std::int16_t from, std::int16_t to, int brush) {
+    const ChangeBatch batch(*this);
+    Extras().ToggleShape(from, to, brush);
+}
+
+void QuelderControl::ClearShapes() {
+    const ChangeBatch batch(*this);
+    Extras().ClearShapes();
+}
+
+void QuelderControl::AnnotationsChanged() {
+    const ChangeBatch batch(*this);
+    if (events_.Frozen()) return;
+    const CallOut out(*this);
+    events_.RaiseAnnotationsChanged();
 }
 
 void QuelderControl::KeyDown(int code, int shift) {
@@ -385,6 +410,17 @@ STDMETHODIMP QuelderControl::put_DragPieces(VARIANT_BOOL New_DragPieces) {
     return Member([&] { Extras().SetDragPieces(New_DragPieces != VARIANT_FALSE); });
 }
 
+namespace {
+// The text of a string property, refused by its length past limit: no more
+// of it than that is converted.
+std::string TextOf(BSTR text, std::size_t limit) {
+    const std::size_t length = std::min<std::size_t>(SysStringLen(text), limit + 1);
+    return com::Narrow(std::wstring_view(text != nullptr ? text : L"", length));
+}
+
+BSTR BstrOf(const std::string& text) { return com::Bstr(com::Widen(text)).release(); }
+}  // namespace
+
 STDMETHODIMP QuelderControl::get_Position(BSTR* result) {
     return Member([&] {
         BSTR& out = Out(result);
@@ -394,11 +430,81 @@ STDMETHODIMP QuelderControl::get_Position(BSTR* result) {
 
 STDMETHODIMP QuelderControl::put_Position(BSTR New_Position) {
     return Member([&] {
-        // A text too long is refused by its length: no more of it than that
-        // is converted.
-        const std::size_t length = std::min<std::size_t>(SysStringLen(New_Position), kMaxPlacementText + 1);
-        LetPosition(board_, com::Narrow(std::wstring_view(New_Position != nullptr ? New_Position : L"", length)));
+        LetPosition(board_, TextOf(New_Position, kMaxPlacementText));
     });
+}
+
+
+STDMETHODIMP QuelderControl::get_AnimationTime(LONG* result) {
+    return Member([&] { Out(result) = Extras().AnimationTime(); });
+}
+
+STDMETHODIMP QuelderControl::put_AnimationTime(LONG New_AnimationTime) {
+    return Member([&] { Extras().SetAnimationTime(New_AnimationTime); });
+}
+
+STDMETHODIMP QuelderControl::get_LegalMoves(BSTR* result) {
+    return Member([&] {
+        BSTR& out = Out(result);
+        out = BstrOf(Extras().LegalMoves());
+    });
+}
+
+STDMETHODIMP QuelderControl::put_LegalMoves(BSTR New_LegalMoves) {
+    return Member([&] { Extras().SetLegalMoves(TextOf(New_LegalMoves, kMaxMoveListText)); });
+}
+
+STDMETHODIMP QuelderControl::get_PromotionPiece(::PieceNum* result) {
+    return Member([&] { Out(result) = static_cast<::PieceNum>(Extras().PromotionPiece()); });
+}
+
+STDMETHODIMP QuelderControl::get_UserAnnotations(VARIANT_BOOL* result) {
+    return Member([&] { Out(result) = Extras().UserAnnotations() ? VARIANT_TRUE : VARIANT_FALSE; });
+}
+
+STDMETHODIMP QuelderControl::put_UserAnnotations(VARIANT_BOOL New_UserAnnotations) {
+    return Member([&] { Extras().SetUserAnnotations(New_UserAnnotations != VARIANT_FALSE); });
+}
+
+STDMETHODIMP QuelderControl::get_Annotations(BSTR* result) {
+    return Member([&] {
+        BSTR& out = Out(result);
+        out = BstrOf(Extras().Annotations());
+    });
+}
+
+STDMETHODIMP QuelderControl::put_Annotations(BSTR New_Annotations) {
+    return Member([&] { Extras().SetAnnotations(TextOf(New_Annotations, kMaxMoveListText)); });
+}
+
+STDMETHODIMP QuelderControl::get_LastMove(BSTR* result) {
+    return Member([&] {
+        BSTR& out = Out(result);
+        out = BstrOf(Extras().LastMove());
+    });
+}
+
+STDMETHODIMP QuelderControl::put_LastMove(BSTR New_LastMove) {
+    return Member([&] { Extras().SetLastMove(TextOf(New_LastMove, 16)); });
+}
+
+STDMETHODIMP QuelderControl::get_CheckSquare(BSTR* result) {
+    return Member([&] {
+        BSTR& out = Out(result);
+        out = BstrOf(Extras().CheckSquare());
+    });
+}
+
+STDMETHODIMP QuelderControl::put_CheckSquare(BSTR New_CheckSquare) {
+    return Member([&] { Extras().SetCheckSquare(TextOf(New_CheckSquare, 16)); });
+}
+
+STDMETHODIMP QuelderControl::get_TypeMoves(VARIANT_BOOL* result) {
+    return Member([&] { Out(result) = Extras().TypeMoves() ? VARIANT_TRUE : VARIANT_FALSE; });
+}
+
+STDMETHODIMP QuelderControl::put_TypeMoves(VARIANT_BOOL New_TypeMoves) {
+    return Member([&] { Extras().SetTypeMoves(New_TypeMoves != VARIANT_FALSE); });
 }
 
 STDMETHODIMP QuelderControl::get_Flipped(VARIANT_BOOL* result) {

@@ -126,6 +126,21 @@ public:
     STDMETHODIMP ClearArrows() override;
     STDMETHODIMP get_DragPieces(VARIANT_BOOL* result) override;
     STDMETHODIMP put_DragPieces(VARIANT_BOOL New_DragPieces) override;
+    STDMETHODIMP get_AnimationTime(LONG* result) override;
+    STDMETHODIMP put_AnimationTime(LONG New_AnimationTime) override;
+    STDMETHODIMP get_LegalMoves(BSTR* result) override;
+    STDMETHODIMP put_LegalMoves(BSTR New_LegalMoves) override;
+    STDMETHODIMP get_PromotionPiece(::PieceNum* result) override;
+    STDMETHODIMP get_UserAnnotations(VARIANT_BOOL* result) override;
+    STDMETHODIMP put_UserAnnotations(VARIANT_BOOL New_UserAnnotations) override;
+    STDMETHODIMP get_Annotations(BSTR* result) override;
+    STDMETHODIMP put_Annotations(BSTR New_Annotations) override;
+    STDMETHODIMP get_LastMove(BSTR* result) override;
+    STDMETHODIMP put_LastMove(BSTR New_LastMove) override;
+    STDMETHODIMP get_CheckSquare(BSTR* result) override;
+    STDMETHODIMP put_CheckSquare(BSTR New_CheckSquare) override;
+    STDMETHODIMP get_TypeMoves(VARIANT_BOOL* result) override;
+    STDMETHODIMP put_TypeMoves(VARIANT_BOOL New_TypeMoves) override;
 
     // ISupportErrorInfo
     STDMETHODIMP InterfaceSupportsErrorInfo(REFIID riid) override;
@@ -250,10 +265,13 @@ private:
     void DblClick(std::int16_t index) override;
     // The board class's drags and keys, and the board the interaction
     // reads: its extras' (none for the published class).
-    void Lift(std::int16_t index, POINT centre) override;
-    bool PieceDropped(std::int16_t from, std::int16_t to) override;
-    void MovePiece(std::int16_t from, std::int16_t to) override;
+    void Lift(std::int16_t index, POINT centre, bool inPlace) override;
+    bool PieceDropped(std::int16_t from, std::int16_t to, std::int32_t promotion) override;
+    void MovePiece(std::int16_t from, std::int16_t to, std::int32_t promotion) override;
     void KeyDown(int code, int shift) override;
+    void ToggleShape(std::int16_t from, std::int16_t to, int brush) override;
+    void ClearShapes() override;
+    void AnnotationsChanged() override;
     void OverlayChanged(bool focusMoved) override;
     void BecomeActive() override;
     bool TakesKeys() const override { return extras_ != nullptr; }
@@ -262,6 +280,17 @@ private:
     std::int32_t PieceAt(interaction::SquareId square) const override;
     bool DropsAllowed() const override;
     interaction::SquareId Step(interaction::SquareId square, interaction::Key key) const override;
+    bool Restricted() const override { return extras_ && extras_->Restricted(); }
+    std::uint64_t Destinations(interaction::SquareId square) const override {
+        return extras_ ? extras_->Destinations(square) : 0;
+    }
+    std::vector<interaction::Promotion> Promotions(interaction::SquareId from,
+                                                   interaction::SquareId to) const override {
+        return extras_ ? extras_->Promotions(from, to) : std::vector<interaction::Promotion>{};
+    }
+    bool Annotates() const override { return extras_ && extras_->UserAnnotations() && window_.Enabled(); }
+    bool HasShapes() const override { return extras_ && extras_->HasShapes(); }
+    bool TypesMoves() const override { return extras_ && extras_->TypeMoves() && DropsAllowed(); }
     // The window and the accessible object pin the control for each call:
     // a reference, unless its last Release has begun.
     bool TryPin() noexcept override { return TryAddRef(); }

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <vector>
 
 #include "com/weak_link.hpp"
 #include "interaction/board_interaction.hpp"
@@ -28,13 +29,18 @@ public:
     virtual void DblClick(std::int16_t index) = 0;
 
     // The board class's: a piece lifted from square index, to be shown
-    // centred at a point of the surface (ControlWindow::Float); the drop the
-    // host is asked about (true: it cancelled); the move it let stand; a key
-    // the board has no use for.
-    virtual void Lift(std::int16_t, POINT) {}
-    virtual bool PieceDropped(std::int16_t, std::int16_t) { return true; }
-    virtual void MovePiece(std::int16_t, std::int16_t) {}
+    // centred at a point of the surface (ControlWindow::Float), or left on
+    // its square (inPlace); the drop the host is asked about, with the
+    // promotion chosen or 0 (true: it cancelled); the move it let stand; a
+    // key the board has no use for; the user's shapes (brush 0 to 3: none
+    // held, Shift, Alt, both) and the host hearing of them.
+    virtual void Lift(std::int16_t, POINT, bool /*inPlace*/) {}
+    virtual bool PieceDropped(std::int16_t, std::int16_t, std::int32_t /*promotion*/) { return true; }
+    virtual void MovePiece(std::int16_t, std::int16_t, std::int32_t /*promotion*/) {}
     virtual void KeyDown(int /*code*/, int /*shift*/) {}
+    virtual void ToggleShape(std::int16_t, std::int16_t, int /*brush*/) {}
+    virtual void ClearShapes() {}
+    virtual void AnnotationsChanged() {}
     // What the squares show of the interaction changed (the focus square,
     // its frame, a piece put back): focusMoved when the keys moved the focus.
     virtual void OverlayChanged(bool /*focusMoved*/) {}
@@ -53,6 +59,14 @@ public:
     std::int32_t PieceAt(interaction::SquareId) const override { return 0; }
     bool DropsAllowed() const override { return false; }
     interaction::SquareId Step(interaction::SquareId square, interaction::Key) const override { return square; }
+    bool Restricted() const override { return false; }
+    std::uint64_t Destinations(interaction::SquareId) const override { return 0; }
+    std::vector<interaction::Promotion> Promotions(interaction::SquareId, interaction::SquareId) const override {
+        return {};
+    }
+    bool Annotates() const override { return false; }
+    bool HasShapes() const override { return false; }
+    bool TypesMoves() const override { return false; }
 
     // Pinnable: the window pins its owner for each message it hands it.
     bool TryPin() noexcept override { return true; }
