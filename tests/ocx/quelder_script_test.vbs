@@ -323,6 +323,63 @@ For i = 1 To 6
         CheckError "bad square " & i, BadSquare, InvalidSquareText
     End If
 Next
+
+' Play: each property reads back what it was given, in its canonical form;
+' bad input fails with 380 and changes nothing.
+CheckEqual "AnimationTime of a new board", b.AnimationTime, 200
+CheckEqual "LegalMoves of a new board", b.LegalMoves, ""
+CheckEqual "PromotionPiece out of a drop", b.PromotionPiece, 1
+CheckEqual "UserAnnotations of a new board", b.UserAnnotations, True
+CheckEqual "TypeMoves of a new board", b.TypeMoves, False
+b.AnimationTime = 0
+b.LegalMoves = " e2e4  g1f3 e7e8q "
+b.Annotations = "Ge2e4 Rd4 Bf1c4 Yd4"
+b.LastMove = "e2e4"
+b.CheckSquare = "e8"
+b.UserAnnotations = False
+b.TypeMoves = True
+CheckNoError "the play members let"
+Dim plays, play
+plays = Array( _
+    Array("AnimationTime", b.AnimationTime, 0), _
+    Array("LegalMoves", b.LegalMoves, "e2e4 g1f3 e7e8q"), _
+    Array("Annotations", b.Annotations, "Ge2e4 Bf1c4 Yd4"), _
+    Array("LastMove", b.LastMove, "e2e4"), _
+    Array("CheckSquare", b.CheckSquare, "e8"), _
+    Array("UserAnnotations", b.UserAnnotations, False), _
+    Array("TypeMoves", b.TypeMoves, True))
+For Each play In plays
+    CheckEqual play(0) & " reads back", play(1), play(2)
+Next
+Dim badPlays
+badPlays = Array( _
+    Array("AnimationTime = 2001", "Invalid property value"), _
+    Array("AnimationTime = -1", "Invalid property value"), _
+    Array("LegalMoves = ""e2e4 e9e4""", "'e9e4' is not a move"), _
+    Array("LegalMoves = ""e7e8k""", "'e7e8k' is not a move"), _
+    Array("Annotations = ""Ge2e4 Xd4""", "'Xd4' is not an annotation"), _
+    Array("Annotations = ""Ge2e2""", "'Ge2e2' is not an annotation"), _
+    Array("LastMove = ""e2""", "'e2' is not a move"), _
+    Array("CheckSquare = ""e9""", "'e9' is not a square"))
+For i = 0 To UBound(badPlays)
+    Select Case i
+        Case 0 : b.AnimationTime = 2001
+        Case 1 : b.AnimationTime = -1
+        Case 2 : b.LegalMoves = "e2e4 e9e4"
+        Case 3 : b.LegalMoves = "e7e8k"
+        Case 4 : b.Annotations = "Ge2e4 Xd4"
+        Case 5 : b.Annotations = "Ge2e2"
+        Case 6 : b.LastMove = "e2"
+        Case 7 : b.CheckSquare = "e9"
+    End Select
+    CheckError badPlays(i)(0), 380, badPlays(i)(1)
+Next
+CheckEqual "refused lets change nothing", b.AnimationTime & "|" & b.LegalMoves & "|" & b.Annotations & "|" & _
+    b.LastMove & "|" & b.CheckSquare, "0|e2e4 g1f3 e7e8q|Ge2e4 Bf1c4 Yd4|e2e4|e8"
+b.LegalMoves = ""
+b.LastMove = ""
+b.CheckSquare = ""
+CheckEqual "empty texts clear", b.LegalMoves & b.LastMove & b.CheckSquare, ""
 Set b = Nothing
 
 WScript.Echo passed & " passed, " & failed & " failed"

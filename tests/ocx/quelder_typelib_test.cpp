@@ -252,6 +252,21 @@ TEST_P(DefaultInterface, Members) {
             {L"ClearArrows", INVOKE_FUNC, 110, {}, {}, 0},
             {L"DragPieces", INVOKE_PROPERTYGET, 111, {L"VARIANT_BOOL*"}, {result}, 0},
             {L"DragPieces", INVOKE_PROPERTYPUT, 111, {L"VARIANT_BOOL"}, {in}, 0},
+            {L"AnimationTime", INVOKE_PROPERTYGET, 112, {L"long*"}, {result}, 0},
+            {L"AnimationTime", INVOKE_PROPERTYPUT, 112, {L"long"}, {in}, 0},
+            {L"LegalMoves", INVOKE_PROPERTYGET, 113, {L"BSTR*"}, {result}, 0},
+            {L"LegalMoves", INVOKE_PROPERTYPUT, 113, {L"BSTR"}, {in}, 0},
+            {L"PromotionPiece", INVOKE_PROPERTYGET, 114, {L"PieceNum*"}, {result}, 0},
+            {L"UserAnnotations", INVOKE_PROPERTYGET, 115, {L"VARIANT_BOOL*"}, {result}, 0},
+            {L"UserAnnotations", INVOKE_PROPERTYPUT, 115, {L"VARIANT_BOOL"}, {in}, 0},
+            {L"Annotations", INVOKE_PROPERTYGET, 116, {L"BSTR*"}, {result}, 0},
+            {L"Annotations", INVOKE_PROPERTYPUT, 116, {L"BSTR"}, {in}, 0},
+            {L"LastMove", INVOKE_PROPERTYGET, 117, {L"BSTR*"}, {result}, 0},
+            {L"LastMove", INVOKE_PROPERTYPUT, 117, {L"BSTR"}, {in}, 0},
+            {L"CheckSquare", INVOKE_PROPERTYGET, 118, {L"BSTR*"}, {result}, 0},
+            {L"CheckSquare", INVOKE_PROPERTYPUT, 118, {L"BSTR"}, {in}, 0},
+            {L"TypeMoves", INVOKE_PROPERTYGET, 119, {L"VARIANT_BOOL*"}, {result}, 0},
+            {L"TypeMoves", INVOKE_PROPERTYPUT, 119, {L"VARIANT_BOOL"}, {in}, 0},
         };
         expected.insert(expected.end(), own.begin(), own.end());
     }
@@ -330,7 +345,7 @@ TEST_F(TypeLibTest, EachClassAndItsInterfaces) {
 }
 
 // Both classes raise the same five events with the same ids; the board
-// class two more.
+// class three more.
 class EventInterface : public TypeLibTest, public ::testing::WithParamInterface<UINT> {};
 
 TEST_P(EventInterface, Members) {
@@ -356,6 +371,7 @@ TEST_P(EventInterface, Members) {
         expected.push_back({L"PieceDropped", 6, {L"short*", L"short*", L"short*", L"short*", L"VARIANT_BOOL*"},
                             {L"FromCol", L"FromRow", L"ToCol", L"ToRow", L"Cancel"}});
         expected.push_back({L"KeyDown", 7, square, {L"KeyCode", L"Shift"}});
+        expected.push_back({L"AnnotationsChanged", 8, {}, {}});
     }
     const std::vector<Function> functions = Functions(events.Get());
     ASSERT_EQ(functions.size(), std::size(expected));
