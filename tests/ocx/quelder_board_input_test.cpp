@@ -41,8 +41,8 @@ public:
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
         static const char* const names[] = {"?", "Click", "DblClick", "MouseDown", "MouseMove", "MouseUp",
-                                            "PieceDropped", "KeyDown"};
-        if (params == nullptr || id < 1 || id > 7) return DISP_E_MEMBERNOTFOUND;
+                                            "PieceDropped", "KeyDown", "AnnotationsChanged"};
+        if (params == nullptr || id < 1 || id > 8) return DISP_E_MEMBERNOTFOUND;
         const UINT n = params->cArgs;
         const UINT shown = id >= 3 && id <= 5 ? 2 : (id == 6 ? 4 : n);
         if (id == 4 && !withMoves) return S_OK;
@@ -473,6 +473,61 @@ TEST_F(BoardInputTest, HostsThatTakeTheFocusFreezeOrDeactivateNeitherUndoNorOutl
     ComPtr<ISupportErrorInfo> errors;
     ASSERT_EQ(board_.As(&errors), S_OK);
     EXPECT_EQ(errors->InterfaceSupportsErrorInfo(IID__Quelder), S_OK) << "the published interface it answers for";
+}
+
+// With the host's moves set, the board refuses a drop where they do not lead,
+// moves by two clicks, asks which piece a pawn becomes, and lets the right
+// button draw shapes that a left press clears.
+TEST_F(BoardInputTest, TheHostsMovesClicksThePromotionChooserAndTheUsersShapes) {
+    BSTR position = SysAllocString(L"4k3/P7/8/8/8/8/4P3/4K3"), moves = SysAllocString(L"e2e4 e2e3 a7a8q a7a8n");
+    EXPECT_EQ(board_->put_Position(position), S_OK);
+    EXPECT_EQ(board_->put_LegalMoves(moves), S_OK);
+    SysFreeString(position);
+    SysFreeString(moves);
+    Pump();
+    Drag(Middle(5, 7), Middle(5, 4));
+    EXPECT_EQ(Text(Take()), "MouseDown(5,7) MouseUp(5,7) ") << "e2e5 is not among the moves";
+    EXPECT_EQ(PieceAt(5, 7), Wpawn);
+    Sleep(GetDoubleClickTime() + 50);  // the next press is no double click
+    Drag(Middle(5, 7), Middle(5, 7));
+    Drag(Middle(5, 5), Middle(5, 5));
+    EXPECT_EQ(Text(Take()), "MouseDown(5,7) MouseUp(5,7) Click(5,7) MouseDown(5,5) MouseUp(5,5) Click(5,5) "
+                            "PieceDropped(5,7,5,5) ");
+    EXPECT_EQ(PieceAt(5, 5), Wpawn);
+
+    // a7 to a8: the chooser offers the queen and the knight; Down, Enter.
+    ::PieceNum chosen{};
+    sink_.onDrop = [&] { board_->get_PromotionPiece(&chosen); };
+    Drag(Middle(1, 2), Middle(1, 1));
+    EXPECT_EQ(Text(Take()), "MouseDown(1,2) MouseUp(1,2) ") << "nothing raised while the chooser is open";
+    Key(VK_DOWN);
+    Key(VK_RETURN);
+    EXPECT_EQ(Text(Take()), "PieceDropped(1,2,1,1) ");
+    EXPECT_EQ(chosen, Wknight);
+    EXPECT_EQ(PieceAt(1, 1), Wknight);
+    EXPECT_EQ(PieceAt(1, 2), None);
+    ::PieceNum after{};
+    EXPECT_EQ(board_->get_PromotionPiece(&after), S_OK);
+    EXPECT_EQ(after, None) << "out of the drop";
+
+    // A right drag with Shift draws a red arrow; a left press clears it.
+    PointerTo(Screen(Middle(5, 5).x, Middle(5, 5).y));
+    Mouse::Send(MOUSEEVENTF_RIGHTDOWN);
+    PointerTo(Screen(Middle(5, 3).x, Middle(5, 3).y));
+    SendKey(VK_SHIFT, true);  // the keys held as the button goes up choose the brush
+    Mouse::Send(MOUSEEVENTF_RIGHTUP);
+    Pump(50);
+    SendKey(VK_SHIFT, false);
+    EXPECT_EQ(Text(Take()), "MouseDown(5,5) KeyDown(16,1) MouseUp(5,5) AnnotationsChanged() ");
+    BSTR shapes = nullptr;
+    ASSERT_EQ(board_->get_Annotations(&shapes), S_OK);
+    EXPECT_EQ(std::wstring(shapes), L"Re4e6");
+    SysFreeString(shapes);
+    Drag(Middle(8, 4), Middle(8, 4));
+    EXPECT_EQ(Text(Take()), "AnnotationsChanged() MouseDown(8,4) MouseUp(8,4) Click(8,4) ");
+    ASSERT_EQ(board_->get_Annotations(&shapes), S_OK);
+    EXPECT_EQ(std::wstring(shapes), L"");
+    SysFreeString(shapes);
 }
 
 }  // namespace
