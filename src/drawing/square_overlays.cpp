@@ -56,6 +56,37 @@ std::pair<int, int> Span(double lo, double hi, int origin, int size) {
     return {at(std::floor(lo)), at(std::ceil(hi))};
 }
 
+// Mixes colour by alpha / 255 (0..255) into the pixels of dst in columns
+// [xs.first, xs.second) and rows [ys.first, ys.second), each by how many of
+// its 4 x 4 samples lie within a shape. depth(bx, by) tells how far board
+// point (bx, by) lies within the shape, dst's top-left pixel being board pixel
+// (originX, originY): at least the distance to its edge inside, less than
+// minus that outside, and changing no faster than the point moves. So a pixel
+// whose centre lies deep inside or far outside is taken whole or left without
+// sampling; only those along the edges are sampled.
+template <typename Depth>
+void Cover(ImagePart dst, int originX, int originY, std::pair<int, int> xs, std::pair<int, int> ys, const Depth& depth,
+           Pixel colour, int alpha) {
+    constexpr int kSamples = kSamplesAcross * kSamplesAcross;
+    for (int y = ys.first; y < ys.second; ++y) {
+        Pixel* row = dst.Row(y);
+        const double by = static_cast<double>(originY + y);
+        for (int x = xs.first; x < xs.second; ++x) {
+            const double bx = static_cast<double>(originX + x);
+            const double centre = depth(bx + 0.5, by + 0.5);
+            if (centre < -kSampleReach) continue;
+            int covered = kSamples;
+            if (centre < kSampleReach) {
+                covered = 0;
+                for (int sy = 0; sy < kSamplesAcross; ++sy)
+                    for (int sx = 0; sx < kSamplesAcross; ++sx)
+                        covered += depth(bx + (sx + 0.5) / kSamplesAcross, by + (sy + 0.5) / kSamplesAcross) >= 0;
+            }
+            if (covered != 0) row[x] = Blend(row[x], colour, (covered * alpha + kSamples / 2) / kSamples);
+        }
+    }
+}
+
 }  // namespace
 
 BoardPicture FitPicture(ConstImagePart picture, int width, int height) {
@@ -159,28 +190,11 @@ void DrawArrowPart(ImagePart dst, int originX, int originY, const Arrow& arrow) 
         const double head = std::min(u - shaftEnd, ((length - u) * halfHead - v * headLength) / slant);
         return std::max(shaft, head);
     };
-    const auto [x0, x1] = Span(std::min(arrow.fromX, arrow.toX) - halfHead, std::max(arrow.fromX, arrow.toX) + halfHead,
-                               originX, dst.Width());
-    const auto [y0, y1] = Span(std::min(arrow.fromY, arrow.toY) - halfHead, std::max(arrow.fromY, arrow.toY) + halfHead,
-                               originY, dst.Height());
-    constexpr int kSamples = kSamplesAcross * kSamplesAcross;
-    for (int y = y0; y < y1; ++y) {
-        Pixel* row = dst.Row(y);
-        const double by = static_cast<double>(originY + y);
-        for (int x = x0; x < x1; ++x) {
-            const double bx = static_cast<double>(originX + x);
-            const double centre = depth(bx + 0.5, by + 0.5);
-            if (centre < -kSampleReach) continue;
-            int covered = kSamples;
-            if (centre < kSampleReach) {
-                covered = 0;
-                for (int sy = 0; sy < kSamplesAcross; ++sy)
-                    for (int sx = 0; sx < kSamplesAcross; ++sx)
-                        covered += depth(bx + (sx + 0.5) / kSamplesAcross, by + (sy + 0.5) / kSamplesAcross) >= 0;
-            }
-            if (covered != 0) row[x] = Blend(row[x], arrow.colour, (covered * alpha + kSamples / 2) / kSamples);
-        }
-    }
+    const auto xs = Span(std::min(arrow.fromX, arrow.toX) - halfHead, std::max(arrow.fromX, arrow.toX) + halfHead,
+                         originX, dst.Width());
+    const auto ys = Span(std::min(arrow.fromY, arrow.toY) - halfHead, std::max(arrow.fromY, arrow.toY) + halfHead,
+                         originY, dst.Height());
+    Cover(dst, originX, originY, xs, ys, depth, arrow.colour, alpha);
 }
 
 }  // namespace quelder
