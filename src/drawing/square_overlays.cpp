@@ -197,4 +197,44 @@ void DrawArrowPart(ImagePart dst, int originX, int originY, const Arrow& arrow) 
     Cover(dst, originX, originY, xs, ys, depth, arrow.colour, alpha);
 }
 
+void DrawRing(ImagePart dst, double centreX, double centreY, double outer, double inner, Pixel colour, int alpha) {
+    alpha = std::clamp(alpha, 0, 255);
+    if (!(outer > 0) || !(inner < outer) || !std::isfinite(centreX + centreY + outer + inner) || alpha == 0) return;
+    const auto depth = [&](double x, double y) {
+        const double r = std::hypot(x - centreX, y - centreY);
+        return inner > 0 ? std::min(outer - r, r - inner) : outer - r;
+    };
+    Cover(dst, 0, 0, Span(centreX - outer, centreX + outer, 0, dst.Width()),
+          Span(centreY - outer, centreY + outer, 0, dst.Height()), depth, colour, alpha);
+}
+
+void FillRounded(ImagePart dst, double radius, Pixel colour) {
+    const double halfW = dst.Width() / 2.0, halfH = dst.Height() / 2.0;
+    radius = std::clamp(std::isnan(radius) ? 0.0 : radius, 0.0, std::min(halfW, halfH));
+    // The distance to the edge of the rectangle whose corners are the centres
+    // of the rounding, less the radius.
+    const auto depth = [&](double x, double y) {
+        const double qx = std::abs(x - halfW) - (halfW - radius), qy = std::abs(y - halfH) - (halfH - radius);
+        return radius - std::hypot(std::max(qx, 0.0), std::max(qy, 0.0)) - std::min(std::max(qx, qy), 0.0);
+    };
+    Cover(dst, 0, 0, {0, dst.Width()}, {0, dst.Height()}, depth, colour, 255);
+}
+
+void DrawGlow(ImagePart dst, Pixel colour, int alpha) {
+    alpha = std::clamp(alpha, 0, 255);
+    const double centreX = dst.Width() / 2.0, centreY = dst.Height() / 2.0;
+    const double reach = std::min(centreX, centreY);
+    if (alpha == 0 || !(reach > 0)) return;
+    for (int y = 0; y < dst.Height(); ++y) {
+        Pixel* row = dst.Row(y);
+        for (int x = 0; x < dst.Width(); ++x) {
+            // 1 at the centre to 0 at reach, level at the centre and falling
+            // faster on the way out, so that much of it shows around a piece.
+            const double out = std::min(1.0, std::hypot(x + 0.5 - centreX, y + 0.5 - centreY) / reach);
+            const int a = static_cast<int>(alpha * (1 - out * out) + 0.5);
+            if (a != 0) row[x] = Blend(row[x], colour, a);
+        }
+    }
+}
+
 }  // namespace quelder
