@@ -56,6 +56,37 @@ std::pair<int, int> Span(double lo, double hi, int origin, int size) {
     return {at(std::floor(lo)), at(std::ceil(hi))};
 }
 
+// Mixes colour by alpha / 255 (0..255) into the pixels of dst in columns
+// [xs.first, xs.second) and rows [ys.first, ys.second), each by how many of
+// its 4 x 4 samples lie within a shape. depth(bx, by) tells how far board
+// point (bx, by) lies within the shape, dst's top-left pixel being board pixel
+// (originX, originY): at least the distance to its edge inside, less than
+// minus that outside, and changing no faster than the point moves. So a pixel
+// whose centre lies deep inside or far outside is taken whole or left without
+// sampling; only those along the edges are sampled.
+template <typename Depth>
+void Cover(ImagePart dst, int originX, int originY, std::pair<int, int> xs, std::pair<int, int> ys, const Depth& depth,
+           Pixel colour, int alpha) {
+    constexpr int kSamples = kSamplesAcross * kSamplesAcross;
+    for (int y = ys.first; y < ys.second; ++y) {
+        Pixel* row = dst.Row(y);
+        const double by = static_cast<double>(originY + y);
+        for (int x = xs.first; x < xs.second; ++x) {
+            const double bx = static_cast<double>(originX + x);
+            const double centre = depth(bx + 0.5, by + 0.5);
+            if (centre < -kSampleReach) continue;
+            int covered = kSamples;
+            if (centre < kSampleReach) {
+                covered = 0;
+                for (int sy = 0; sy < kSamplesAcross; ++sy)
+                    for (int sx = 0; sx < kSamplesAcross; ++sx)
+                        covered += depth(bx + (sx + 0.5) / kSamplesAcross, by + (sy + 0.5) / kSamplesAcross) >= 0;
+            }
+            if (covered != 0) row[x] = Blend(row[x], colour, (covered * alpha + kSamples / 2) / kSamples);
+        }
+    }
+}
+
 }  // namespace
 
 BoardPicture FitPicture(ConstImagePart picture, int width, int height) {
@@ -159,26 +190,49 @@ void DrawArrowPart(ImagePart dst, int originX, int originY, const Arrow& arrow) 
         const double head = std::min(u - shaftEnd, ((length - u) * halfHead - v * headLength) / slant);
         return std::max(shaft, head);
     };
-    const auto [x0, x1] = Span(std::min(arrow.fromX, arrow.toX) - halfHead, std::max(arrow.fromX, arrow.toX) + halfHead,
-                               originX, dst.Width());
-    const auto [y0, y1] = Span(std::min(arrow.fromY, arrow.toY) - halfHead, std::max(arrow.fromY, arrow.toY) + halfHead,
-                               originY, dst.Height());
-    constexpr int kSamples = kSamplesAcross * kSamplesAcross;
-    for (int y = y0; y < y1; ++y) {
+    const auto xs = Span(std::min(arrow.fromX, arrow.toX) - halfHead, std::max(arrow.fromX, arrow.toX) + halfHead,
+                         originX, dst.Width());
+    const auto ys = Span(std::min(arrow.fromY, arrow.toY) - halfHead, std::max(arrow.fromY, arrow.toY) + halfHead,
+                         originY, dst.Height());
+    Cover(dst, originX, originY, xs, ys, depth, arrow.colour, alpha);
+}
+
+void DrawRing(ImagePart dst, double centreX, double centreY, double outer, double inner, Pixel colour, int alpha) {
+    alpha = std::clamp(alpha, 0, 255);
+    if (!(outer > 0) || !(inner < outer) || !std::isfinite(centreX + centreY + outer + inner) || alpha == 0) return;
+    const auto depth = [&](double x, double y) {
+        const double r = std::hypot(x - centreX, y - centreY);
+        return inner > 0 ? std::min(outer - r, r - inner) : outer - r;
+    };
+    Cover(dst, 0, 0, Span(centreX - outer, centreX + outer, 0, dst.Width()),
+          Span(centreY - outer, centreY + outer, 0, dst.Height()), depth, colour, alpha);
+}
+
+void FillRounded(ImagePart dst, double radius, Pixel colour) {
+    const double halfW = dst.Width() / 2.0, halfH = dst.Height() / 2.0;
+    radius = std::clamp(std::isnan(radius) ? 0.0 : radius, 0.0, std::min(halfW, halfH));
+    // The distance to the edge of the rectangle whose corners are the centres
+    // of the rounding, less the radius.
+    const auto depth = [&](double x, double y) {
+        const double qx = std::abs(x - halfW) - (halfW - radius), qy = std::abs(y - halfH) - (halfH - radius);
+        return radius - std::hypot(std::max(qx, 0.0), std::max(qy, 0.0)) - std::min(std::max(qx, qy), 0.0);
+    };
+    Cover(dst, 0, 0, {0, dst.Width()}, {0, dst.Height()}, depth, colour, 255);
+}
+
+void DrawGlow(ImagePart dst, Pixel colour, int alpha) {
+    alpha = std::clamp(alpha, 0, 255);
+    const double centreX = dst.Width() / 2.0, centreY = dst.Height() / 2.0;
+    const double reach = std::min(centreX, centreY);
+    if (alpha == 0 || !(reach > 0)) return;
+    for (int y = 0; y < dst.Height(); ++y) {
         Pixel* row = dst.Row(y);
-        const double by = static_cast<double>(originY + y);
-        for (int x = x0; x < x1; ++x) {
-            const double bx = static_cast<double>(originX + x);
-            const double centre = depth(bx + 0.5, by + 0.5);
-            if (centre < -kSampleReach) continue;
-            int covered = kSamples;
-            if (centre < kSampleReach) {
-                covered = 0;
-                for (int sy = 0; sy < kSamplesAcross; ++sy)
-                    for (int sx = 0; sx < kSamplesAcross; ++sx)
-                        covered += depth(bx + (sx + 0.5) / kSamplesAcross, by + (sy + 0.5) / kSamplesAcross) >= 0;
-            }
-            if (covered != 0) row[x] = Blend(row[x], arrow.colour, (covered * alpha + kSamples / 2) / kSamples);
+        for (int x = 0; x < dst.Width(); ++x) {
+            // 1 at the centre to 0 at reach, level at the centre and falling
+            // faster on the way out, so that much of it shows around a piece.
+            const double out = std::min(1.0, std::hypot(x + 0.5 - centreX, y + 0.5 - centreY) / reach);
+            const int a = static_cast<int>(alpha * (1 - out * out) + 0.5);
+            if (a != 0) row[x] = Blend(row[x], colour, a);
         }
     }
 }

@@ -1,6 +1,7 @@
 // What is drawn over a square's own image: a host's picture fitted to the
-// square, its selected style, a translucent tint, the coordinate labels and
-// the parts of arrows that cross the square. Each square is drawn into an
+// square, its selected style, a translucent tint, the coordinate labels, the
+// parts of arrows that cross the square, rings and dots, a glow and a tile
+// with rounded corners. Each square is drawn into an
 // image of its own, so every drawing here is placed by the square's position
 // where the result must not depend on how the board is cut into squares.
 #pragma once
@@ -61,5 +62,22 @@ struct Arrow {
 // coordinate that is not finite. Only the pixels of dst within the arrow's
 // bounds are visited, and only those along its edges are sampled.
 void DrawArrowPart(ImagePart dst, int originX, int originY, const Arrow& arrow);
+
+// Draws a ring between radii inner and outer around point (centreX, centreY)
+// of dst (a disc where inner is 0 or less), colour mixed in by alpha / 255
+// (clamped to 0..255) and each pixel by how many of 4 x 4 samples over it the
+// ring covers, as an arrow is drawn. Nothing is drawn unless outer > 0 and
+// inner < outer, or for a value that is not finite.
+void DrawRing(ImagePart dst, double centreX, double centreY, double outer, double inner, Pixel colour, int alpha);
+
+// Fills dst with colour, its corners rounded to radius (clamped to 0..half the
+// smaller side), the pixels along the rounding sampled as a ring's.
+void FillRounded(ImagePart dst, double radius, Pixel colour);
+
+// Mixes colour into dst by alpha / 255 (clamped to 0..255) at its centre and
+// less and less away from it, by 1 - (r / reach)^2 at r from the centre, and
+// nothing from reach, half the smaller side, out: a glow that leaves the
+// edges as they were.
+void DrawGlow(ImagePart dst, Pixel colour, int alpha);
 
 }  // namespace quelder

@@ -21,6 +21,28 @@ constexpr Pixel kLabelOnLight = MakePixel(120, 72, 40);
 // The keyboard focus frame: blue, seen on both woods and on the marks.
 constexpr Pixel kFocusFrame = MakePixel(20, 90, 220);
 constexpr Pixel kLabelOnDark = MakePixel(240, 217, 181);
+// The destinations of a lifted piece: a dot a third of the edge across on an
+// empty square, a ring along the edge around a piece; dark and half seen, so
+// that they read on both woods.
+constexpr Pixel kDestination = MakePixel(20, 60, 30);
+constexpr int kDestinationAlpha = 110;
+constexpr double kDotRadius = 0.16;
+constexpr double kDestinationRing = 0.08;
+// The last move's squares: a yellow-green tint, unlike the marks' colours.
+constexpr Pixel kLastMove = MakePixel(160, 205, 40);
+constexpr int kLastMoveAlpha = 110;
+// The check: a red glow under the king, strongest at the centre.
+constexpr Pixel kCheckGlow = MakePixel(235, 25, 25);
+constexpr int kCheckAlpha = 230;
+// The user's circles: a ring a tenth of the edge wide just inside the square,
+// as translucent as the arrows.
+constexpr double kCircleOuter = 0.47;
+constexpr double kCircleStroke = 0.1;
+// While the chooser is open: the other squares darkened, and a light tile
+// with rounded corners under each piece offered.
+constexpr int kDimAlpha = 140;
+constexpr Pixel kChooserTile = MakePixel(246, 244, 238);
+constexpr double kChooserRounding = 0.18;
 // The built-in pictures are kept at two sizes (a board resized back and forth
 // draws none again), hosts' pictures at one: the squares have one size.
 constexpr std::size_t kShapeSizes = 2;
@@ -40,6 +62,22 @@ Arrow ArrowOf(const PixelHostBase& host, const BoardArrow& a) {
     return {from.x, from.y, to.x, to.y, std::max(1.0, edge * kArrowWidth), a.colour, kArrowAlpha};
 }
 
+// The colour of a brush of the user's shapes.
+Pixel BrushColour(Brush brush) {
+    switch (brush) {
+    case Brush::Green: return MakePixel(20, 150, 50);
+    case Brush::Red: return MakePixel(215, 35, 35);
+    case Brush::Blue: return MakePixel(30, 95, 225);
+    case Brush::Yellow: return MakePixel(235, 185, 10);
+    }
+    return MakePixel(20, 150, 50);
+}
+
+bool IsCircle(const UserShape& s) { return s.from == s.to; }
+// A shape naming a square off the board is left out: there is no view to
+// place it by.
+bool OnBoard(const UserShape& s) { return IsValidSquare(s.from.col, s.from.row) && IsValidSquare(s.to.col, s.to.row); }
+
 // Whether an arrow may cover any pixel of the view: the box around its ends,
 // widened by its head.
 bool Overlaps(const Arrow& arrow, const PixelSquareView& v) {
@@ -50,6 +88,7 @@ bool Overlaps(const Arrow& arrow, const PixelSquareView& v) {
            std::max(arrow.fromY, arrow.toY) + reach > v.PixelTop();
 }
 
+constexpr std::uint64_t kHashStart = 0xCBF29CE484222325ULL;
 std::uint64_t Mix(std::uint64_t hash, std::uint64_t value) {
     return (hash ^ value) * 0x100000001B3ULL;  // FNV-1a, a value at a time
 }
@@ -104,14 +143,36 @@ SharpSquares::Drawn SharpSquares::Wanted(const Board& board, const BoardLook& lo
     d.focused = look.focusShown && index == look.focus;
     d.background = PictureOf(SquareColour(square.col, square.row));
     d.piece = PictureOf(d.code);
-    std::uint64_t hash = 0xCBF29CE484222325ULL;
-    for (const BoardArrow& a : look.arrows) {
-        if (!Overlaps(ArrowOf(host_, a), v)) continue;
+    const auto mixArrow = [&](std::uint64_t hash, const BoardArrow& a) {
+        if (!Overlaps(ArrowOf(host_, a), v)) return hash;
         hash = Mix(hash, static_cast<std::uint64_t>(SquareIndex(a.from.col, a.from.row)) << 8 |
                              static_cast<std::uint64_t>(SquareIndex(a.to.col, a.to.row)));
-        hash = Mix(hash, a.colour);
+        return Mix(hash, a.colour);
+    };
+    d.arrows = kHashStart;
+    for (const BoardArrow& a : look.arrows) d.arrows = mixArrow(d.arrows, a);
+
+    d.destination = (look.destinations >> (index - 1) & 1) != 0;
+    d.lastMove = index == look.lastFrom || index == look.lastTo;
+    d.check = index == look.check;
+    // The circles are drawn under the pieces and the arrows over them, so
+    // only the order among the circles and among the arrows shows. A circle
+    // mixes in its brush alone (0..3), an arrow its squares (257 on) first.
+    d.shapes = kHashStart;
+    for (const UserShape& s : look.shapes)
+        if (OnBoard(s) && IsCircle(s) && s.from == square)
+            d.shapes = Mix(d.shapes, static_cast<std::uint64_t>(s.brush));
+    for (const UserShape& s : look.shapes)
+        if (OnBoard(s) && !IsCircle(s)) d.shapes = mixArrow(d.shapes, {s.from, s.to, BrushColour(s.brush)});
+
+    d.dimmed = !look.chooser.empty();
+    for (std::size_t k = 0; k < look.chooser.size(); ++k) {
+        if (look.chooser[k].square != index) continue;
+        d.offered = look.chooser[k].piece;
+        d.offerFocused = std::cmp_equal(k, look.chooserFocus);
+        d.offeredPiece = PictureOf(look.chooser[k].piece);
+        break;
     }
-    d.arrows = hash;
     return d;
 }
 
@@ -136,13 +197,26 @@ void SharpSquares::Draw(const BoardLook& look, std::int16_t index, const Drawn& 
     const int w = image.Width(), h = image.Height();
     const std::int16_t background = SquareColour(square.col, square.row);
 
+    const double edge = static_cast<double>(std::min(w, h)), centreX = w / 2.0, centreY = h / 2.0;
+    const bool empty = ShowsNoPiece(d.code);
+
     Fill(image, view.Background());
     DrawCovered(image, Art(background, w, h), 0, 0);
+    if (d.lastMove) Tint(image, kLastMove, kLastMoveAlpha);
     if (d.mark) Tint(image, *d.mark, kMarkAlpha);
+    if (d.check) DrawGlow(image, kCheckGlow, kCheckAlpha);
+    for (const UserShape& s : look.shapes)
+        if (OnBoard(s) && IsCircle(s) && s.from == square)
+            DrawRing(image, centreX, centreY, edge * kCircleOuter, edge * (kCircleOuter - kCircleStroke),
+                     BrushColour(s.brush), kArrowAlpha);
+    if (d.destination && !empty)
+        DrawRing(image, centreX, centreY, edge / 2, edge * (0.5 - kDestinationRing), kDestination, kDestinationAlpha);
     if (d.selected != kFalse)
         DrawSelectedCovered(image, Art(d.code, w, h), 0, 0, host_.Images().Highlight());
     else if (d.code != None)
         DrawCovered(image, Art(d.code, w, h), 0, 0);
+    if (d.destination && empty)
+        DrawRing(image, centreX, centreY, edge * kDotRadius, 0, kDestination, kDestinationAlpha);
 
     const int labelHeight = std::max(5, h / 5), inset = std::max(1, h / 16);
     const Pixel ink = background == kLightSquare ? kLabelOnLight : kLabelOnDark;
@@ -154,7 +228,19 @@ void SharpSquares::Draw(const BoardLook& look, std::int16_t index, const Drawn& 
         const Arrow arrow = ArrowOf(host_, a);
         if (Overlaps(arrow, view)) DrawArrowPart(image, view.PixelLeft(), view.PixelTop(), arrow);
     }
-    if (d.focused) DrawFrame(image, std::max(2, std::min(w, h) / 16), kFocusFrame);
+    for (const UserShape& s : look.shapes) {
+        if (!OnBoard(s) || IsCircle(s)) continue;
+        const Arrow arrow = ArrowOf(host_, {s.from, s.to, BrushColour(s.brush)});
+        if (Overlaps(arrow, view)) DrawArrowPart(image, view.PixelLeft(), view.PixelTop(), arrow);
+    }
+    const int frame = std::max(2, std::min(w, h) / 16);
+    if (d.focused) DrawFrame(image, frame, kFocusFrame);
+    if (d.dimmed) Tint(image, MakePixel(0, 0, 0), kDimAlpha);
+    if (d.offered) {
+        FillRounded(image, edge * kChooserRounding, kChooserTile);
+        if (!ShowsNoPiece(*d.offered)) DrawCovered(image, Art(*d.offered, w, h), 0, 0);
+        if (d.offerFocused) DrawFrame(image, frame, kFocusFrame);
+    }
 }
 
 const BoardPicture& SharpSquares::Art(std::int32_t number, int width, int height) {

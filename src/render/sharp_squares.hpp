@@ -56,10 +56,24 @@ private:
         SquareLabels labels;
         std::uint64_t arrows = 0;
         bool focused = false;
+        // A destination of the lifted piece, a square of the last move, the
+        // square in check, and the user's circles on the square and arrows
+        // across it.
+        bool destination = false;
+        bool lastMove = false;
+        bool check = false;
+        std::uint64_t shapes = 0;
+        // While the promotion chooser is open every square is dimmed; a
+        // square it offers a piece on shows that piece on a tile, framed
+        // when it has the chooser's focus.
+        bool dimmed = false;
+        std::optional<std::int32_t> offered;
+        bool offerFocused = false;
         // Held while the square shows them: no other picture can take their
         // place in memory and pass for them.
         PictureRef background;
         PictureRef piece;
+        PictureRef offeredPiece;
         friend bool operator==(const Drawn&, const Drawn&) = default;
     };
     Drawn Wanted(const Board& board, const BoardLook& look, std::int16_t index) const;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <limits>
 #include <set>
 #include <string>
@@ -191,6 +192,101 @@ TEST(SquareOverlays, ArrowDrawnSquareBySquareIsTheArrowDrawnOverTheBoard) {
             }
         EXPECT_NEAR(area, w * (length - 2.2 * w) + 3.3 * w * w, 0.02 * w * length) << "covered area";
     }
+}
+
+// Rings, discs and tiles with rounded corners over a graded ground, each
+// against the geometry it is meant to have: every pixel whose centre lies
+// more than 0.75 inside is mixed once by alpha, every one more than 0.75
+// outside is left, and the coverage, read from red (0 in the shapes), adds up
+// to the shape's area. A glow is mixed by alpha at the centre, falls along
+// the row out from it, shows well through the inner half of the way to the
+// smaller side's half and leaves every pixel from there out.
+// Shapes of no size, with a value that is not a number or with no alpha draw
+// nothing.
+TEST(SquareOverlays, RingsTilesAndGlowsCoverTheirShapes) {
+    constexpr int kW = 41, kH = 37;
+    Image ground(kW, kH);
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x)
+            ground.Set(x, y,
+                       MakePixel(static_cast<std::uint8_t>(60 + 4 * x), 100, static_cast<std::uint8_t>(40 + 5 * y)));
+    const Pixel colour = MakePixel(0, 40, 200);
+    const double pi = std::acos(-1.0), nan = std::numeric_limits<double>::quiet_NaN();
+    using Depth = std::function<double(double, double)>;
+    const auto ring = [](double cx, double cy, double outer, double inner) -> Depth {
+        return [=](double x, double y) {
+            const double r = std::hypot(x - cx, y - cy);
+            return inner > 0 ? std::min(outer - r, r - inner) : outer - r;
+        };
+    };
+    const auto tile = [](double r) -> Depth {  // how far inside the corners' rounding or the straight edges
+        return [=](double x, double y) {
+            return r - std::hypot(x - std::clamp(x, r, kW - r), y - std::clamp(y, r, kH - r));
+        };
+    };
+    const Depth nothing = [](double, double) { return -1e9; };
+    struct Shape {
+        std::string what;
+        std::function<void(ImagePart)> draw;
+        Depth depth;
+        int alpha;
+        double area;
+    };
+    for (const Shape& s : std::vector<Shape>{
+             {"ring", [&](ImagePart i) { DrawRing(i, 20.5, 18, 15, 11, colour, 150); }, ring(20.5, 18, 15, 11), 150,
+              pi * (15 * 15 - 11 * 11)},
+             {"disc", [&](ImagePart i) { DrawRing(i, 17.3, 20.1, 6.2, 0, colour, 90); }, ring(17.3, 20.1, 6.2, 0), 90,
+              pi * 6.2 * 6.2},
+             {"thin ring", [&](ImagePart i) { DrawRing(i, 20, 19, 9.6, 8.4, colour, 400); }, ring(20, 19, 9.6, 8.4),
+              255, pi * (9.6 * 9.6 - 8.4 * 8.4)},
+             {"tile", [&](ImagePart i) { FillRounded(i, 9, colour); }, tile(9), 255, kW * kH - (4 - pi) * 9 * 9},
+             {"tile rounded at most to half its height", [&](ImagePart i) { FillRounded(i, 100, colour); },
+              tile(kH / 2.0), 255, kW * kH - (4 - pi) * kH * kH / 4},
+             {"square tile", [&](ImagePart i) { FillRounded(i, nan, colour); }, tile(0), 255, kW * kH},
+             {"no radius", [&](ImagePart i) { DrawRing(i, 20, 18, 0, -1, colour, 255); }, nothing, 255, 0},
+             {"inner past outer", [&](ImagePart i) { DrawRing(i, 20, 18, 9, 9, colour, 255); }, nothing, 255, 0},
+             {"not a number", [&](ImagePart i) { DrawRing(i, nan, 18, 9, 3, colour, 255); }, nothing, 255, 0},
+             {"no alpha", [&](ImagePart i) { DrawRing(i, 20, 18, 9, 3, colour, -4); }, nothing, 255, 0}}) {
+        SCOPED_TRACE(s.what);
+        Image image = ground;
+        s.draw(image);
+        double area = 0;
+        for (int y = 0; y < kH; ++y)
+            for (int x = 0; x < kW; ++x) {
+                const double depth = s.depth(x + 0.5, y + 0.5);
+                const Pixel seen = image.At(x, y), under = ground.At(x, y);
+                EXPECT_TRUE(depth > 0.75    ? Near(seen, Over(under, colour, s.alpha), 1)
+                            : depth < -0.75 ? seen == under
+                                            : true)
+                    << "at " << x << "," << y << ", " << depth << " inside: " << std::hex << seen << " over " << under;
+                area += (RedOf(under) - RedOf(seen)) * 255.0 / (RedOf(under) * s.alpha);
+            }
+        EXPECT_NEAR(area, s.area, 0.5 + 0.01 * s.area) << "covered area";
+    }
+    for (const auto& [w, h] : {std::pair{37, 37}, std::pair{30, 20}}) {
+        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+        const Image plain = ToImage(ConstImagePart(ground).Part(0, 0, w, h));
+        Image glow = plain;
+        DrawGlow(glow, colour, 200);
+        const double reach = std::min(w, h) / 2.0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                EXPECT_TRUE(std::hypot(x + 0.5 - w / 2.0, y + 0.5 - h / 2.0) < reach || glow.At(x, y) == plain.At(x, y))
+                    << "at " << x << "," << y << std::hex << ": " << glow.At(x, y);
+        const int cx = w / 2, cy = h / 2;
+        EXPECT_TRUE(Near(glow.At(cx, cy), Over(plain.At(cx, cy), colour, 200), 2))
+            << "centre " << std::hex << glow.At(cx, cy);
+        double last = 2;
+        for (int x = cx; x < w; ++x) {
+            const double shown = 1 - RedOf(glow.At(x, cy)) / static_cast<double>(RedOf(plain.At(x, cy)));
+            EXPECT_LE(shown, last + 0.01) << "at " << x << " after " << last;
+            EXPECT_TRUE(x + 0.5 - w / 2.0 > reach / 2 || shown > 0.2) << "at " << x << ": " << shown;
+            last = shown;
+        }
+    }
+    Image glow = ground;
+    DrawGlow(glow, colour, 0);
+    EXPECT_EQ(glow, ground) << "a glow of no alpha";
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -61,6 +62,117 @@ TEST(SharpSquares, DrawsAsThePublishedCodeAndKeepsOnlyThePicturesSet) {
     }
     for (std::size_t k = 0; k + 1 < set.size(); ++k) EXPECT_TRUE(set[k].expired()) << "picture " << k << " is kept";
     EXPECT_FALSE(set.back().expired());
+}
+
+// Each addition to the look, set on the new game's board and cleared again:
+// exactly the squares that show it are drawn, nothing more while the look
+// stays, and cleared they are as before, pixel for pixel. Where it shows: a
+// destination's dot in the centre of an empty square of either wood, its ring
+// at the edge of an occupied one, leaving the centre and the piece; the last
+// move's tint, the check's glow (not in the corner) and a circle under the
+// piece; an arrow over it. Circles and arrows swapping places draw nothing.
+// The open chooser darkens every other square and shows its pieces, whole, on
+// a light tile on either wood; moving its focus moves the frame.
+TEST(SharpSquares, DrawsEachAdditionToTheLookWhereItShowsAndOnlyThere) {
+    testing::Control c;
+    NewGame(c.board);
+    SharpSquares squares(c.host);
+    BoardLook look;
+    std::vector<std::int16_t> drawn;
+    const auto settle = [&] {
+        drawn.clear();
+        squares.Settle(c.board, look, [&](PixelSquareView& v) {
+            drawn.push_back(static_cast<std::int16_t>(v.KeptCell() + 1));
+        });
+    };
+    const auto kept = [&] {
+        std::vector<Image> all(1);  // by index
+        for (std::int16_t k = 1; k <= kSquareCount; ++k) all.push_back(c.host.View(k).Kept());
+        return all;
+    };
+    const auto at = [](std::int16_t col, std::int16_t row) { return SquareIndex(col, row); };
+    const auto bit = [&](std::int16_t col, std::int16_t row) { return std::uint64_t{1} << (at(col, row) - 1); };
+    const auto far = [](Pixel a, Pixel b) {  // the channels' differences summed
+        return std::abs(RedOf(a) - RedOf(b)) + std::abs(GreenOf(a) - GreenOf(b)) + std::abs(BlueOf(a) - BlueOf(b));
+    };
+    // What a square shows after the change against before: its centre pixel,
+    // or one at its left edge, changed (or the centre not); the pixels of its
+    // piece (its picture where not the mask) as before and others not, or
+    // some of them changed; the corner as before; less light by half; the
+    // white queen whole on a light tile.
+    enum Probe { Centre, Still, Edge, Under, Over, Corner, Darker, Offered };
+    struct Case {
+        std::string what;
+        std::function<void(BoardLook&)> from, to;
+        std::vector<std::int16_t> drawn;  // in index order
+        std::vector<std::pair<std::int16_t, Probe>> probes;
+    };
+    const auto plain = [](BoardLook&) {};
+    const std::vector<ChooserItem> chooser{{at(3, 4), WQueen}, {at(3, 5), WQueen}};
+    std::vector<std::int16_t> every;
+    for (std::int16_t k = 1; k <= kSquareCount; ++k) every.push_back(k);
+    for (const Case& k : std::vector<Case>{
+             {"destinations", plain, [&](BoardLook& l) { l.destinations = bit(5, 4) | bit(6, 4) | bit(4, 7); },
+              {at(5, 4), at(6, 4), at(4, 7)},
+              {{at(5, 4), Centre}, {at(6, 4), Centre}, {at(4, 7), Still}, {at(4, 7), Under}, {at(4, 7), Edge}}},
+             {"last move", plain, [&](BoardLook& l) { l.lastFrom = at(5, 7), l.lastTo = at(5, 5); },
+              {at(5, 5), at(5, 7)}, {{at(5, 5), Centre}, {at(5, 7), Under}}},
+             {"check", plain, [&](BoardLook& l) { l.check = at(5, 1); }, {at(5, 1)},
+              {{at(5, 1), Under}, {at(5, 1), Corner}}},
+             {"circle", plain, [](BoardLook& l) { l.shapes = {{Brush::Red, {2, 8}, {2, 8}}}; }, {at(2, 8)},
+              {{at(2, 8), Under}, {at(2, 8), Corner}}},
+             {"arrow", plain, [](BoardLook& l) { l.shapes = {{Brush::Blue, {2, 1}, {2, 3}}}; },
+              {at(2, 1), at(2, 2), at(2, 3)}, {{at(2, 2), Over}}},
+             {"circle and arrow swapped",
+              [](BoardLook& l) { l.shapes = {{Brush::Green, {4, 4}, {4, 4}}, {Brush::Red, {3, 3}, {5, 5}}}; },
+              [](BoardLook& l) { l.shapes = {{Brush::Red, {3, 3}, {5, 5}}, {Brush::Green, {4, 4}, {4, 4}}}; }, {}, {}},
+             {"chooser", plain, [&](BoardLook& l) { l.chooser = chooser; }, every,
+              {{at(1, 1), Darker}, {at(3, 4), Offered}, {at(3, 5), Offered}}},
+             {"chooser focus", [&](BoardLook& l) { l.chooser = chooser; },
+              [&](BoardLook& l) { l.chooser = chooser, l.chooserFocus = 1; }, {at(3, 4), at(3, 5)},
+              {{at(3, 4), Edge}, {at(3, 5), Edge}}}}) {
+        SCOPED_TRACE(k.what);
+        look = {};
+        k.from(look);
+        settle();
+        const std::vector<Image> before = kept();
+        k.to(look);
+        settle();
+        EXPECT_EQ(drawn, k.drawn) << "set";
+        const std::vector<Image> after = kept();
+        for (const auto& [index, probe] : k.probes) {
+            const Image &b = before[static_cast<std::size_t>(index)], &a = after[static_cast<std::size_t>(index)];
+            const Image& piece =
+                testing::BoardImage(probe == Offered ? WQueen : c.board.m_Pieces[static_cast<std::size_t>(index)]);
+            int pieceChanged = 0, otherChanged = 0, light[2] = {0, 0};
+            bool whole = true;
+            for (int y = 0; y < a.Height(); ++y)
+                for (int x = 0; x < a.Width(); ++x) {
+                    const Pixel p = a.At(x, y), q = piece.At(x, y);
+                    if (p != b.At(x, y)) ++(q != kMaskColour ? pieceChanged : otherChanged);
+                    light[0] += RedOf(b.At(x, y)) + GreenOf(b.At(x, y)) + BlueOf(b.At(x, y));
+                    light[1] += RedOf(p) + GreenOf(p) + BlueOf(p);
+                    if (std::min({x, y, 36 - x, 36 - y}) >= 4)  // inside the frame and the rounding
+                        whole &= q != kMaskColour ? p == q : std::min({RedOf(p), GreenOf(p), BlueOf(p)}) >= 200;
+                }
+            constexpr int kMid = 18;  // the centre pixel of a 37-pixel square
+            const int centre = far(a.At(kMid, kMid), b.At(kMid, kMid)), edge = far(a.At(1, kMid), b.At(1, kMid));
+            const bool seen[] = {centre >= 40, centre == 0, edge >= 40, pieceChanged == 0 && otherChanged > 0,
+                                 pieceChanged > 0, a.At(0, 0) == b.At(0, 0), light[1] < light[0] / 2, whole};
+            EXPECT_TRUE(seen[probe]) << Where(index) << " probe " << probe << ": centre " << centre << " edge "
+                                     << edge << ", changed " << pieceChanged << " of the piece, " << otherChanged
+                                     << " else, light " << light[1] << " was " << light[0];
+        }
+        settle();
+        EXPECT_EQ(drawn, std::vector<std::int16_t>{}) << "again";
+        look = {};
+        k.from(look);
+        settle();
+        EXPECT_EQ(drawn, k.drawn) << "cleared";
+        const std::vector<Image> cleared = kept();
+        for (std::int16_t i = 1; i <= kSquareCount; ++i)
+            EXPECT_EQ(cleared[static_cast<std::size_t>(i)], before[static_cast<std::size_t>(i)]) << Where(i);
+    }
 }
 
 }  // namespace
