@@ -58,6 +58,14 @@ bool Extends(const std::string& typed, char c) {
     }
 }
 
+// A key the board has no use for: the host hears it.
+Action KeyReport(const Input& input) {
+    Action report{K::RaiseKeyDown};
+    report.code = input.code;
+    report.shift = input.shift;
+    return report;
+}
+
 // The report that begins a press: a double click in place of the MouseDown.
 Action PressReport(const Next& press) {
     Action action{press.doubleClick ? K::RaiseDblClick : K::RaiseMouseDown};
@@ -299,10 +307,7 @@ Actions BoardInteraction::KeyPressed(const Input& input, const BoardView& board)
     default:
         break;
     }
-    Action report = Do(K::RaiseKeyDown);
-    report.code = input.code;
-    report.shift = input.shift;
-    return {report};
+    return {KeyReport(input)};
 }
 
 // The squares typed so far: a letter or digit that continues a move is
@@ -332,10 +337,7 @@ Actions BoardInteraction::Typed(const Input& input, const BoardView& board) {
         break;
     }
     // Any other key while typing: the text stays, and the host hears the key.
-    Action report = Do(K::RaiseKeyDown);
-    report.code = input.code;
-    report.shift = input.shift;
-    return {report};
+    return {KeyReport(input)};
 }
 
 Actions BoardInteraction::Drop(SquareId to, const BoardView& board, char letter) {
