@@ -46,6 +46,12 @@ struct BoardLook {
     std::vector<BoardArrow> arrows;
     // The square whose piece the user has lifted (drawn without it); 0: none.
     std::int16_t lifted = 0;
+    // The squares whose pieces are on their way to them (an animation draws
+    // them moving): drawn without, a bit for each (bit index - 1).
+    std::uint64_t hidden = 0;
+    // The square of a piece a click picked up: it stays on its square, which
+    // is tinted while its destinations show.
+    std::int16_t picked = 0;
     // The keyboard's focus square, and whether its frame shows (the window
     // has the focus).
     std::int16_t focus = SquareIndex(1, 8);

@@ -18,19 +18,25 @@ namespace {
 constexpr long kCells = 64;
 constexpr wchar_t kBoardName[] = L"Chess board";
 constexpr wchar_t kMarkedValue[] = L"marked";
+constexpr wchar_t kDestinationValue[] = L"legal destination";
 constexpr wchar_t kClickAction[] = L"Click";
 
-// The child a VARIANT names: CHILDID_SELF (0) or a cell 1..64. E_INVALIDARG
-// for any other number or a type other than VT_I4.
-std::int16_t ChildOf(const VARIANT& child) {
-    if (V_VT(&child) != VT_I4 || V_I4(&child) < CHILDID_SELF || V_I4(&child) > kCells)
+// The children: the cells, then the promotion chooser's items while it is
+// open.
+long ChildCount(const AccessibleSquares& squares) { return kCells + static_cast<long>(squares.Chooser().size()); }
+bool IsItem(long child) { return child > kCells; }
+
+// The child a VARIANT names: CHILDID_SELF (0), a cell 1..64 or an item of the
+// chooser. E_INVALIDARG for any other number or a type other than VT_I4.
+std::int16_t ChildOf(const VARIANT& child, const AccessibleSquares& squares) {
+    if (V_VT(&child) != VT_I4 || V_I4(&child) < CHILDID_SELF || V_I4(&child) > ChildCount(squares))
         throw HresultError(E_INVALIDARG);
     return static_cast<std::int16_t>(V_I4(&child));
 }
 
-// A cell's child id, never CHILDID_SELF.
-std::int16_t CellOf(const VARIANT& child) {
-    const std::int16_t cell = ChildOf(child);
+// A cell's or an item's child id, never CHILDID_SELF.
+std::int16_t CellOf(const VARIANT& child, const AccessibleSquares& squares) {
+    const std::int16_t cell = ChildOf(child, squares);
     if (cell == CHILDID_SELF) throw HresultError(E_INVALIDARG);
     return cell;
 }
@@ -48,8 +54,20 @@ bool InClientArea(HWND window, POINT& point) {
     return PtInRect(&client, point) != FALSE;
 }
 
-// The cell shown at a point of the client area; 0 for none.
+// A child's rectangle: its square's, for a chooser's item the square it
+// shows on.
+RECT ChildRect(const AccessibleSquares& squares, std::int16_t child) {
+    if (!IsItem(child)) return squares.CellRect(child);
+    return squares.CellRect(squares.Chooser().at(static_cast<std::size_t>(child - kCells - 1)).square);
+}
+
+// The child shown at a point of the client area (the chooser over the
+// cells); 0 for none.
 std::int16_t CellAt(const AccessibleSquares& squares, POINT point) {
+    for (auto item = static_cast<std::int16_t>(ChildCount(squares)); item > kCells; --item) {
+        const RECT rect = ChildRect(squares, item);
+        if (PtInRect(&rect, point)) return item;
+    }
     for (std::int16_t cell = 1; cell <= kCells; ++cell) {
         const RECT rect = squares.CellRect(cell);
         if (PtInRect(&rect, point)) return cell;
@@ -60,7 +78,7 @@ std::int16_t CellAt(const AccessibleSquares& squares, POINT point) {
 // The cell next to a cell's rectangle on one side, as the board is shown
 // (a flipped board has its first column on the right); 0 for none.
 std::int16_t CellBeside(const AccessibleSquares& squares, std::int16_t cell, long direction) {
-    const RECT rect = squares.CellRect(cell);
+    const RECT rect = ChildRect(squares, cell);
     const POINT centre{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
     switch (direction) {
     case NAVDIR_LEFT: return CellAt(squares, {rect.left - 1, centre.y});
@@ -134,14 +152,14 @@ STDMETHODIMP BoardAccessible::get_accParent(IDispatch** parent) {
 }
 
 STDMETHODIMP BoardAccessible::get_accChildCount(long* count) {
-    return Call([&] { Out(count) = kCells; });
+    return Call([&] { Out(count) = ChildCount(*squares_); });
 }
 
 STDMETHODIMP BoardAccessible::get_accChild(VARIANT child, IDispatch** result) {
     // The cells are simple elements: they have no object of their own.
     return Call([&] {
         Out(result);
-        CellOf(child);
+        CellOf(child, *squares_);
         return S_FALSE;
     });
 }
@@ -149,17 +167,23 @@ STDMETHODIMP BoardAccessible::get_accChild(VARIANT child, IDispatch** result) {
 STDMETHODIMP BoardAccessible::get_accName(VARIANT child, BSTR* name) {
     return Call([&] {
         BSTR& out = Out(name);
-        const std::int16_t cell = ChildOf(child);
-        out = (cell == CHILDID_SELF ? Bstr(kBoardName) : Bstr(squares_->CellName(cell))).release();
+        const std::int16_t cell = ChildOf(child, *squares_);
+        if (IsItem(cell))
+            out = Bstr(squares_->Chooser().at(static_cast<std::size_t>(cell - kCells - 1)).name).release();
+        else
+            out = (cell == CHILDID_SELF ? Bstr(kBoardName) : Bstr(squares_->CellName(cell))).release();
     });
 }
 
 STDMETHODIMP BoardAccessible::get_accValue(VARIANT child, BSTR* value) {
     return Call([&] {
         BSTR& out = Out(value);
-        const std::int16_t cell = ChildOf(child);
-        if (cell == CHILDID_SELF || !squares_->CellMarked(cell)) return S_FALSE;
-        out = Bstr(kMarkedValue).release();
+        const std::int16_t cell = ChildOf(child, *squares_);
+        if (cell == CHILDID_SELF || IsItem(cell)) return S_FALSE;
+        std::wstring text = squares_->CellMarked(cell) ? kMarkedValue : L"";
+        if (squares_->CellDestination(cell)) text += (text.empty() ? L"" : L", ") + std::wstring(kDestinationValue);
+        if (text.empty()) return S_FALSE;
+        out = Bstr(text).release();
         return S_OK;
     });
 }
@@ -167,7 +191,7 @@ STDMETHODIMP BoardAccessible::get_accValue(VARIANT child, BSTR* value) {
 STDMETHODIMP BoardAccessible::get_accDescription(VARIANT child, BSTR* description) {
     return Call([&] {
         Out(description);
-        ChildOf(child);
+        ChildOf(child, *squares_);
         return S_FALSE;
     });
 }
@@ -175,14 +199,15 @@ STDMETHODIMP BoardAccessible::get_accDescription(VARIANT child, BSTR* descriptio
 STDMETHODIMP BoardAccessible::get_accRole(VARIANT child, VARIANT* role) {
     return Call([&] {
         VARIANT& out = Out(role);
-        SetChild(out, ChildOf(child) == CHILDID_SELF ? ROLE_SYSTEM_TABLE : ROLE_SYSTEM_CELL);
+        const std::int16_t cell = ChildOf(child, *squares_);
+        SetChild(out, cell == CHILDID_SELF ? ROLE_SYSTEM_TABLE : IsItem(cell) ? ROLE_SYSTEM_MENUITEM : ROLE_SYSTEM_CELL);
     });
 }
 
 STDMETHODIMP BoardAccessible::get_accState(VARIANT child, VARIANT* state) {
     return Call([&] {
         VARIANT& out = Out(state);
-        const std::int16_t cell = ChildOf(child);
+        const std::int16_t cell = ChildOf(child, *squares_);
         long bits = STATE_SYSTEM_FOCUSABLE;
         if (cell == CHILDID_SELF) {
             const HWND window = squares_->AccessibleWindow();
@@ -190,6 +215,8 @@ STDMETHODIMP BoardAccessible::get_accState(VARIANT child, VARIANT* state) {
             if (window != nullptr && !IsWindowEnabled(window)) bits |= STATE_SYSTEM_UNAVAILABLE;
             // The focus is the table's while no cell has it.
             if (window != nullptr && GetFocus() == window && squares_->FocusedCell() == 0) bits |= STATE_SYSTEM_FOCUSED;
+        } else if (IsItem(cell)) {
+            if (squares_->FocusedCell() == cell) bits |= STATE_SYSTEM_FOCUSED;
         } else {
             bits |= STATE_SYSTEM_SELECTABLE;
             if (squares_->CellSelected(cell)) bits |= STATE_SYSTEM_SELECTED;
@@ -202,7 +229,7 @@ STDMETHODIMP BoardAccessible::get_accState(VARIANT child, VARIANT* state) {
 STDMETHODIMP BoardAccessible::get_accHelp(VARIANT child, BSTR* help) {
     return Call([&] {
         Out(help);
-        ChildOf(child);
+        ChildOf(child, *squares_);
         return DISP_E_MEMBERNOTFOUND;
     });
 }
@@ -211,7 +238,7 @@ STDMETHODIMP BoardAccessible::get_accHelpTopic(BSTR* file, VARIANT child, long* 
     return Call([&] {
         Out(file);
         Out(topic) = -1;
-        ChildOf(child);
+        ChildOf(child, *squares_);
         return DISP_E_MEMBERNOTFOUND;
     });
 }
@@ -219,7 +246,7 @@ STDMETHODIMP BoardAccessible::get_accHelpTopic(BSTR* file, VARIANT child, long* 
 STDMETHODIMP BoardAccessible::get_accKeyboardShortcut(VARIANT child, BSTR* shortcut) {
     return Call([&] {
         Out(shortcut);
-        ChildOf(child);
+        ChildOf(child, *squares_);
         return DISP_E_MEMBERNOTFOUND;
     });
 }
@@ -253,7 +280,8 @@ STDMETHODIMP BoardAccessible::get_accSelection(VARIANT* children) {
 STDMETHODIMP BoardAccessible::get_accDefaultAction(VARIANT child, BSTR* action) {
     return Call([&] {
         BSTR& out = Out(action);
-        if (ChildOf(child) == CHILDID_SELF) return S_FALSE;
+        const std::int16_t cell = ChildOf(child, *squares_);
+        if (cell == CHILDID_SELF || IsItem(cell)) return S_FALSE;
         out = Bstr(kClickAction).release();
         return S_OK;
     });
@@ -263,7 +291,7 @@ STDMETHODIMP BoardAccessible::accSelect(long, VARIANT child) {
     // The selection is the program's; a client changes it by the default
     // action, as the user does.
     return Call([&] {
-        ChildOf(child);
+        ChildOf(child, *squares_);
         return DISP_E_MEMBERNOTFOUND;
     });
 }
@@ -274,12 +302,12 @@ STDMETHODIMP BoardAccessible::accLocation(long* left, long* top, long* width, lo
         long& y = Out(top);
         long& cx = Out(width);
         long& cy = Out(height);
-        const std::int16_t cell = ChildOf(child);
+        const std::int16_t cell = ChildOf(child, *squares_);
         const HWND window = squares_->AccessibleWindow();
         if (window == nullptr) return S_FALSE;
         RECT rect{};
         if (cell != CHILDID_SELF)
-            rect = squares_->CellRect(cell);
+            rect = ChildRect(*squares_, cell);
         else if (!GetClientRect(window, &rect))
             throw HresultError(HRESULT_FROM_WIN32(GetLastError()));
         POINT origin{rect.left, rect.top};
@@ -292,7 +320,7 @@ STDMETHODIMP BoardAccessible::accLocation(long* left, long* top, long* width, lo
 STDMETHODIMP BoardAccessible::accNavigate(long direction, VARIANT start, VARIANT* end) {
     return Call([&] {
         VARIANT& out = Out(end);
-        const std::int16_t from = ChildOf(start);
+        const std::int16_t from = ChildOf(start, *squares_);
         long to = 0;
         switch (direction) {
         case NAVDIR_FIRSTCHILD:
@@ -314,7 +342,7 @@ STDMETHODIMP BoardAccessible::accNavigate(long direction, VARIANT start, VARIANT
         default:
             throw HresultError(E_INVALIDARG);
         }
-        if (to < 1 || to > kCells) return S_FALSE;
+        if (to < 1 || to > ChildCount(*squares_) || IsItem(to) != IsItem(from)) return S_FALSE;
         SetChild(out, to);
         return S_OK;
     });
@@ -332,8 +360,8 @@ STDMETHODIMP BoardAccessible::accHitTest(long x, long y, VARIANT* child) {
 
 STDMETHODIMP BoardAccessible::accDoDefaultAction(VARIANT child) {
     return Call([&] {
-        const std::int16_t cell = ChildOf(child);
-        if (cell == CHILDID_SELF) return DISP_E_MEMBERNOTFOUND;
+        const std::int16_t cell = ChildOf(child, *squares_);
+        if (cell == CHILDID_SELF || IsItem(cell)) return DISP_E_MEMBERNOTFOUND;
         squares_->ClickCell(cell);
         return S_OK;
     });
@@ -345,7 +373,7 @@ STDMETHODIMP BoardAccessible::put_accName(VARIANT, BSTR) {
 
 STDMETHODIMP BoardAccessible::put_accValue(VARIANT child, BSTR) {
     return Call([&] {
-        ChildOf(child);
+        ChildOf(child, *squares_);
         return DISP_E_MEMBERNOTFOUND;
     });
 }

@@ -2,8 +2,9 @@
 // client area is a table named "Chess board" with 64 cells, one per square,
 // child id k for square index k (column 1 row 1 is child 1, column 8 row 8
 // child 64). Each cell is named for its square and what stands on it, tells
-// whether it is selected, focused or marked, and has "Click" for its default
-// action.
+// whether it is selected, focused, marked or a legal destination, and has
+// "Click" for its default action. While the promotion chooser is open its
+// pieces follow the cells as menu items.
 //
 // The object asks the board for all of it at each call, so it is never out
 // of date. The control may go while a client still holds the object: it is
@@ -15,6 +16,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "com/com_base.hpp"
 #include "com/com_ptr.hpp"
@@ -36,8 +38,17 @@ public:
     virtual std::wstring CellName(std::int16_t child) const = 0;
     virtual bool CellSelected(std::int16_t child) const = 0;
     virtual bool CellMarked(std::int16_t child) const = 0;
-    // The focus square's child while the window has the keyboard focus; 0
-    // otherwise.
+    // A square the lifted piece may go to (the host gives the moves).
+    virtual bool CellDestination(std::int16_t) const { return false; }
+    // While the promotion chooser is open: its items, children 65 on, as a
+    // menu: "queen", "rook", ..., each on the square it shows on.
+    struct ChooserEntry {
+        std::wstring name;
+        std::int16_t square = 0;
+    };
+    virtual std::vector<ChooserEntry> Chooser() const { return {}; }
+    // The focus square's child while the window has the keyboard focus (the
+    // chooser's focused item while it is open); 0 otherwise.
     virtual std::int16_t FocusedCell() const = 0;
     // The square's rectangle in the window's client coordinates, as it is
     // shown (Flipped moves it).

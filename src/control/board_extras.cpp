@@ -1,6 +1,7 @@
 #include "control/board_extras.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 #include <limits>
 #include <optional>
@@ -32,10 +33,108 @@ std::optional<FocusKey> FocusKeyOf(interaction::Key key) {
 }  // namespace
 
 BoardExtras::BoardExtras(PixelHostBase& host, const Board& board, ControlWindow& window, ExtrasOwner& owner)
-    : host_(host), board_(board), window_(window), owner_(owner), squares_(host) {}
+    : host_(host), board_(board), window_(window), owner_(owner), squares_(host), shown_(Pieces()),
+      animation_(shown_) {}
 
 BoardExtras::~BoardExtras() {
     if (accessible_) accessible_->Disconnect();
+    // The sprites' pictures are this object's.
+    window_.StopFrames();
+    window_.SetSprites({});
+}
+
+// ---- the animation ----------------------------------------------------------------------
+
+namespace {
+std::uint32_t Now() { return GetTickCount(); }
+}  // namespace
+
+interaction::Pieces BoardExtras::Pieces() const {
+    interaction::Pieces pieces{};
+    std::copy(board_.m_Pieces.begin(), board_.m_Pieces.end(), pieces.begin());
+    return pieces;
+}
+
+std::uint32_t BoardExtras::Duration() const {
+    const HWND window = window_.Handle();
+    if (animationTime_ == 0 || window == nullptr || !IsWindowVisible(window)) return 0;
+    BOOL animate = TRUE;
+    if (!SystemParametersInfoW(SPI_GETCLIENTAREAANIMATION, 0, &animate, 0)) animate = TRUE;
+    return animate ? static_cast<std::uint32_t>(animationTime_) : 0;
+}
+
+POINT BoardExtras::PixelsOf(const interaction::Spot& spot) const {
+    // The squares lie in a regular grid, from column 1 row 1 to column 8 row
+    // 8 whichever way the board is seen.
+    const PixelSquareView &first = host_.View(1), &last = host_.View(kSquareCount);
+    const double x = first.PixelLeft() + spot.x * (last.PixelLeft() - first.PixelLeft()) / 7.0;
+    const double y = first.PixelTop() + spot.y * (last.PixelTop() - first.PixelTop()) / 7.0;
+    return {static_cast<LONG>(std::lround(x)), static_cast<LONG>(std::lround(y))};
+}
+
+RECT BoardExtras::PixelsOf(const interaction::Box& box) const {
+    // The box's first and last unit squares, and all between.
+    const POINT a = PixelsOf(interaction::Spot{box.left, box.top});
+    const POINT b = PixelsOf(interaction::Spot{box.right - 1, box.bottom - 1});
+    const PixelSquareView& first = host_.View(1);
+    // A pixel more all round: the rounding of the places drawn.
+    return {std::min(a.x, b.x) - 1, std::min(a.y, b.y) - 1, std::max(a.x, b.x) + first.PixelWidth() + 1,
+            std::max(a.y, b.y) + first.PixelHeight() + 1};
+}
+
+interaction::Spot BoardExtras::UnitsOf(POINT point) const {
+    const PixelSquareView &first = host_.View(1), &last = host_.View(kSquareCount);
+    const int dx = last.PixelLeft() - first.PixelLeft(), dy = last.PixelTop() - first.PixelTop();
+    return {dx == 0 ? 0.0 : (point.x - first.PixelLeft()) * 7.0 / dx,
+            dy == 0 ? 0.0 : (point.y - first.PixelTop()) * 7.0 / dy};
+}
+
+void BoardExtras::Invalidate(const std::vector<interaction::Box>& boxes) {
+    for (const interaction::Box& box : boxes) window_.Invalidate(PixelsOf(box));
+}
+
+void BoardExtras::SlideHome(std::int16_t square, POINT topLeft) {
+    if (!OnBoard(square)) return;
+    Invalidate(animation_.SlideHome(square, UnitsOf(topLeft), Now(), Duration()));
+}
+
+void BoardExtras::Frame() { Invalidate(animation_.Advance(Now())); }
+
+void BoardExtras::Animate() {
+    // A BeginUpdate batch animates as one change, when it ends.
+    if (updates_ > 0) return;
+    const interaction::Pieces pieces = Pieces();
+    if (pieces == shown_) return;
+    Invalidate(animation_.Change(pieces, Now(), Duration(), std::exchange(drop_, {})));
+    shown_ = pieces;
+}
+
+void BoardExtras::ShowMoving() {
+    const std::uint32_t now = Now();
+    std::vector<Sprite> sprites;
+    const PixelSquareView& view = host_.View(1);
+    for (const interaction::Sprite& s : animation_.Sprites(now)) {
+        const POINT at = PixelsOf(s.at);
+        sprites.push_back({&squares_.Art(s.piece, view.PixelWidth(), view.PixelHeight()), at.x, at.y,
+                           static_cast<int>(std::lround(std::clamp(s.opacity, 0.0, 1.0) * 255))});
+    }
+    window_.SetSprites(std::move(sprites));
+    if (animation_.Running(now))
+        window_.StartFrames();
+    else
+        window_.StopFrames();
+}
+
+std::vector<Sprite> BoardExtras::FinalPieces() {
+    std::vector<Sprite> pieces;
+    const std::uint64_t hidden = look_.hidden;
+    for (std::int16_t k = 1; k <= kSquareCount; ++k) {
+        if (((hidden >> (k - 1)) & 1) == 0 || ShowsNoPiece(board_.m_Pieces[At(k)])) continue;
+        const PixelSquareView& view = host_.View(k);
+        pieces.push_back({&squares_.Art(board_.m_Pieces[At(k)], view.PixelWidth(), view.PixelHeight()),
+                          view.PixelLeft(), view.PixelTop(), 255});
+    }
+    return pieces;
 }
 
 // ---- the members --------------------------------------------------------------------
@@ -206,7 +305,15 @@ BoardPicture BoardExtras::PieceArt(std::int16_t index) {
 void BoardExtras::Settle() noexcept {
     // What the squares show of the interaction is the window's to say.
     const interaction::Overlay drawn = window_.Drawn();
+    try {
+        Animate();
+        look_.hidden = animation_.Hidden(Now());
+    } catch (...) {
+        // No memory for the animation: the board shows where the pieces are.
+        look_.hidden = 0;
+    }
     look_.lifted = drawn.inPlace ? 0 : drawn.lifted;
+    look_.picked = drawn.inPlace ? drawn.lifted : 0;
     look_.focus = drawn.focus;
     look_.focusShown = drawn.focusShown;
     look_.destinations = drawn.destinations;
@@ -216,9 +323,12 @@ void BoardExtras::Settle() noexcept {
         for (std::size_t k = 0; k < drawn.chooser.size() && k < drawn.chooserSquares.size(); ++k)
             look_.chooser.push_back({drawn.chooserSquares[k], drawn.chooser[k].piece});
         squares_.Settle(board_, look_, [this](PixelSquareView& view) { owner_.ViewDrawn(view); });
+        ShowMoving();
     } catch (...) {
         // No memory for a size's pictures: the squares not drawn keep what
-        // they show and are drawn with the next change.
+        // they show and are drawn with the next change. What moved is not
+        // drawn moving: its pictures may be gone.
+        window_.SetSprites({});
     }
     AnnounceChanges();
 }
@@ -232,7 +342,8 @@ void BoardExtras::FocusMoved() {
 void BoardExtras::AnnounceChanges() noexcept {
     const HWND window = window_.Handle();
     for (std::int16_t k = 1; k <= kSquareCount; ++k) {
-        const Announced now{board_.m_Pieces[At(k)], board_.m_Selected[At(k)] != kFalse, look_.marks[At(k)].has_value()};
+        const Announced now{board_.m_Pieces[At(k)], board_.m_Selected[At(k)] != kFalse, look_.marks[At(k)].has_value(),
+                            CellDestination(k)};
         Announced& told = announced_[At(k)];
         if (now == told) continue;
         if (window != nullptr && accessible_) {
@@ -240,10 +351,27 @@ void BoardExtras::AnnounceChanges() noexcept {
             if (now.selected != told.selected)
                 NotifyWinEvent(now.selected ? EVENT_OBJECT_SELECTIONADD : EVENT_OBJECT_SELECTIONREMOVE, window,
                                OBJID_CLIENT, k);
-            if (now.marked != told.marked) NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, window, OBJID_CLIENT, k);
+            if (now.marked != told.marked || now.destination != told.destination)
+                NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, window, OBJID_CLIENT, k);
         }
         told = now;
     }
+    // The chooser is a menu that pops up over the board, its focused piece
+    // the focus; when it goes, the focus is the focus square's again.
+    const std::size_t items = look_.chooser.size();
+    const int item = look_.chooserFocus;
+    if (items == toldItems_ && (items == 0 || item == toldItem_)) return;
+    if (window != nullptr && accessible_) {
+        if (toldItems_ == 0) NotifyWinEvent(EVENT_SYSTEM_MENUPOPUPSTART, window, OBJID_CLIENT, CHILDID_SELF);
+        if (items == 0) {
+            NotifyWinEvent(EVENT_SYSTEM_MENUPOPUPEND, window, OBJID_CLIENT, CHILDID_SELF);
+            if (look_.focusShown) NotifyWinEvent(EVENT_OBJECT_FOCUS, window, OBJID_CLIENT, look_.focus);
+        } else if (GetFocus() == window) {
+            NotifyWinEvent(EVENT_OBJECT_FOCUS, window, OBJID_CLIENT, kSquareCount + 1 + item);
+        }
+    }
+    toldItems_ = items;
+    toldItem_ = item;
 }
 
 // ---- accessibility ------------------------------------------------------------------
@@ -262,9 +390,28 @@ bool BoardExtras::CellSelected(std::int16_t child) const { return board_.m_Selec
 
 bool BoardExtras::CellMarked(std::int16_t child) const { return look_.marks[At(child)].has_value(); }
 
+bool BoardExtras::CellDestination(std::int16_t child) const { return ((look_.destinations >> (child - 1)) & 1) != 0; }
+
+std::vector<AccessibleSquares::ChooserEntry> BoardExtras::Chooser() const {
+    const interaction::Overlay drawn = window_.Drawn();
+    std::vector<ChooserEntry> entries;
+    for (std::size_t k = 0; k < drawn.chooser.size() && k < drawn.chooserSquares.size(); ++k) {
+        const char letter = drawn.chooser[k].letter;
+        entries.push_back({letter == 'q'   ? L"queen"
+                           : letter == 'r' ? L"rook"
+                           : letter == 'b' ? L"bishop"
+                                           : L"knight",
+                           drawn.chooserSquares[k]});
+    }
+    return entries;
+}
+
 std::int16_t BoardExtras::FocusedCell() const {
     const HWND window = window_.Handle();
-    return window != nullptr && GetFocus() == window ? window_.Drawn().focus : 0;
+    if (window == nullptr || GetFocus() != window) return 0;
+    const interaction::Overlay drawn = window_.Drawn();
+    if (!drawn.chooser.empty()) return static_cast<std::int16_t>(kSquareCount + 1 + drawn.chooserFocus);
+    return drawn.focus;
 }
 
 RECT BoardExtras::CellRect(std::int16_t child) const {

@@ -23,6 +23,7 @@
 #include "com/com_ptr.hpp"
 #include "control/board_accessible.hpp"
 #include "control/control_window.hpp"
+#include "interaction/animation.hpp"
 #include "interaction/board_interaction.hpp"
 #include "position/move_text.hpp"
 #include "render/sharp_squares.hpp"
@@ -114,6 +115,16 @@ public:
     // The piece of a square as it is lifted: drawn at its view's size.
     BoardPicture PieceArt(std::int16_t index);
 
+    // The animation of position changes: the next change comes from a drop
+    // of from to to (it does not slide); a piece put back goes home from
+    // where its floating picture's top-left corner was; a frame is due; the
+    // pieces still on their way, drawn on their squares, for a picture of
+    // the board as it stands (IViewObject::Draw never draws a frame).
+    void NoteDrop(std::int16_t from, std::int16_t to) { drop_ = {from, to}; }
+    void SlideHome(std::int16_t square, POINT topLeft);
+    void Frame();
+    std::vector<Sprite> FinalPieces();
+
     // The published code drew on a square's view: it is drawn again.
     void Touched(std::int16_t index) { squares_.Touched(index); }
     // Draws every square whose look changed, the interaction's as the window
@@ -131,12 +142,28 @@ private:
     std::wstring CellName(std::int16_t child) const override;
     bool CellSelected(std::int16_t child) const override;
     bool CellMarked(std::int16_t child) const override;
+    bool CellDestination(std::int16_t child) const override;
+    std::vector<ChooserEntry> Chooser() const override;
     std::int16_t FocusedCell() const override;
     RECT CellRect(std::int16_t child) const override;
     void ClickCell(std::int16_t child) override { owner_.ClickSquare(child); }
     bool TryPin() noexcept override { return owner_.TryPin(); }
     void Unpin() noexcept override { owner_.Unpin(); }
     void AnnounceChanges() noexcept;
+    // How long a change animates now: nothing without a window that shows,
+    // or when the system turns the animation of controls off.
+    std::uint32_t Duration() const;
+    // A new position starts its animation; the squares hide what is on its
+    // way and the window draws it moving, with frames while anything moves.
+    void Animate();
+    void ShowMoving();
+    // Places of the animation (square units of the unflipped board) on the
+    // surface, in pixels.
+    RECT PixelsOf(const interaction::Box& box) const;
+    POINT PixelsOf(const interaction::Spot& spot) const;
+    interaction::Spot UnitsOf(POINT point) const;
+    void Invalidate(const std::vector<interaction::Box>& boxes);
+    interaction::Pieces Pieces() const;
 
     PixelHostBase& host_;
     const Board& board_;
@@ -151,15 +178,22 @@ private:
     std::int32_t promotionPiece_ = None;
     bool userAnnotations_ = true;
     bool typeMoves_ = false;
+    interaction::Pieces shown_{};  // the position the animation last took
+    interaction::Animation animation_{shown_};
+    interaction::Drop drop_{};
     com::ComPtr<BoardAccessible> accessible_;
     // What accessibility clients were last told of each square.
     struct Announced {
         std::int32_t code = 0;
         bool selected = false;
         bool marked = false;
+        bool destination = false;
         friend bool operator==(const Announced&, const Announced&) = default;
     };
     std::array<Announced, 65> announced_{};
+    // The chooser as they were last told of it: its items, the one focused.
+    std::size_t toldItems_ = 0;
+    int toldItem_ = 0;
 };
 
 }  // namespace quelder::win32

@@ -54,6 +54,11 @@ void ChangeBatches::ViewChanged(const PixelSquareView& view) {
     if (surface_.window != nullptr && !IsRectEmpty(&rect)) InvalidateRect(surface_.window, &rect, FALSE);
 }
 
+void ChangeBatches::Invalidate(const RECT& rect) {
+    if (Batching()) return Gather(rect, false);
+    if (surface_.window != nullptr && !IsRectEmpty(&rect)) InvalidateRect(surface_.window, &rect, FALSE);
+}
+
 void ChangeBatches::ViewRefreshed(const PixelSquareView& view) {
     const RECT rect = ViewRect(view);
     if (Batching()) return Gather(rect, true);

@@ -25,6 +25,8 @@ public:
     void ViewChanged(const PixelSquareView& view);
     // A view was refreshed: its rectangle is repainted at once.
     void ViewRefreshed(const PixelSquareView& view);
+    // Any other part of the surface changed (a moving piece's box).
+    void Invalidate(const RECT& rect);
 
     // Change batches: while one is open, the views' changes are gathered and
     // the window hears of them once, when the outermost batch ends: one

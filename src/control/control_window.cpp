@@ -20,6 +20,9 @@ std::atomic<long> liveWindows{0};
 
 // Posted to a window cut off from its owner: it destroys itself.
 constexpr UINT kCloseMessage = WM_USER + 0x100;
+// The animation's frames: a timer at about the display's pace.
+constexpr UINT_PTR kFrameTimer = 1;
+constexpr UINT kFrameMilliseconds = 15;
 
 // A critical section: recursive, so the thread holding it may take it again.
 class RecursiveLock {
@@ -246,6 +249,17 @@ void ControlWindow::SetEnabled(bool enabled) {
     if (surface_.window != nullptr) EnableWindow(surface_.window, enabled ? TRUE : FALSE);
 }
 
+void ControlWindow::StartFrames() {
+    if (frames_ || surface_.window == nullptr) return;
+    frames_ = SetTimer(surface_.window, kFrameTimer, kFrameMilliseconds, nullptr) != 0;
+}
+
+void ControlWindow::StopFrames() {
+    if (!frames_) return;
+    frames_ = false;
+    if (surface_.window != nullptr) KillTimer(surface_.window, kFrameTimer);
+}
+
 void ControlWindow::InvalidateFloating() {
     if (surface_.window == nullptr || !surface_.floating) return;
     const RECT rect = surface_.floating->Rect();
@@ -272,8 +286,8 @@ void ControlWindow::Land() {
     surface_.floating.reset();
 }
 
-void ControlWindow::Render(HDC dc, const RECT& bounds) const {
-    RenderSurface(surface_.host, surface_.size.cx, surface_.size.cy, dc, bounds);
+void ControlWindow::Render(HDC dc, const RECT& bounds, const std::vector<Sprite>& over) const {
+    RenderSurface(surface_.host, surface_.size.cx, surface_.size.cy, dc, bounds, over);
 }
 
 // ---- messages ------------------------------------------------------------------
@@ -370,6 +384,10 @@ LRESULT ControlWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ENABLE:
         if (!wParam) Handle({interaction::Input::Kind::Disabled});
         return 0;
+    case WM_TIMER:
+        if (wParam != kFrameTimer) return DefWindowProcW(surface_.window, message, wParam, lParam);
+        input_.Frame();
+        return 0;
     default:
         return OnKeyboard(message, wParam, lParam);
     }
@@ -449,6 +467,7 @@ void ControlWindow::Deactivate() { Handle({interaction::Input::Kind::Deactivated
 void ControlWindow::Forget() {
     interaction_.Handle({interaction::Input::Kind::Deactivated}, input_);
     surface_.floating.reset();
+    frames_ = false;  // the timer went with the window
 }
 
 void ControlWindow::Run(const interaction::Actions& actions) {
@@ -512,6 +531,10 @@ void ControlWindow::Run(const interaction::Actions& actions) {
             break;
         }
         case K::PutBack:
+            // A drop that did not happen: the piece goes home from where it
+            // was left.
+            if (action.home && surface_.floating)
+                input_.SlideHome(square, {surface_.floating->left, surface_.floating->top});
             Land();
             input_.OverlayChanged(false);
             break;

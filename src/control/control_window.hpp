@@ -108,6 +108,14 @@ public:
     void FloatTo(int left, int top);
     void Land();
     bool Floating() const { return surface_.floating.has_value(); }
+    // The pieces an animation draws over the squares now (their pictures
+    // must stay valid until the next call); a part of the surface to repaint
+    // (gathered in a batch); and the frames: a timer at the display's pace
+    // that calls the owner's Frame until stopped, running only with a window.
+    void SetSprites(std::vector<Sprite> sprites) { surface_.sprites = std::move(sprites); }
+    void Invalidate(const RECT& rect) { batches_.Invalidate(rect); }
+    void StartFrames();
+    void StopFrames();
     // The interaction: an input the window did not make itself, what the
     // squares show of it, and whether a key (WM_KEYDOWN's) is one the board
     // uses now, which the dialog manager and the container's accelerators
@@ -123,7 +131,8 @@ public:
 
     // Draws the surface into bounds of dc, stretched to it when bounds is not
     // of Size() (IViewObject::Draw: design views, printing, thumbnails).
-    void Render(HDC dc, const RECT& bounds) const;
+    // over: pictures drawn over the squares (not the sprites).
+    void Render(HDC dc, const RECT& bounds, const std::vector<Sprite>& over = {}) const;
 
 private:
     struct Link;
@@ -153,6 +162,7 @@ private:
     WindowSurface surface_;
     std::shared_ptr<Link> link_;  // shared with the window
     bool clipped_ = false;        // the window has a region of the container's clip
+    bool frames_ = false;         // the frame timer runs
     ChangeBatches batches_{surface_};
     interaction::BoardInteraction interaction_;
 };

@@ -229,8 +229,20 @@ bool QuelderControl::PieceDropped(std::int16_t from, std::int16_t to, std::int32
 void QuelderControl::MovePiece(std::int16_t from, std::int16_t to, std::int32_t promotion) {
     const ChangeBatch batch(*this);
     const Square a = SquareOf(from), b = SquareOf(to);
+    Extras().NoteDrop(from, to);  // it is where it was dropped: it does not slide
     quelder::MovePiece(board_, a.col, a.row, b.col, b.row);
     if (promotion != 0) LetPiece(board_, b.col, b.row, promotion);
+}
+
+void QuelderControl::SlideHome(std::int16_t square, POINT topLeft) {
+    const ChangeBatch batch(*this);
+    Extras().SlideHome(square, topLeft);
+}
+
+void QuelderControl::Frame() {
+    if (!extras_) return;
+    const ChangeBatch batch(*this);
+    extras_->Frame();
 }
 
 void QuelderControl::ToggleShape(std::int16_t from, std::int16_t to, int brush) {

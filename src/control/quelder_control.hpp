@@ -272,6 +272,8 @@ private:
     void ToggleShape(std::int16_t from, std::int16_t to, int brush) override;
     void ClearShapes() override;
     void AnnotationsChanged() override;
+    void SlideHome(std::int16_t square, POINT topLeft) override;
+    void Frame() override;
     void OverlayChanged(bool focusMoved) override;
     void BecomeActive() override;
     bool TakesKeys() const override { return extras_ != nullptr; }

@@ -112,12 +112,20 @@ void PaintArea(const WindowSurface& surface, HDC dc, const RECT& area) {
     RECT under{};
     const RECT floatRect = floating ? floating->Rect() : RECT{};
     const bool floats = floating && IntersectRect(&under, &floatRect, &area);
-    if (!floats && host.SheetShows(area.left, area.top, width, height)) {
+    const auto over = [&](const Sprite& sprite) {
+        const RECT rect = sprite.Rect();
+        return IntersectRect(&under, &rect, &area) != FALSE;
+    };
+    const bool moving = std::any_of(surface.sprites.begin(), surface.sprites.end(), over);
+    if (!floats && !moving && host.SheetShows(area.left, area.top, width, height)) {
         // The kept images are the picture already.
         return DrawArea(dc, host.Sheet().Pixels(), area.left, area.top, width, height, area.left, area.top);
     }
     Image& buffer = PaintBuffer();
     host.ComposeArea(buffer, area.left, area.top, width, height);
+    for (const Sprite& sprite : surface.sprites)
+        if (over(sprite))
+            DrawCovered(buffer, *sprite.picture, sprite.left - area.left, sprite.top - area.top, sprite.opacity);
     if (floats) DrawCovered(buffer, floating->picture, floating->left - area.left, floating->top - area.top);
     DrawImage(dc, buffer, area.left, area.top, width, height);
     // A huge window's picture is not kept.
@@ -155,17 +163,19 @@ void PaintParts(const WindowSurface& surface, HDC dc, const std::vector<RECT>& p
 
 }  // namespace
 
-void RenderSurface(const PixelHostBase& host, int width, int height, HDC dc, const RECT& bounds) {
+void RenderSurface(const PixelHostBase& host, int width, int height, HDC dc, const RECT& bounds,
+                   const std::vector<Sprite>& over) {
     const int outWidth = bounds.right - bounds.left, outHeight = bounds.bottom - bounds.top;
     if (width <= 0 || height <= 0 || outWidth == 0 || outHeight == 0) return;
     const Image& sheet = host.Sheet().Pixels();
-    if (sheet.Width() == width && sheet.Height() == height && host.SheetShows(0, 0, width, height)) {
+    if (over.empty() && sheet.Width() == width && sheet.Height() == height && host.SheetShows(0, 0, width, height)) {
         // The kept images are the picture already.
         return DrawImage(dc, sheet, bounds.left, bounds.top, outWidth, outHeight);
     }
     Image image;
     if (static_cast<long long>(width) * height <= kMaxRenderPixels) {
         image = host.ComposeArea(0, 0, width, height);
+        for (const Sprite& piece : over) DrawCovered(image, *piece.picture, piece.left, piece.top, piece.opacity);
     } else {
         // Too large to hold: sampled at the size it is drawn, within the limit.
         const double scale = std::min({1.0, kMaxRenderEdge / width, kMaxRenderEdge / height,

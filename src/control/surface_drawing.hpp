@@ -14,8 +14,10 @@
 namespace quelder::win32 {
 
 // Draws a surface of width x height pixels into bounds of dc, stretched when
-// bounds has another size. Needs no window.
-void RenderSurface(const PixelHostBase& host, int width, int height, HDC dc, const RECT& bounds);
+// bounds has another size, with the pictures over drawn above the squares.
+// Needs no window.
+void RenderSurface(const PixelHostBase& host, int width, int height, HDC dc, const RECT& bounds,
+                   const std::vector<Sprite>& over = {});
 
 // WM_PAINT: paints the invalid region of the surface's window, the floating
 // picture above the squares, and validates it.

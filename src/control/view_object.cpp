@@ -13,7 +13,9 @@ STDMETHODIMP QuelderControl::Draw(DWORD aspect, LONG index, void*, DVTARGETDEVIC
     // A windowed control is always given its rectangle.
     if (dc == nullptr || bounds == nullptr) return E_INVALIDARG;
     const RECT area{bounds->left, bounds->top, bounds->right, bounds->bottom};
-    return Member([&] { window_.Render(dc, area); }, IID_IViewObject);
+    // The board as it stands, never a frame of an animation.
+    return Member([&] { window_.Render(dc, area, extras_ ? extras_->FinalPieces() : std::vector<Sprite>{}); },
+                  IID_IViewObject);
 }
 
 STDMETHODIMP QuelderControl::GetColorSet(DWORD, LONG, void*, DVTARGETDEVICE*, HDC, LOGPALETTE** colours) {

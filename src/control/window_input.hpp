@@ -41,6 +41,10 @@ public:
     virtual void ToggleShape(std::int16_t, std::int16_t, int /*brush*/) {}
     virtual void ClearShapes() {}
     virtual void AnnotationsChanged() {}
+    // The piece of square, put back, goes home from the top-left corner
+    // where its floating picture was; a frame of the animation is due.
+    virtual void SlideHome(std::int16_t, POINT) {}
+    virtual void Frame() {}
     // What the squares show of the interaction changed (the focus square,
     // its frame, a piece put back): focusMoved when the keys moved the focus.
     virtual void OverlayChanged(bool /*focusMoved*/) {}

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "drawing/board_art.hpp"
 #include "host/pixel_host.hpp"
@@ -20,6 +21,18 @@ struct FloatingPicture {
     int left = 0, top = 0;
     RECT Rect() const {
         return {left, top, left + picture.image.Width(), top + picture.image.Height()};
+    }
+};
+
+// A piece an animation draws over the squares: its picture (owned by the
+// board's drawings, valid until the sprites are next set), its top-left
+// corner and its opacity, 0 to 255.
+struct Sprite {
+    const BoardPicture* picture = nullptr;
+    int left = 0, top = 0;
+    int opacity = 255;
+    RECT Rect() const {
+        return {left, top, left + picture->image.Width(), top + picture->image.Height()};
     }
 };
 
@@ -40,6 +53,9 @@ struct WindowSurface {
     int dpiX = 96, dpiY = 96;
     // Shown above the squares when the window paints; none at first.
     std::optional<FloatingPicture> floating;
+    // Drawn above the squares and under the floating picture; none while
+    // nothing moves.
+    std::vector<Sprite> sprites;
     // False once the ControlWindow is gone: what runs after a report or in a
     // view hook checks it before touching the object again.
     std::shared_ptr<bool> alive = std::make_shared<bool>(true);

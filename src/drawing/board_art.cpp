@@ -684,7 +684,9 @@ std::vector<BoardPicture> DrawBoardPictures(int squareSize) {
     return pictures;
 }
 
-void DrawCovered(ImagePart dst, const BoardPicture& picture, int x, int y) {
+void DrawCovered(ImagePart dst, const BoardPicture& picture, int x, int y, int opacity) {
+    opacity = std::clamp(opacity, 0, 255);
+    if (opacity == 0) return;
     const Image& src = picture.image;
     const int x0 = std::max(0, x), y0 = std::max(0, y);
     const int x1 = std::min(dst.Width(), x + src.Width());
@@ -694,10 +696,16 @@ void DrawCovered(ImagePart dst, const BoardPicture& picture, int x, int y) {
         const Pixel* from = src.Row(ty - y);
         const std::uint8_t* cover = picture.coverage.data() + static_cast<std::ptrdiff_t>(ty - y) * src.Width();
         for (int tx = x0; tx < x1; ++tx) {
-            const int a = cover[tx - x];
+            int a = cover[tx - x];
             if (a == 0) continue;
-            const Pixel s = from[tx - x];
-            if (a == 255) {
+            Pixel s = from[tx - x];
+            if (opacity < 255) {
+                // Faded: the colour, mixed with black by its coverage already,
+                // and its coverage both scaled.
+                const auto fade = [opacity](std::uint8_t c) { return static_cast<std::uint8_t>((c * opacity + 127) / 255); };
+                s = MakePixel(fade(RedOf(s)), fade(GreenOf(s)), fade(BlueOf(s)));
+                a = (a * opacity + 127) / 255;
+            } else if (a == 255) {
                 to[tx] = s;
                 continue;
             }

@@ -40,9 +40,10 @@ BoardPicture DrawBoardPicture(int number, int squareSize);
 std::vector<BoardPicture> DrawBoardPictures(int squareSize);
 
 // Draws a picture with its top-left corner at (x, y) of dst, clipped to dst,
-// each pixel mixed with the one under it by its coverage. A whole-pixel
-// picture is drawn as DrawTransparent draws it.
-void DrawCovered(ImagePart dst, const BoardPicture& picture, int x, int y);
+// each pixel mixed with the one under it by its coverage, and by opacity /
+// 255 (clamped to 0..255: a piece fading in or out). A whole-pixel picture at
+// full opacity is drawn as DrawTransparent draws it.
+void DrawCovered(ImagePart dst, const BoardPicture& picture, int x, int y, int opacity = 255);
 
 // 16 x 15: a little board in a frame with a pawn standing on it.
 Image DrawToolboxPicture();

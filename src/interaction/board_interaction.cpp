@@ -12,6 +12,7 @@ using K = Action::Kind;
 Action Do(K kind, SquareId square = 0) {
     Action action{kind};
     action.square = square;
+    action.home = kind == K::PutBack;
     return action;
 }
 
@@ -190,6 +191,7 @@ Actions BoardInteraction::Continue(const Next& next, const Answer& answer, const
             Action move = Do(K::MovePiece, next.square);
             move.to = next.to;
             move.promotion = next.promotion;
+            out.front().home = false;  // it lands where it was dropped
             out.push_back(move);
         }
         return out;

@@ -143,7 +143,7 @@ struct Action {
         Lift,         // square's piece is lifted: drawn above the squares, at (mouse) or on the focus square (keys)
         FloatTo,      // the lifted piece follows the pointer to at
         FloatOnto,    // the piece lifted by the keys goes over square
-        PutBack,      // the lifted piece is shown on its square again
+        PutBack,      // the lifted piece is shown on its square again (home: it goes back there, not on)
         MovePiece,    // square to `to`, after a drop the host let stand; promotion: the piece `to` gets, or 0
         ToggleShape,  // the user's shape from square to `to` (a circle when the same), brush
         ClearShapes,
@@ -160,6 +160,7 @@ struct Action {
     int code = 0;
     bool byKeys = false;
     bool inPlace = false;       // Lift: a click lifted it, it stays drawn on its square
+    bool home = false;          // PutBack: the move did not happen, the piece goes home
     std::int32_t promotion = 0;
     int brush = 0;              // ToggleShape: 0 none held, 1 Shift, 2 Alt, 3 both
     Next next{};

@@ -31,6 +31,9 @@ constexpr double kDestinationRing = 0.08;
 // The last move's squares: a yellow-green tint, unlike the marks' colours.
 constexpr Pixel kLastMove = MakePixel(160, 205, 40);
 constexpr int kLastMoveAlpha = 110;
+// The square of a piece a click picked up: a green of its own, stronger.
+constexpr Pixel kPicked = MakePixel(20, 140, 70);
+constexpr int kPickedAlpha = 130;
 // The check: a red glow under the king, strongest at the centre.
 constexpr Pixel kCheckGlow = MakePixel(235, 25, 25);
 constexpr int kCheckAlpha = 230;
@@ -135,8 +138,10 @@ SharpSquares::Drawn SharpSquares::Wanted(const Board& board, const BoardLook& lo
     d.top = v.PixelTop();
     d.width = v.PixelWidth();
     d.height = v.PixelHeight();
-    // A lifted piece is drawn where the pointer is, not on its square.
-    d.code = index == look.lifted ? None : board.m_Pieces[static_cast<std::size_t>(index)];
+    // A lifted piece is drawn where the pointer is, not on its square; one
+    // on its way there, where the animation has it.
+    const bool away = index == look.lifted || ((look.hidden >> (index - 1)) & 1) != 0;
+    d.code = away ? None : board.m_Pieces[static_cast<std::size_t>(index)];
     d.selected = board.m_Selected[static_cast<std::size_t>(index)];
     d.mark = look.marks[static_cast<std::size_t>(index)];
     d.labels = LabelsOf(look, square);
@@ -154,6 +159,7 @@ SharpSquares::Drawn SharpSquares::Wanted(const Board& board, const BoardLook& lo
 
     d.destination = (look.destinations >> (index - 1) & 1) != 0;
     d.lastMove = index == look.lastFrom || index == look.lastTo;
+    d.picked = index == look.picked;
     d.check = index == look.check;
     // The circles are drawn under the pieces and the arrows over them, so
     // only the order among the circles and among the arrows shows. A circle
@@ -203,6 +209,7 @@ void SharpSquares::Draw(const BoardLook& look, std::int16_t index, const Drawn& 
     Fill(image, view.Background());
     DrawCovered(image, Art(background, w, h), 0, 0);
     if (d.lastMove) Tint(image, kLastMove, kLastMoveAlpha);
+    if (d.picked) Tint(image, kPicked, kPickedAlpha);
     if (d.mark) Tint(image, *d.mark, kMarkAlpha);
     if (d.check) DrawGlow(image, kCheckGlow, kCheckAlpha);
     for (const UserShape& s : look.shapes)

@@ -61,6 +61,7 @@ private:
         // across it.
         bool destination = false;
         bool lastMove = false;
+        bool picked = false;
         bool check = false;
         std::uint64_t shapes = 0;
         // While the promotion chooser is open every square is dimmed; a

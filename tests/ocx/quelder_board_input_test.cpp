@@ -145,6 +145,9 @@ protected:
         ASSERT_EQ(control.As(&points), S_OK);
         ASSERT_EQ(points->FindConnectionPoint(DIID___QuelderBoard, point_.GetAddressOf()), S_OK);
         ASSERT_EQ(point_->Advise(static_cast<IDispatch*>(&sink_), &cookie_), S_OK);
+        // The pictures are compared as soon as a change is made: nothing animates
+        // but where a case asks for it.
+        ASSERT_EQ(board_->put_AnimationTime(0), S_OK);
         ASSERT_EQ(board_->NewGame(), S_OK);
         ASSERT_EQ(board_->put_DragPieces(VARIANT_TRUE), S_OK);
         SetForegroundWindow(top_.get());
@@ -490,6 +493,24 @@ TEST_F(BoardInputTest, TheHostsMovesClicksThePromotionChooserAndTheUsersShapes) 
     EXPECT_EQ(PieceAt(5, 7), Wpawn);
     Sleep(GetDoubleClickTime() + 50);  // the next press is no double click
     Drag(Middle(5, 7), Middle(5, 7));
+    // A screen reader reads the destinations of the piece picked up, and the
+    // chooser below as a menu.
+    ComPtr<IAccessible> reader;
+    ASSERT_EQ(AccessibleObjectFromWindow(window_, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+                                         reinterpret_cast<void**>(reader.GetAddressOf())),
+              S_OK);
+    const auto read = [&](long id, HRESULT (STDMETHODCALLTYPE IAccessible::*member)(VARIANT, BSTR*)) {
+        VARIANT child{};
+        V_VT(&child) = VT_I4;
+        V_I4(&child) = id;
+        BSTR text = nullptr;
+        const HRESULT hr = (reader.Get()->*member)(child, &text);
+        std::string out = hr == S_OK && text != nullptr ? Narrow(text) : "hr " + std::to_string(hr);
+        SysFreeString(text);
+        return out;
+    };
+    EXPECT_EQ(read(SquareIndex(5, 5), &IAccessible::get_accValue), "legal destination");
+    EXPECT_EQ(read(SquareIndex(5, 4), &IAccessible::get_accValue), "hr 1");
     Drag(Middle(5, 5), Middle(5, 5));
     EXPECT_EQ(Text(Take()), "MouseDown(5,7) MouseUp(5,7) Click(5,7) MouseDown(5,5) MouseUp(5,5) Click(5,5) "
                             "PieceDropped(5,7,5,5) ");
@@ -500,7 +521,13 @@ TEST_F(BoardInputTest, TheHostsMovesClicksThePromotionChooserAndTheUsersShapes) 
     sink_.onDrop = [&] { board_->get_PromotionPiece(&chosen); };
     Drag(Middle(1, 2), Middle(1, 1));
     EXPECT_EQ(Text(Take()), "MouseDown(1,2) MouseUp(1,2) ") << "nothing raised while the chooser is open";
+    long children = 0;
+    EXPECT_EQ(reader->get_accChildCount(&children), S_OK);
+    EXPECT_EQ(children, 66);
+    EXPECT_EQ(read(65, &IAccessible::get_accName) + ", " + read(66, &IAccessible::get_accName), "queen, knight");
+    const WinEvents heard(window_);
     Key(VK_DOWN);
+    EXPECT_EQ(heard.Take(), "focus 66 ") << "the keys move the menu's focus";
     Key(VK_RETURN);
     EXPECT_EQ(Text(Take()), "PieceDropped(1,2,1,1) ");
     EXPECT_EQ(chosen, Wknight);
@@ -528,6 +555,37 @@ TEST_F(BoardInputTest, TheHostsMovesClicksThePromotionChooserAndTheUsersShapes) 
     ASSERT_EQ(board_->get_Annotations(&shapes), S_OK);
     EXPECT_EQ(std::wstring(shapes), L"");
     SysFreeString(shapes);
+}
+
+// A move the host makes slides: half-way the pawn is between its squares and
+// neither shows it; at the end it is home. The board reads final throughout.
+// With the system's animation of controls off, the move shows at once.
+TEST_F(BoardInputTest, AMoveSlidesBetweenItsSquaresAndReadsFinalThroughout) {
+    Pump(300);
+    const Image start = Shot(window_);
+    ASSERT_EQ(board_->put_AnimationTime(2000), S_OK);
+    SHORT fromCol = 5, fromRow = 7, toCol = 5, toRow = 5;
+    ASSERT_EQ(board_->MovePiece(&fromCol, &fromRow, &toCol, &toRow), S_OK);
+    EXPECT_EQ(PieceAt(5, 5), Wpawn) << "at once";
+    EXPECT_EQ(PieceAt(5, 7), None);
+    Pump(1000);
+    const Image halfway = Shot(window_);
+    EXPECT_FALSE(SameImage(SquareShown(halfway, 5, 6), SquareShown(start, 5, 6))) << "the pawn passes e3";
+    EXPECT_TRUE(SameImage(SquareShown(halfway, 5, 5), SquareShown(start, 5, 5))) << "not on e4 yet";
+    EXPECT_TRUE(SameImage(SquareShown(halfway, 5, 7), SquareShown(start, 1, 5))) << "gone from e2";
+    Pump(1400);
+    const Image end = Shot(window_);
+    EXPECT_TRUE(SameImage(SquareShown(end, 5, 5), SquareShown(start, 5, 7))) << "home on e4";
+    EXPECT_TRUE(SameImage(SquareShown(end, 5, 6), SquareShown(start, 5, 6))) << "nothing left on e3";
+
+    BOOL animate = TRUE;
+    SystemParametersInfoW(SPI_GETCLIENTAREAANIMATION, 0, &animate, 0);
+    if (!SystemParametersInfoW(SPI_SETCLIENTAREAANIMATION, 0, reinterpret_cast<void*>(FALSE), 0))
+        GTEST_SKIP() << "the system's animation setting cannot be changed here";
+    ASSERT_EQ(board_->MovePiece(&toCol, &toRow, &fromCol, &fromRow), S_OK);
+    Pump(100);
+    SystemParametersInfoW(SPI_SETCLIENTAREAANIMATION, 0, reinterpret_cast<void*>(static_cast<INT_PTR>(animate)), 0);
+    EXPECT_TRUE(SameImage(Shot(window_), start)) << "with the animation of controls off";
 }
 
 }  // namespace
