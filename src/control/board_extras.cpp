@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "com/com_error.hpp"
+#include "control/text_box.hpp"
 #include "host/control_error.hpp"
 
 namespace quelder::win32 {
@@ -123,6 +124,16 @@ void BoardExtras::ShowMoving() {
         window_.StartFrames();
     else
         window_.StopFrames();
+}
+
+void BoardExtras::ShowTyped(const std::string& typed) {
+    if (typed == typedShown_) return;
+    typedShown_ = typed;
+    if (typed.empty()) return window_.SetNote(std::nullopt);
+    const int edge = host_.View(1).PixelHeight();
+    BoardPicture box = TextBox(com::Widen(typed), std::max(16, edge / 2));
+    const int margin = std::max(2, edge / 12), top = window_.Size().cy - box.image.Height() - margin;
+    window_.SetNote(FloatingPicture{std::move(box), margin, top});
 }
 
 std::vector<Sprite> BoardExtras::FinalPieces() {
@@ -324,6 +335,7 @@ void BoardExtras::Settle() noexcept {
             look_.chooser.push_back({drawn.chooserSquares[k], drawn.chooser[k].piece});
         squares_.Settle(board_, look_, [this](PixelSquareView& view) { owner_.ViewDrawn(view); });
         ShowMoving();
+        ShowTyped(drawn.typed);
     } catch (...) {
         // No memory for a size's pictures: the squares not drawn keep what
         // they show and are drawn with the next change. What moved is not

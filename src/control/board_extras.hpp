@@ -157,6 +157,8 @@ private:
     // way and the window draws it moving, with frames while anything moves.
     void Animate();
     void ShowMoving();
+    // The text typed so far, in a box at the board's bottom-left corner.
+    void ShowTyped(const std::string& typed);
     // Places of the animation (square units of the unflipped board) on the
     // surface, in pixels.
     RECT PixelsOf(const interaction::Box& box) const;
@@ -181,6 +183,7 @@ private:
     interaction::Pieces shown_{};  // the position the animation last took
     interaction::Animation animation_{shown_};
     interaction::Drop drop_{};
+    std::string typedShown_;  // the typed text the window shows
     com::ComPtr<BoardAccessible> accessible_;
     // What accessibility clients were last told of each square.
     struct Announced {

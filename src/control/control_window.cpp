@@ -254,6 +254,12 @@ void ControlWindow::StartFrames() {
     frames_ = SetTimer(surface_.window, kFrameTimer, kFrameMilliseconds, nullptr) != 0;
 }
 
+void ControlWindow::SetNote(std::optional<FloatingPicture> note) {
+    if (surface_.note) Invalidate(surface_.note->Rect());
+    surface_.note = std::move(note);
+    if (surface_.note) Invalidate(surface_.note->Rect());
+}
+
 void ControlWindow::StopFrames() {
     if (!frames_) return;
     frames_ = false;

@@ -115,6 +115,9 @@ public:
     void SetSprites(std::vector<Sprite> sprites) { surface_.sprites = std::move(sprites); }
     void Invalidate(const RECT& rect) { batches_.Invalidate(rect); }
     void StartFrames();
+    // A note above everything (the typed text), or none; its old and new
+    // rectangles repaint.
+    void SetNote(std::optional<FloatingPicture> note);
     void StopFrames();
     // The interaction: an input the window did not make itself, what the
     // squares show of it, and whether a key (WM_KEYDOWN's) is one the board

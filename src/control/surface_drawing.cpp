@@ -117,7 +117,9 @@ void PaintArea(const WindowSurface& surface, HDC dc, const RECT& area) {
         return IntersectRect(&under, &rect, &area) != FALSE;
     };
     const bool moving = std::any_of(surface.sprites.begin(), surface.sprites.end(), over);
-    if (!floats && !moving && host.SheetShows(area.left, area.top, width, height)) {
+    const RECT noteRect = surface.note ? surface.note->Rect() : RECT{};
+    const bool noted = surface.note && IntersectRect(&under, &noteRect, &area);
+    if (!floats && !moving && !noted && host.SheetShows(area.left, area.top, width, height)) {
         // The kept images are the picture already.
         return DrawArea(dc, host.Sheet().Pixels(), area.left, area.top, width, height, area.left, area.top);
     }
@@ -127,6 +129,7 @@ void PaintArea(const WindowSurface& surface, HDC dc, const RECT& area) {
         if (over(sprite))
             DrawCovered(buffer, *sprite.picture, sprite.left - area.left, sprite.top - area.top, sprite.opacity);
     if (floats) DrawCovered(buffer, floating->picture, floating->left - area.left, floating->top - area.top);
+    if (noted) DrawCovered(buffer, surface.note->picture, surface.note->left - area.left, surface.note->top - area.top);
     DrawImage(dc, buffer, area.left, area.top, width, height);
     // A huge window's picture is not kept.
     if (buffer.Pixels().capacity() > kMaxKeptPaintPixels) buffer = Image();

@@ -56,6 +56,8 @@ struct WindowSurface {
     // Drawn above the squares and under the floating picture; none while
     // nothing moves.
     std::vector<Sprite> sprites;
+    // Above everything: what the user has typed of a move; none at first.
+    std::optional<FloatingPicture> note;
     // False once the ControlWindow is gone: what runs after a report or in a
     // view hook checks it before touching the object again.
     std::shared_ptr<bool> alive = std::make_shared<bool>(true);

@@ -555,6 +555,22 @@ TEST_F(BoardInputTest, TheHostsMovesClicksThePromotionChooserAndTheUsersShapes) 
     ASSERT_EQ(board_->get_Annotations(&shapes), S_OK);
     EXPECT_EQ(std::wstring(shapes), L"");
     SysFreeString(shapes);
+
+    // Typed: the squares show in a box at the bottom-left corner, no key of
+    // the move reaches the host, and Enter makes it.
+    moves = SysAllocString(L"e4e5");
+    EXPECT_EQ(board_->put_LegalMoves(moves), S_OK);
+    SysFreeString(moves);
+    EXPECT_EQ(board_->put_TypeMoves(VARIANT_TRUE), S_OK);
+    SetFocus(window_);
+    Pump(50);
+    const Image before = Shot(window_);
+    for (const WORD key : {WORD{'E'}, WORD{'4'}, WORD{'E'}, WORD{'5'}}) Key(key);
+    EXPECT_FALSE(SameImage(SquareShown(Shot(window_), 1, 8), SquareShown(before, 1, 8))) << "the typed squares";
+    Key(VK_RETURN);
+    EXPECT_EQ(Text(Take()), "PieceDropped(5,5,5,4) ");
+    EXPECT_EQ(PieceAt(5, 4), Wpawn);
+    EXPECT_TRUE(SameImage(SquareShown(Shot(window_), 1, 8), SquareShown(before, 1, 8))) << "the box is gone";
 }
 
 // A move the host makes slides: half-way the pawn is between its squares and
