@@ -101,6 +101,11 @@ void BoardExtras::SlideHome(std::int16_t square, POINT topLeft) {
 
 void BoardExtras::Frame() { Invalidate(animation_.Advance(Now())); }
 
+void BoardExtras::Finish() {
+    shown_ = Pieces();
+    Invalidate(animation_.Change(shown_, Now(), 0));
+}
+
 void BoardExtras::Animate() {
     // A BeginUpdate batch animates as one change, when it ends.
     if (updates_ > 0) return;

@@ -123,6 +123,8 @@ public:
     void NoteDrop(std::int16_t from, std::int16_t to) { drop_ = {from, to}; }
     void SlideHome(std::int16_t square, POINT topLeft);
     void Frame();
+    // Every piece on its way is home at once (the user takes a piece up).
+    void Finish();
     std::vector<Sprite> FinalPieces();
 
     // The published code drew on a square's view: it is drawn again.

@@ -207,6 +207,8 @@ interaction::SquareId QuelderControl::Step(interaction::SquareId square, interac
 
 void QuelderControl::Lift(std::int16_t index, POINT centre, bool inPlace) {
     const ChangeBatch batch(*this);
+    // A piece taken up is where the board says: nothing slides under the hand.
+    Extras().Finish();
     if (inPlace) return;  // it stays on its square: the squares show the lift when the batch ends
     BoardPicture picture = Extras().PieceArt(index);
     const int width = picture.image.Width(), height = picture.image.Height();
