@@ -589,9 +589,12 @@ TEST_F(BoardInputTest, AMoveSlidesBetweenItsSquaresAndReadsFinalThroughout) {
     EXPECT_FALSE(SameImage(SquareShown(halfway, 5, 6), SquareShown(start, 5, 6))) << "the pawn passes e3";
     EXPECT_TRUE(SameImage(SquareShown(halfway, 5, 5), SquareShown(start, 5, 5))) << "not on e4 yet";
     EXPECT_TRUE(SameImage(SquareShown(halfway, 5, 7), SquareShown(start, 1, 5))) << "gone from e2";
+    const Image drawn = DrawnControl(board_.Get(), 8 * kSquare, 8 * kSquare);  // IViewObject::Draw, half-way
     Pump(1400);
     const Image end = Shot(window_);
     EXPECT_TRUE(SameImage(SquareShown(end, 5, 5), SquareShown(start, 5, 7))) << "home on e4";
+    EXPECT_TRUE(SameImage(SquareShown(drawn, 5, 5), SquareShown(end, 5, 5))) << "a picture of the board is never a frame";
+    EXPECT_TRUE(SameImage(SquareShown(drawn, 5, 6), SquareShown(end, 5, 6)));
     EXPECT_TRUE(SameImage(SquareShown(end, 5, 6), SquareShown(start, 5, 6))) << "nothing left on e3";
 
     BOOL animate = TRUE;
