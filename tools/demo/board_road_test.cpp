@@ -1,12 +1,17 @@
-// The demo's mouse road against a board that records the calls it gets.
+// The demo's mouse road against a board that records the calls it gets, and
+// the moves of its game.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <map>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "board_road.hpp"
+#include "demo_moves.hpp"
 
 namespace quelder::demo {
 namespace {
@@ -44,6 +49,49 @@ private:
         return S_OK;
     }
 };
+
+// A position from the first four fields of FEN: placement, side to move,
+// castling and the en passant square.
+Game FromFen(const std::string& fen) {
+    Game game;
+    game.squares.fill(1);
+    std::istringstream fields(fen);
+    std::string placement, side, castling, passant;
+    fields >> placement >> side >> castling >> passant;
+    std::size_t square = 0;
+    for (const char c : placement) {
+        if (c == '/') continue;
+        if (c >= '1' && c <= '8') {
+            square += static_cast<std::size_t>(c - '0');
+            continue;
+        }
+        const auto kind = static_cast<long>(std::string("prnbqk").find(static_cast<char>(std::tolower(c))));
+        game.squares[square++] = kind + (std::isupper(static_cast<unsigned char>(c)) ? 8 : 2);
+    }
+    game.whiteToMove = side == "w";
+    for (std::size_t k = 0; k < 4; ++k) game.castling[k] = castling.find("KQkq"[k]) != std::string::npos;
+    if (passant != "-") game.enPassant = ('8' - passant[1]) * 8 + (passant[0] - 'a');
+    return game;
+}
+
+constexpr const char* kStart = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -";
+
+std::string Joined(const std::vector<std::string>& words) {
+    std::string text;
+    for (const auto& word : words) text += (text.empty() ? "" : " ") + word;
+    return text;
+}
+
+bool Has(const std::vector<std::string>& moves, const std::string& move) {
+    return std::find(moves.begin(), moves.end(), move) != moves.end();
+}
+
+std::vector<std::string> Split(const std::string& text) {
+    std::vector<std::string> words;
+    std::istringstream in(text);
+    for (std::string word; in >> word;) words.push_back(word);
+    return words;
+}
 
 struct Case {
     const char* name;
@@ -154,6 +202,111 @@ TEST(MoveRoad, DropUnselectsBeforeTheBoardIsSetUpAgain) {
     road.Drop(board);
     EXPECT_EQ(board.calls.back(), L"UnSelectSquare col 5 row 7");
     EXPECT_FALSE(road.Selected().has_value());
+}
+
+// Move counts to a depth (every line followed), known for these positions:
+// castling, en passant, promotions and pins all count.
+TEST(DemoMoves, CountsOfKnownPositions) {
+    struct CountCase {
+        const char* fen;
+        int depth;
+        long long nodes;
+    };
+    const std::vector<CountCase> cases{
+        {kStart, 1, 20},
+        {kStart, 3, 8902},
+        {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -", 1, 48},
+        {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -", 2, 2039},
+        {"8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - -", 3, 2812},
+        {"r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq -", 2, 264},
+        {"rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ -", 2, 1486},
+        {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", 2, 568},
+    };
+    const auto count = [](const auto& self, const Game& game, int depth) -> long long {
+        const std::vector<std::string> moves = LegalMoves(game);
+        if (depth == 1) return static_cast<long long>(moves.size());
+        long long nodes = 0;
+        for (const std::string& move : moves) {
+            Game next = game;
+            if (!Play(next, move)) ADD_FAILURE() << move << " listed but not played";
+            nodes += self(self, next, depth - 1);
+        }
+        return nodes;
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(count(count, FromFen(c.fen), c.depth), c.nodes) << c.fen << " to depth " << c.depth;
+}
+
+TEST(DemoMoves, MovesOfPositions) {
+    struct PositionCase {
+        const char* name;
+        const char* fen;
+        std::size_t count;
+        const char* with;
+        const char* without;
+        bool check;
+    };
+    const std::vector<PositionCase> cases{
+        {"the start", kStart, 20, "e2e4 g1f3 b1c3", "e1g1 e2e5 b1d2 e7e5", false},
+        {"a promotion in four forms", "4k3/P7/8/8/8/8/8/4K3 w - -", 9, "a7a8q a7a8r a7a8b a7a8n", "a7a8", false},
+        {"black promotes, taking too", "4k3/8/8/8/8/8/1p6/R3K3 b - -", 13, "b2b1q b2a1n", "b2c1q", false},
+        {"en passant", "4k3/8/8/3pP3/8/8/8/4K3 w - d6", 7, "e5d6 e5e6", "e5f6", false},
+        {"en passant that would uncover the king", "8/8/8/K2pP2r/8/8/8/7k w - d6", 6, "e5e6", "e5d6", false},
+        {"no castling across an attacked square", "4k3/8/8/8/8/8/5r2/R3K2R w KQ -", 22, "e1c1 e1f2", "e1g1 e1d2",
+         false},
+        {"no castling out of check", "4k3/8/8/8/8/8/4r3/R3K2R w KQ -", 3, "e1e2 e1d1 e1f1", "e1g1 e1c1", true},
+        {"no castling past a piece", "4k3/8/8/8/8/8/8/RN2K2R w KQ -", 25, "e1g1 b1d2", "e1c1", false},
+        {"no castling once the rook has moved", "4k3/8/8/8/8/8/8/R3K2R w Q -", 25, "e1c1", "e1g1", false},
+        {"a pinned bishop", "4k3/4r3/8/8/8/8/4B3/4K3 w - -", 4, "e1d1 e1f2", "e2d3 e2f3", false},
+        {"checkmate", "rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq -", 0, "", "", true},
+        {"stalemate", "7k/5Q2/6K1/8/8/8/8/8 b - -", 0, "", "", false},
+    };
+    for (const auto& c : cases) {
+        const Game game = FromFen(c.fen);
+        const std::vector<std::string> moves = LegalMoves(game);
+        const std::string listed = Joined(moves);
+        EXPECT_EQ(moves.size(), c.count) << c.name << ": " << listed;
+        for (const std::string& move : Split(c.with))
+            EXPECT_TRUE(Has(moves, move)) << c.name << ": no " << move << " in " << listed;
+        for (const std::string& move : Split(c.without))
+            EXPECT_FALSE(Has(moves, move)) << c.name << ": " << move << " in " << listed;
+        EXPECT_EQ(InCheck(game), c.check) << c.name;
+    }
+}
+
+// What a move does to the game beyond its two squares.
+TEST(DemoMoves, PlayMakesTheWholeMove) {
+    struct PlayCase {
+        const char* fen;
+        const char* move;
+        bool legal;
+        SideEffects effects;
+        const char* after;  // the game afterwards, as FEN
+    };
+    const std::vector<PlayCase> cases{
+        {kStart, "e2e4", true, {}, "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3"},
+        {kStart, "e2e5", false, {}, kStart},
+        {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", "e1g1", true, {63, 61, -1}, "r3k2r/8/8/8/8/8/8/R4RK1 b kq -"},
+        {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq -", "e8c8", true, {0, 3, -1}, "2kr3r/8/8/8/8/8/8/R3K2R w KQ -"},
+        {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", "a1a8", true, {}, "R3k2r/8/8/8/8/8/8/4K2R b Kk -"},
+        {"4k3/8/8/3pP3/8/8/8/4K3 w - d6", "e5d6", true, {-1, -1, 27}, "4k3/8/3P4/8/8/8/8/4K3 b - -"},
+        {"4k3/P7/8/8/8/8/8/4K3 w - -", "a7a8n", true, {}, "N3k3/8/8/8/8/8/8/4K3 b - -"},
+        {"4k3/8/8/8/8/8/1p6/R3K3 b Q -", "b2a1q", true, {}, "4k3/8/8/8/8/8/8/q3K3 w - -"},
+    };
+    for (const auto& c : cases) {
+        Game game = FromFen(c.fen);
+        const std::optional<SideEffects> effects = Play(game, c.move);
+        ASSERT_EQ(effects.has_value(), c.legal) << c.fen << " " << c.move;
+        if (effects) {
+            EXPECT_EQ(*effects, c.effects) << c.fen << " " << c.move << ": rook " << effects->rookFrom << " to "
+                                           << effects->rookTo << ", taken " << effects->taken;
+        }
+        const Game wanted = FromFen(c.after);
+        EXPECT_EQ(game.squares, wanted.squares) << c.fen << " " << c.move;
+        EXPECT_EQ(game.whiteToMove, wanted.whiteToMove) << c.fen << " " << c.move;
+        EXPECT_EQ(game.castling, wanted.castling) << c.fen << " " << c.move;
+        EXPECT_EQ(game.enPassant, wanted.enPassant) << c.fen << " " << c.move << ": " << game.enPassant;
+    }
 }
 
 TEST(PieceName, NamesEveryCodeAndShowsOthersAsNumbers) {
