@@ -15,6 +15,7 @@ const wchar_t* KindName(EventKind kind) {
     case EventKind::MouseUp: return L"MouseUp";
     case EventKind::PieceDropped: return L"PieceDropped";
     case EventKind::KeyDown: return L"KeyDown";
+    case EventKind::AnnotationsChanged: return L"AnnotationsChanged";
     }
     return L"?";
 }
@@ -52,6 +53,7 @@ UINT ArgumentCount(EventKind kind) {
     case EventKind::MouseDown:
     case EventKind::MouseMove:
     case EventKind::MouseUp: return 6;
+    case EventKind::AnnotationsChanged: return 0;
     }
     return 0;
 }
@@ -73,6 +75,7 @@ bool ReadArguments(const DISPPARAMS& params, BoardEvent& event) {
         return ReadShort(params, 0, event.col) && ReadShort(params, 1, event.row) &&
                ReadShort(params, 2, event.toCol) && ReadShort(params, 3, event.toRow);
     case EventKind::KeyDown: return ReadShort(params, 0, event.keyCode) && ReadShort(params, 1, event.shift);
+    case EventKind::AnnotationsChanged: return true;
     }
     return false;
 }
@@ -89,6 +92,8 @@ std::wstring Describe(const BoardEvent& event) {
     } else if (event.kind == EventKind::KeyDown) {
         std::swprintf(text, std::size(text), L"%ls KeyCode %d Shift %d", KindName(event.kind), event.keyCode,
                       event.shift);
+    } else if (event.kind == EventKind::AnnotationsChanged) {
+        return std::wstring(KindName(event.kind)) + (event.annotations.empty() ? L", none" : L" " + event.annotations);
     } else {
         std::swprintf(text, std::size(text), L"%ls col %d row %d Button %d Shift %d X %g Y %g", KindName(event.kind),
                       event.col, event.row, event.button, event.shift, static_cast<double>(event.x),
@@ -115,7 +120,7 @@ STDMETHODIMP BoardEventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* p
                                     UINT* argErr) {
     if (result != nullptr) VariantInit(result);
     if (params == nullptr) return E_POINTER;
-    if (id < static_cast<DISPID>(EventKind::Click) || id > static_cast<DISPID>(EventKind::KeyDown))
+    if (id < static_cast<DISPID>(EventKind::Click) || id > static_cast<DISPID>(EventKind::AnnotationsChanged))
         return DISP_E_MEMBERNOTFOUND;
     BoardEvent event;
     event.kind = static_cast<EventKind>(id);
@@ -131,6 +136,11 @@ STDMETHODIMP BoardEventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* p
     } catch (...) {
         return E_UNEXPECTED;
     }
+    // Cancel, the last argument, comes by reference.
+    VARIANTARG& cancel = params->rgvarg[0];
+    if (event.kind == EventKind::PieceDropped && event.cancel && V_VT(&cancel) == (VT_BYREF | VT_BOOL) &&
+        V_BOOLREF(&cancel) != nullptr)
+        *V_BOOLREF(&cancel) = VARIANT_TRUE;
     return S_OK;
 }
 

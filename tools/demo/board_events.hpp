@@ -25,6 +25,7 @@ enum class EventKind {
     MouseUp = 5,
     PieceDropped = 6,
     KeyDown = 7,
+    AnnotationsChanged = 8,
 };
 
 struct BoardEvent {
@@ -38,15 +39,22 @@ struct BoardEvent {
     short toCol = 0, toRow = 0;
     // Only for KeyDown: the virtual-key code.
     short keyCode = 0;
+    // Only for AnnotationsChanged: the user's shapes as the listener read
+    // them (Annotations).
+    std::wstring annotations;
+    // Only for PieceDropped: set by the listener to refuse the drop.
+    bool cancel = false;
 };
 
 // "Click col 5 row 7", "MouseDown col 5 row 7 Button 1 Shift 0 X 120 Y 300",
-// "PieceDropped from col 5 row 7 to col 5 row 5", "KeyDown KeyCode 65 Shift 0".
+// "PieceDropped from col 5 row 7 to col 5 row 5", "KeyDown KeyCode 65 Shift 0",
+// "AnnotationsChanged Ge2e4 Rd4" (or "AnnotationsChanged, none").
 std::wstring Describe(const BoardEvent& event);
 
 class BoardEventListener {
 public:
-    virtual void OnBoardEvent(const BoardEvent& event) = 0;
+    // May read the annotations into the event and set its cancel.
+    virtual void OnBoardEvent(BoardEvent& event) = 0;
 
 protected:
     ~BoardEventListener() = default;
@@ -54,8 +62,8 @@ protected:
 
 // Answers __QuelderBoard and IDispatch; hands every event it understands to
 // the listener until Detach. Arguments may come by value or by reference.
-// PieceDropped's Cancel is left as the control passed it (False): the drop
-// goes ahead.
+// PieceDropped's Cancel is set when the listener sets the event's cancel,
+// else left as the control passed it (False): the drop goes ahead.
 class BoardEventSink final : public com::Object<__QuelderBoard> {
 public:
     explicit BoardEventSink(BoardEventListener& listener) : listener_(&listener) {}

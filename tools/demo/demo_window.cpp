@@ -11,6 +11,10 @@ namespace {
 
 constexpr const wchar_t* kClassName = L"QuelderDemoWindow";
 constexpr int kMargin = 8, kGap = 6, kButtonHeight = 26, kMoveLineHeight = 20;
+// The right button, as the mouse events' Button argument names it.
+constexpr short kRightButton = 2;
+// How long the board slides its pieces after a move, in milliseconds.
+constexpr LONG kAnimationTime = 200;
 // Events kept for the self-play's checks; older ones are dropped.
 constexpr std::size_t kEventsKept = 512;
 
@@ -130,7 +134,7 @@ bool DemoWindow::CreateChildren() {
         }
         SendMessageW(button, WM_SETFONT, font, TRUE);
     }
-    moveLine_ = CreateWindowExW(0, L"STATIC", L"Click a piece to pick it up, or drag it.",
+    moveLine_ = CreateWindowExW(0, L"STATIC", L"",
                                 WS_CHILD | WS_VISIBLE | SS_CENTER | SS_ENDELLIPSIS | SS_NOPREFIX, 0, 0, 10, 10,
                                 window_.get(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kMoveLineId)), instance_,
                                 nullptr);
@@ -141,6 +145,7 @@ bool DemoWindow::CreateChildren() {
         failure_ = L"The status lines could not be created.";
         return false;
     }
+    ShowAnnotations(L"");
     SendMessageW(moveLine_, WM_SETFONT, font, TRUE);
     return true;
 }
@@ -175,14 +180,20 @@ bool DemoWindow::HostControl() {
     control_ = std::move(control);
     board_ = QuelderBoard(std::move(quelder));
     // The control's own size, so that its surface and its window agree, and
-    // a game ready to play with the coordinates showing and the pieces
-    // dragged with the mouse or lifted with the keys.
+    // a game ready to play with the coordinates showing, the pieces dragged
+    // with the mouse, lifted with the keys or typed as moves, the user's
+    // arrows and circles drawn with the right button, and moves animated.
     ChangeBoardSize(boardSize_);
     {
         BoardUpdate update(board_);
-        hr = board_.Get()->put_ShowCoordinates(VARIANT_TRUE);
-        if (SUCCEEDED(hr)) hr = board_.Get()->put_DragPieces(VARIANT_TRUE);
-        if (SUCCEEDED(hr)) hr = board_.Get()->NewGame();
+        _QuelderBoard& board = *board_.Get();
+        hr = board.put_ShowCoordinates(VARIANT_TRUE);
+        if (SUCCEEDED(hr)) hr = board.put_DragPieces(VARIANT_TRUE);
+        if (SUCCEEDED(hr)) hr = board.put_TypeMoves(VARIANT_TRUE);
+        if (SUCCEEDED(hr)) hr = board.put_UserAnnotations(VARIANT_TRUE);
+        if (SUCCEEDED(hr)) hr = board.put_AnimationTime(kAnimationTime);
+        if (SUCCEEDED(hr)) hr = board.NewGame();
+        if (SUCCEEDED(hr)) SetMoveText(road_.StartGame(board_));
     }
     SyncChecks();
     if (FAILED(hr)) SetMoveText(L"Setting up the board failed: " + LastErrorText(hr));
@@ -270,8 +281,11 @@ void DemoWindow::Layout() {
     if (!window_ || status_ == nullptr) return;
     RECT client{};
     GetClientRect(window_.get(), &client);
-    // The status bar places itself at the bottom.
+    // The status bar places itself at the bottom: the last event on the
+    // left, the user's shapes on the right.
     SendMessageW(status_, WM_SIZE, 0, 0);
+    const int parts[] = {static_cast<int>(client.right) * 3 / 5, -1};
+    SendMessageW(status_, SB_SETPARTS, std::size(parts), reinterpret_cast<LPARAM>(parts));
     RECT status{};
     GetWindowRect(status_, &status);
 
@@ -333,9 +347,7 @@ void DemoWindow::OnCommand(Command command) {
         road_.Drop(board_);
         call = newGame ? L"NewGame" : L"Clear";
         hr = newGame ? board_.Get()->NewGame() : board_.Get()->Clear();
-        if (SUCCEEDED(hr)) hr = board_.ForgetMoves();
-        if (SUCCEEDED(hr))
-            SetMoveText(newGame ? L"New game: click a piece to pick it up, or drag it." : L"The board is empty.");
+        if (SUCCEEDED(hr)) SetMoveText(newGame ? road_.StartGame(board_) : road_.FreePlay(board_));
         break;
     }
     case Command::Bigger:
@@ -363,19 +375,40 @@ void DemoWindow::OnCommand(Command command) {
     if (FAILED(hr)) SetMoveText(std::wstring(call) + L" failed: " + LastErrorText(hr));
 }
 
-void DemoWindow::OnBoardEvent(const BoardEvent& event) {
-    if (events_.size() == kEventsKept) events_.pop_front();
-    events_.push_back(event);
-    SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(Describe(event).c_str()));
-    if (event.kind == EventKind::Click) {
+void DemoWindow::OnBoardEvent(BoardEvent& event) {
+    // The user's shapes, shown on the status bar.
+    if (event.kind == EventKind::AnnotationsChanged && FAILED(board_.Annotations(event.annotations)))
+        event.annotations = L"unreadable";
+    // A click of the right button (raised right after its MouseUp) draws the
+    // user's circle: the road hears the others, the left button's and
+    // those of Space and Enter.
+    const bool rightClick = event.kind == EventKind::Click && released_ == kRightButton;
+    released_ = event.kind == EventKind::MouseUp ? event.button : 0;
+    if (event.kind == EventKind::Click && !rightClick) {
         // A move, its selection dropped and the move shown, painted at once.
         BoardUpdate update(board_);
         SetMoveText(road_.Click(board_, {event.col, event.row}));
     } else if (event.kind == EventKind::PieceDropped) {
-        // Cancel stays False: the control moves the piece once this returns.
+        // Unless the road cancels it, the control moves the piece (promoted
+        // to the form chosen) once this returns.
         BoardUpdate update(board_);
-        SetMoveText(road_.Dropped(board_, {event.col, event.row}, {event.toCol, event.toRow}));
+        SetMoveText(road_.Dropped(board_, {event.col, event.row}, {event.toCol, event.toRow}, event.cancel));
     }
+    if (event.kind == EventKind::AnnotationsChanged) ShowAnnotations(event.annotations);
+    if (events_.size() == kEventsKept) events_.pop_front();
+    events_.push_back(event);
+    SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(Describe(event).c_str()));
+}
+
+void DemoWindow::ShowAnnotations(const std::wstring& annotations) {
+    const std::wstring text = annotations.empty() ? L"No arrows or circles (right button)" : L"Drawn: " + annotations;
+    SendMessageW(status_, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+std::wstring DemoWindow::AnnotationsText() const {
+    std::wstring text(LOWORD(SendMessageW(status_, SB_GETTEXTLENGTHW, 1, 0)) + 1u, L'\0');
+    text.resize(LOWORD(SendMessageW(status_, SB_GETTEXTW, 1, reinterpret_cast<LPARAM>(text.data()))));
+    return text;
 }
 
 LRESULT CALLBACK DemoWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -1,10 +1,12 @@
 // The demo's main window: a row of buttons (New game, Clear, Bigger,
 // Smaller, and check boxes for Enabled, Flipped and Coordinates, then About),
 // the board control (the QuelderBoard class) hosted by ProgID in an AtlAxWin
-// child window, a line saying what the last click did, and a status bar
-// naming the last event of the control with its values. The last move made
-// shows on the board: its two squares marked and an arrow along it. Pieces
-// may be dragged, and the board played with the keys: it has the focus when
+// child window, a line saying what the last click or move did, and a status
+// bar naming the last event of the control with its values and, beside it,
+// the user's arrows and circles (Annotations). New game plays a game by the
+// rules (board_road.hpp): the board is given the legal moves, and shows the
+// last move and a check. Pieces may be dragged, clicked and clicked to, or
+// typed as moves, and the board played with the keys: it has the focus when
 // the window starts and gets it back when the window is activated again.
 #pragma once
 
@@ -65,7 +67,10 @@ public:
     const std::deque<BoardEvent>& Events() const { return events_; }
     void ForgetEvents() { events_.clear(); }
     const MoveRoad& Road() const { return road_; }
+    // The status bar's left part, the last event, and its right part, the
+    // user's shapes.
     std::wstring StatusText() const;
+    std::wstring AnnotationsText() const;
     std::wstring MoveText() const;
 
 private:
@@ -81,10 +86,12 @@ private:
     // Sets the check boxes from the control's properties.
     void SyncChecks();
     void SetMoveText(const std::wstring& text);
+    // The user's shapes as text ("Ge2e4 Rd4"), on the status bar.
+    void ShowAnnotations(const std::wstring& annotations);
     // The child to give the focus to when the window is activated: the one
     // that had it last, else the board; null for none that can take it.
     HWND FocusTarget() const;
-    void OnBoardEvent(const BoardEvent& event) override;
+    void OnBoardEvent(BoardEvent& event) override;
     // Lets go of the control in order: events, pointers, then its window.
     void TearDown();
 
@@ -102,6 +109,7 @@ private:
     EventConnection connection_;
     MoveRoad road_;
     std::deque<BoardEvent> events_;
+    short released_ = 0;  // the button of a MouseUp that was the last event
     int boardSize_ = kFirstBoard;
     std::wstring failure_;
 };

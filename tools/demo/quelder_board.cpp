@@ -4,15 +4,6 @@
 
 namespace quelder::demo {
 
-namespace {
-
-// OLE colours (0x00BBGGRR): the control lays them over the squares
-// translucently.
-constexpr LONG kMoveMark = 0x0000FFFF;   // yellow
-constexpr LONG kMoveArrow = 0x00008000;  // green
-
-}  // namespace
-
 std::wstring LastErrorText(HRESULT hr) {
     std::wstring text;
     ComPtr<IErrorInfo> info;
@@ -60,21 +51,44 @@ HRESULT QuelderBoard::MovePiece(Square from, Square to) {
     return control_->MovePiece(&from.col, &from.row, &to.col, &to.row);
 }
 
-HRESULT QuelderBoard::ShowMove(Square from, Square to) {
-    HRESULT hr = ForgetMoves();
-    if (SUCCEEDED(hr)) hr = control_->MarkSquare(from.col, from.row, kMoveMark);
-    if (SUCCEEDED(hr)) hr = control_->MarkSquare(to.col, to.row, kMoveMark);
-    if (SUCCEEDED(hr)) hr = control_->DrawArrow(from.col, from.row, to.col, to.row, kMoveArrow);
+HRESULT QuelderBoard::PutPiece(Square square, long piece) {
+    if (!control_) return E_POINTER;
+    return control_->put_Piece(&square.col, &square.row, static_cast<::PieceNum>(piece));
+}
+
+HRESULT QuelderBoard::PutText(BoardText which, const std::wstring& text) {
+    if (!control_) return E_POINTER;
+    BSTR value = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    if (value == nullptr) return E_OUTOFMEMORY;
+    HRESULT hr = E_INVALIDARG;
+    switch (which) {
+    case BoardText::LegalMoves: hr = control_->put_LegalMoves(value); break;
+    case BoardText::LastMove: hr = control_->put_LastMove(value); break;
+    case BoardText::CheckSquare: hr = control_->put_CheckSquare(value); break;
+    }
+    SysFreeString(value);
     return hr;
 }
 
-HRESULT QuelderBoard::ForgetMoves() {
+HRESULT QuelderBoard::PromotionPiece(long& piece) {
     if (!control_) return E_POINTER;
-    const HRESULT hr = control_->ClearMarks();
-    return FAILED(hr) ? hr : control_->ClearArrows();
+    ::PieceNum value = ::None;
+    const HRESULT hr = control_->get_PromotionPiece(&value);
+    if (SUCCEEDED(hr)) piece = value;
+    return hr;
 }
 
-HRESULT DispatchProperty(IDispatch* control, const wchar_t* name, long& value, std::optional<Square> square) {
+HRESULT QuelderBoard::Annotations(std::wstring& text) {
+    if (!control_) return E_POINTER;
+    com::Bstr value;
+    const HRESULT hr = control_->get_Annotations(value.put());
+    if (SUCCEEDED(hr)) text = value.view();
+    return hr;
+}
+
+namespace {
+
+HRESULT GetProperty(IDispatch* control, const wchar_t* name, std::optional<Square> square, com::Variant& result) {
     if (control == nullptr) return E_POINTER;
     DISPID id = DISPID_UNKNOWN;
     LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
@@ -89,7 +103,6 @@ HRESULT DispatchProperty(IDispatch* control, const wchar_t* name, long& value, s
         V_I2(&args[1]) = square->col;
     }
     DISPPARAMS params{square ? args : nullptr, nullptr, square ? 2u : 0u, 0};
-    com::Variant result;
     EXCEPINFO excepinfo{};
     UINT argErr = 0;
     hr = control->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &params, &result, &excepinfo,
@@ -97,11 +110,30 @@ HRESULT DispatchProperty(IDispatch* control, const wchar_t* name, long& value, s
     SysFreeString(excepinfo.bstrSource);
     SysFreeString(excepinfo.bstrDescription);
     SysFreeString(excepinfo.bstrHelpFile);
+    return hr;
+}
+
+}  // namespace
+
+HRESULT DispatchProperty(IDispatch* control, const wchar_t* name, long& value, std::optional<Square> square) {
+    com::Variant result;
+    HRESULT hr = GetProperty(control, name, square, result);
     if (FAILED(hr)) return hr;
     com::Variant number;
     hr = VariantChangeType(&number, &result, 0, VT_I4);
     if (FAILED(hr)) return hr;
     value = V_I4(&number);
+    return S_OK;
+}
+
+HRESULT DispatchProperty(IDispatch* control, const wchar_t* name, std::wstring& value) {
+    com::Variant result;
+    HRESULT hr = GetProperty(control, name, std::nullopt, result);
+    if (FAILED(hr)) return hr;
+    com::Variant text;
+    hr = VariantChangeType(&text, &result, 0, VT_BSTR);
+    if (FAILED(hr)) return hr;
+    value.assign(V_BSTR(&text), SysStringLen(V_BSTR(&text)));
     return S_OK;
 }
 

@@ -31,15 +31,15 @@ public:
     void Reset() { control_.Reset(); }
 
     HRESULT Piece(Square square, long& piece) override;
+    HRESULT PutPiece(Square square, long piece) override;
     HRESULT SelectSquare(Square square) override;
     HRESULT UnSelectSquare(Square square) override;
     HRESULT MovePiece(Square from, Square to) override;
-    // Marks the move's two squares and draws its arrow, the marks and arrows
-    // of the move before gone.
-    HRESULT ShowMove(Square from, Square to) override;
-    // Takes away every mark and arrow.
-    HRESULT ForgetMoves();
+    HRESULT PutText(BoardText which, const std::wstring& text) override;
+    HRESULT PromotionPiece(long& piece) override;
     std::wstring ErrorText(HRESULT hr) override { return LastErrorText(hr); }
+    // The user's arrows and circles as text ("Ge2e4 Rd4").
+    HRESULT Annotations(std::wstring& text);
 
 private:
     ComPtr<_QuelderBoard> control_;
@@ -66,5 +66,7 @@ private:
 // with DISPATCH_PROPERTYGET), as a long; with a square, that square's.
 HRESULT DispatchProperty(IDispatch* control, const wchar_t* name, long& value,
                          std::optional<Square> square = std::nullopt);
+// The same for a property that is text.
+HRESULT DispatchProperty(IDispatch* control, const wchar_t* name, std::wstring& value);
 
 }  // namespace quelder::demo

@@ -1,11 +1,17 @@
 #include "self_play.hpp"
 
 #include <array>
+#include <cctype>
 #include <cmath>
 #include <cwchar>
 #include <functional>
 #include <initializer_list>
+#include <iterator>
 #include <optional>
+#include <set>
+#include <sstream>
+#include <string>
+#include <utility>
 
 namespace quelder::demo {
 
@@ -16,6 +22,8 @@ namespace {
 constexpr float kTwipsPerPixel = 15.0f;
 constexpr unsigned kEventTimeout = 3000, kQuiet = 600;
 constexpr long kNone = 1;
+// The pointer's steps in a drag.
+constexpr int kDragSteps = 6;
 
 using Position = std::array<long, 64>;
 
@@ -34,6 +42,8 @@ Position StartingPosition() {
 }
 
 std::size_t At(Square s) { return static_cast<std::size_t>((s.row - 1) * 8 + (s.col - 1)); }
+
+std::wstring Widen(const std::string& text) { return {text.begin(), text.end()}; }
 
 // Runs messages until done() holds or ms have passed; true if done() held.
 // With demo, each message goes through the window's own loop (its keys to
@@ -141,24 +151,33 @@ public:
 
         expected_ = StartingPosition();
         PressButton(Command::NewGame, L"New game", [&] { return demo_.MoveText().rfind(L"New game", 0) == 0; });
+        CheckGame(L"after New game", L"", L"");
 
-        // The knight out with the mouse, dropping the pawn's selection, and
-        // back with the keys.
-        ClickSquare({5, 7}, true);
-        DragPiece({7, 8}, {6, 6});
+        // Each move is picked from the moves the demo's game generates, and
+        // made as a user makes it: a click picks the pawn up and the line
+        // says where it may go; the knight dragged out instead; a black
+        // knight with the keys; two clicks each for the pawns, the board
+        // turned to the side that moves: the black pawn moves on the flipped
+        // board, the white pawn takes on the board turned back. The clicks
+        // go where the squares are drawn; the events name the squares.
+        ClickSquare({5, 7});
+        CheckLine(L"Wpawn on e2 may go to e3 e4", L"after a click on the pawn");
+        DragPiece("g1f3");
         PlayWithKeys();
-        CheckMarked({6, 6}, {3, 5});
-
-        // A move, shown on the board; then a pawn of each side meeting, the
-        // board turned to the side that moves: the red pawn moves on the
-        // flipped board, the cream pawn takes on the board turned back. The
-        // clicks go where the squares are drawn; the events name the squares.
-        PlayMove({5, 7}, {5, 5});
+        CheckMarked({7, 1}, {3, 5});
+        PlayMove("e2e4");
         CheckMarked({5, 7}, {3, 5});
         PressCheck(Command::Flipped, L"Flipped", true);
-        PlayMove({4, 2}, {4, 4});
+        PlayMove("d7d5");
         PressCheck(Command::Flipped, L"Flipped", false);
-        PlayMove({5, 5}, {4, 4});
+        PlayMove("e4d5");
+
+        // A move typed on the board, then a check: the board is given only
+        // the moves out of it, and refuses a drop anywhere else.
+        TypeMove("f6d5");
+        PlayMove("f1b5", L"e8");
+        CheckMoves(L"b8c6 b8d7 c7c6 c8d7 d8d7");
+        RefusedDrag({4, 1}, {4, 3});
 
         // Bigger and Smaller resize the control and its container window; a
         // larger main window keeps the board clear of the rest.
@@ -176,11 +195,16 @@ public:
             Fail(L"the disabled board raised " + Describe(demo_.Events().front()));
         PressCheck(Command::Enabled, L"Enabled", true);
 
-        // A selection left for the picture.
-        ClickSquare({7, 8}, true);
+        // For the picture: the knight picked up by a click, its two squares
+        // showing, and the user's circle and arrow drawn with the right
+        // button.
+        ClickSquare({2, 1});
+        CheckLine(L"Bknight on b8 may go to c6 d7", L"after a click on the knight");
+        Annotate({2, 4}, {2, 4}, L"Gb5");
+        Annotate({3, 2}, {3, 3}, L"Gb5 Gc7c6");
         PumpMessages(300, &demo_);
 
-        CheckBoard(Square{7, 8}, L"at the end");
+        CheckBoard(std::nullopt, L"at the end");
         const auto& events = demo_.Events();
         if (events.empty() || demo_.StatusText() != Describe(events.back()))
             Fail(L"the status line shows \"" + demo_.StatusText() + L"\", not the last event");
@@ -227,11 +251,71 @@ private:
                  (FAILED(hr) ? L"unreadable: " + LastErrorText(hr) : std::to_wstring(value)));
     }
 
-    // Moves a piece with two clicks and follows it in the expected position.
-    void PlayMove(Square from, Square to) {
-        ClickSquare(from, true);
-        ClickSquare(to, false);
+    // The squares of move, picked from the moves the demo's game generates
+    // now; none (a failure) when it is not among them.
+    std::optional<std::pair<Square, Square>> Pick(const char* move) {
+        const std::optional<Game>& game = demo_.Road().Playing();
+        if (!game) {
+            Fail(std::wstring(L"no game for ") + Widen(move));
+            return std::nullopt;
+        }
+        for (const std::string& legal : LegalMoves(*game)) {
+            if (legal != move) continue;
+            const auto square = [&](std::size_t at) {
+                return Square{static_cast<short>(legal[at] - 'a' + 1), static_cast<short>('8' - legal[at + 1] + 1)};
+            };
+            return std::pair{square(0), square(2)};
+        }
+        Fail(std::wstring(L"the demo's game does not offer ") + Widen(move));
+        return std::nullopt;
+    }
+
+    // What the line under the board says of a move about to be made, which
+    // checks the king on check, if any.
+    std::wstring MoveLine(const char* move, Square from, Square to, const std::wstring& check) const {
+        const long moving = expected_[At(from)], target = expected_[At(to)];
+        std::wstring line = Widen(move) + L": " + PieceName(moving);
+        line += target == kNone ? L" moved from " + Name(from) + L" to " + Name(to)
+                                : L" from " + Name(from) + L" takes " + PieceName(target) + L" at " + Name(to);
+        return check.empty() ? line : line + L"; check";
+    }
+
+    // Makes a move with two clicks: the first picks the piece up, the
+    // second on its square raises PieceDropped. check: the square of the
+    // king it checks.
+    void PlayMove(const char* move, const std::wstring& check = L"") {
+        const auto squares = Pick(move);
+        if (!squares) return;
+        const auto [from, to] = *squares;
+        const std::wstring line = MoveLine(move, from, to, check);
+        ClickSquare(from);
+        ClickSquare(to, from);
         Follow(from, to);
+        CheckDropShown(line, Widen(move) + L" by two clicks", move, check);
+    }
+
+    // Types a move on the board and Enter: only PieceDropped comes.
+    void TypeMove(const char* move) {
+        const auto squares = Pick(move);
+        if (!squares) return;
+        const auto [from, to] = *squares;
+        const std::wstring line = MoveLine(move, from, to, L"");
+        demo_.ForgetEvents();
+        std::vector<WORD> keys;
+        for (const char* c = move; *c != '\0'; ++c) keys.push_back(static_cast<WORD>(std::toupper(*c)));
+        keys.push_back(VK_RETURN);
+        for (const WORD key : keys) PressKeys({key});
+        const std::wstring what = Widen(move) + L" typed";
+        if (!PumpUntil([&] { return Dropped(); }, kEventTimeout, &demo_))
+            Fail(L"no PieceDropped came for " + what + L"; the status line says \"" + demo_.StatusText() + L"\"");
+        PumpMessages(200, &demo_);
+        int moves = 0;
+        std::wstring strays;
+        const std::wstring events = EventLine(from, moves, strays);
+        const std::wstring wanted = L"PieceDropped from " + Name(from) + L" to " + Name(to);
+        if (events != wanted) Fail(what + L" raised \"" + events + L"\", not \"" + wanted + L"\"");
+        Follow(from, to);
+        CheckDropShown(line, what, move, L"");
     }
 
     void CheckFocus(HWND wanted, const wchar_t* when) {
@@ -268,76 +352,108 @@ private:
         return false;
     }
 
-    // A piece dragged as a user drags it: the left button pressed on from,
-    // the pointer moved to to in steps, the button released. The press, the
-    // moves with the button held and the release name from, PieceDropped
-    // both squares, and no Click comes; the demo shows the move and holds no selection, the
-    // control has moved the piece.
-    void DragPiece(Square from, Square to) {
+    // A drag as a user makes it: the button (the left by default) pressed
+    // on from, the pointer moved to to in steps, the button released.
+    void Drag(Square from, Square to, DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD up = MOUSEEVENTF_LEFTUP) {
         demo_.ForgetEvents();
         const POINT start = SquarePoint(from), end = SquarePoint(to);
         bool sent = PointerTo(start);
         PumpMessages(30, &demo_);
-        sent = sent && SendButton(MOUSEEVENTF_LEFTDOWN);
-        constexpr int kSteps = 6;
-        for (int step = 1; sent && step <= kSteps; ++step) {
+        sent = sent && SendButton(down);
+        for (int step = 1; sent && from != to && step <= kDragSteps; ++step) {
             PumpMessages(30, &demo_);
-            sent = PointerTo(
-                {start.x + (end.x - start.x) * step / kSteps, start.y + (end.y - start.y) * step / kSteps});
+            sent = PointerTo({start.x + (end.x - start.x) * step / kDragSteps,
+                              start.y + (end.y - start.y) * step / kDragSteps});
         }
         PumpMessages(30, &demo_);
-        sent = sent && SendButton(MOUSEEVENTF_LEFTUP);
+        sent = sent && SendButton(up);
+        if (!sent) Fail(L"SendInput refused the mouse, error " + std::to_wstring(GetLastError()));
+    }
+
+    // The events of a drag from from: the press, the moves with the button
+    // held and the release name from, then what follows (", PieceDropped
+    // ..." or nothing); no Click.
+    void CheckDragEvents(Square from, const std::wstring& after, const std::wstring& what) {
+        int moves = 0;
+        std::wstring strays;
+        const std::wstring line = EventLine(from, moves, strays);
+        const std::wstring wanted = L"MouseDown " + Name(from) + L", MouseUp " + Name(from) + after;
+        if (line != wanted) Fail(what + L" raised \"" + line + L"\", not \"" + wanted + L"\"");
+        if (moves < kDragSteps / 2 || !strays.empty())
+            Fail(what + L" raised " + std::to_wstring(moves) +
+                 L" MouseMove events with the button held, these naming other squares:" + strays);
+    }
+
+    // A move made by a drag: PieceDropped names both squares; the demo
+    // shows the move and holds no selection, the control has moved the
+    // piece.
+    void DragPiece(const char* move) {
+        const auto squares = Pick(move);
+        if (!squares) return;
+        const auto [from, to] = *squares;
+        const std::wstring line = MoveLine(move, from, to, L"");
+        Drag(from, to);
         const std::wstring what = L"a drag from " + Name(from) + L" to " + Name(to);
-        if (!sent || !PumpUntil([&] { return Dropped(); }, kEventTimeout, &demo_)) {
+        if (!PumpUntil([&] { return Dropped(); }, kEventTimeout, &demo_)) {
             Fail(L"no PieceDropped came for " + what + L"; the status line says \"" + demo_.StatusText() + L"\"");
             return;
         }
         PumpMessages(200, &demo_);
         Follow(from, to);
-        int moves = 0;
-        std::wstring strays;
-        const std::wstring line = EventLine(from, moves, strays);
-        const std::wstring wanted = L"MouseDown " + Name(from) + L", MouseUp " + Name(from) + L", PieceDropped from " +
-                                    Name(from) + L" to " + Name(to);
-        if (line != wanted) Fail(what + L" raised \"" + line + L"\", not \"" + wanted + L"\"");
-        if (moves < kSteps / 2 || !strays.empty())
-            Fail(what + L" raised " + std::to_wstring(moves) +
-                 L" MouseMove events with the button held, these naming other squares:" + strays);
-        CheckDropShown(from, to, what);
+        CheckDragEvents(from, L", PieceDropped from " + Name(from) + L" to " + Name(to), what);
+        CheckDropShown(line, what, move, L"");
+    }
+
+    // A drag to a square the piece has no move to: the board puts it back
+    // and raises no PieceDropped; nothing changes.
+    void RefusedDrag(Square from, Square to) {
+        const std::wstring line = demo_.MoveText();
+        Drag(from, to);
+        const std::wstring what = L"a drag from " + Name(from) + L" to " + Name(to) + L", which is no move";
+        if (PumpUntil([&] { return Dropped(); }, kQuiet, &demo_)) Fail(what + L" raised PieceDropped");
+        CheckDragEvents(from, L"", what);
+        if (demo_.MoveText() != line)
+            Fail(L"after " + what + L" the line under the board says \"" + demo_.MoveText() + L"\"");
+        CheckBoard(std::nullopt, (L"after " + what).c_str());
     }
 
     // The keys alone, as a user without a mouse plays: Tab leaves the board
     // for the first button and Shift+Tab comes back; then the arrows and End
-    // move the focus square from where it was (column 1 row 8) to (6, 6),
-    // Space lifts the knight there, Down, Down and Right carry it to (7, 8),
-    // Enter puts it down; last N, which the board has no use for,
-    // is its KeyDown and not the New game button's access key.
+    // move the focus square from where it was (column 1 row 8, a1) to the
+    // black knight on g8, Space lifts it, Down, Down and Left carry it to f6,
+    // Enter puts it down; last N, which the board has no use for (no square
+    // begins with it), is its KeyDown and not the New game button's access
+    // key.
     void PlayWithKeys() {
-        const Square from{6, 6}, to{7, 8};
+        const char* move = "g8f6";
+        const auto squares = Pick(move);
+        if (!squares) return;
+        const auto [from, to] = *squares;
+        const std::wstring line = MoveLine(move, from, to, L"");
         PressKeys({VK_TAB});
         CheckFocus(demo_.Button(Command::NewGame), L"after Tab on the board");
         PressKeys({VK_TAB}, true);
         CheckFocus(demo_.BoardWindow(), L"after Shift+Tab on New game");
         demo_.ForgetEvents();
-        PressKeys({VK_UP, VK_UP, VK_END, VK_LEFT, VK_LEFT, VK_SPACE, VK_DOWN, VK_DOWN, VK_RIGHT, VK_RETURN});
+        PressKeys({VK_UP, VK_UP, VK_UP, VK_UP, VK_UP, VK_UP, VK_UP, VK_END, VK_LEFT, VK_SPACE, VK_DOWN, VK_DOWN,
+                   VK_LEFT, VK_RETURN});
         if (!PumpUntil([&] { return Dropped(); }, kEventTimeout, &demo_))
             Fail(L"no PieceDropped came for the keys; the status line says \"" + demo_.StatusText() + L"\"");
         Follow(from, to);
-        CheckDropShown(from, to, L"the keys");
+        CheckDropShown(line, L"the keys", move, L"");
         PressKeys({'N'});
         PumpMessages(200, &demo_);
         int moves = 0;
         std::wstring strays;
-        const std::wstring line = EventLine(from, moves, strays);
+        const std::wstring events = EventLine(from, moves, strays);
         const std::wstring wanted =
             L"PieceDropped from " + Name(from) + L" to " + Name(to) + L", KeyDown KeyCode 78 Shift 0";
-        if (line != wanted || moves != 0)
-            Fail(L"the keys raised \"" + line + L"\" and " + std::to_wstring(moves) +
+        if (events != wanted || moves != 0)
+            Fail(L"the keys raised \"" + events + L"\" and " + std::to_wstring(moves) +
                  L" MouseMove events with the button held, not \"" + wanted + L"\"");
         if (demo_.StatusText() != L"KeyDown KeyCode 78 Shift 0")
             Fail(L"after N the status line says \"" + demo_.StatusText() + L"\"");
-        if (demo_.MoveText() != L"Wknight moved from " + Name(from) + L" to " + Name(to))
-            Fail(L"after N the line under the board says \"" + demo_.MoveText() + L"\"");
+        CheckLine(line, L"after N");
     }
 
     // Each key pressed and released, with Shift held around them if asked.
@@ -358,17 +474,93 @@ private:
         expected_[At(from)] = kNone;
     }
 
-    // After a drop: the line under the board names the move, the demo holds
-    // no selection, and the control holds the position expected with no
-    // square selected.
-    void CheckDropShown(Square from, Square to, const std::wstring& what) {
-        const std::wstring wanted = PieceName(expected_[At(to)]) + L" moved from " + Name(from) + L" to " + Name(to);
+    void CheckLine(const std::wstring& wanted, const std::wstring& when) {
         if (demo_.MoveText() != wanted)
-            Fail(L"after " + what + L" the line under the board says \"" + demo_.MoveText() + L"\", not \"" +
-                 wanted + L"\"");
+            Fail(when + L" the line under the board says \"" + demo_.MoveText() + L"\", not \"" + wanted + L"\"");
+    }
+
+    // After a move: the line under the board names it, the demo holds no
+    // selection, the control holds the position expected with no square
+    // selected, and the board shows the move and its check, and has the
+    // next moves.
+    void CheckDropShown(const std::wstring& line, const std::wstring& what, const char* move,
+                        const std::wstring& check) {
+        CheckLine(line, L"after " + what);
         if (const auto selected = demo_.Road().Selected())
             Fail(L"after " + what + L" the demo still has " + Name(*selected) + L" selected");
         CheckBoard(std::nullopt, (L"after " + what).c_str());
+        CheckGame((L"after " + what).c_str(), Widen(std::string(move, 4)), check);
+    }
+
+    // The board's account of the game, read through IDispatch as a script
+    // would: the moves it was given are those the demo's game generates, the
+    // last move and the check square are those expected, and the demo's game
+    // holds the position the board holds.
+    void CheckGame(const wchar_t* when, const std::wstring& lastMove, const std::wstring& check) {
+        const ComPtr<IDispatch> control = Dispatch();
+        const std::optional<Game>& game = demo_.Road().Playing();
+        if (!control || !game) {
+            if (!game) Fail(std::wstring(L"the demo plays no game ") + when);
+            return;
+        }
+        std::wstring moves;
+        for (const std::string& move : LegalMoves(*game)) moves += (moves.empty() ? L"" : L" ") + Widen(move);
+        const std::pair<const wchar_t*, std::wstring> wanted[] = {
+            {L"LegalMoves", moves}, {L"LastMove", lastMove}, {L"CheckSquare", check}};
+        for (const auto& [property, value] : wanted) {
+            std::wstring seen;
+            const HRESULT hr = DispatchProperty(control.Get(), property, seen);
+            if (FAILED(hr)) {
+                Fail(std::wstring(property) + L" failed " + when + L": " + LastErrorText(hr));
+            } else if (seen != value) {
+                Fail(std::wstring(property) + L" is \"" + seen + L"\" " + when + L", not \"" + value + L"\"");
+            }
+        }
+        if (game->squares != expected_) Fail(std::wstring(L"the demo's game left the board's position ") + when);
+    }
+
+    // The moves the board was given, in any order, against those expected.
+    void CheckMoves(const std::wstring& wanted) {
+        const ComPtr<IDispatch> control = Dispatch();
+        std::wstring seen;
+        if (control) DispatchProperty(control.Get(), L"LegalMoves", seen);
+        const auto words = [](const std::wstring& text) {
+            std::wistringstream in(text);
+            return std::set<std::wstring>(std::istream_iterator<std::wstring, wchar_t>(in), {});
+        };
+        if (words(seen) != words(wanted))
+            Fail(L"in check the board was given \"" + seen + L"\", not \"" + wanted + L"\"");
+    }
+
+    // The user's shape drawn with the right button, pressed on from and
+    // released on to: AnnotationsChanged comes, the status bar shows the
+    // shapes, the control holds them, and the line under the board stays
+    // (a right click is no click for the demo).
+    void Annotate(Square from, Square to, const std::wstring& wanted) {
+        const std::wstring line = demo_.MoveText();
+        Drag(from, to, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
+        const auto changed = [&] {
+            for (const auto& e : demo_.Events())
+                if (e.kind == EventKind::AnnotationsChanged) return true;
+            return false;
+        };
+        const std::wstring what = L"a right-button press on " + Name(from) + L" released on " + Name(to);
+        if (!PumpUntil(changed, kEventTimeout, &demo_)) {
+            Fail(L"no AnnotationsChanged came for " + what + L"; the status line says \"" + demo_.StatusText() +
+                 L"\"");
+            return;
+        }
+        PumpMessages(100, &demo_);
+        for (const auto& e : demo_.Events())
+            if (e.kind == EventKind::AnnotationsChanged && Describe(e) != L"AnnotationsChanged " + wanted)
+                Fail(what + L" raised " + Describe(e));
+        CheckLine(line, L"after " + what);
+        if (demo_.AnnotationsText() != L"Drawn: " + wanted)
+            Fail(L"after " + what + L" the status bar shows \"" + demo_.AnnotationsText() + L"\" for the shapes");
+        std::wstring seen;
+        const ComPtr<IDispatch> control = Dispatch();
+        if (!control || FAILED(DispatchProperty(control.Get(), L"Annotations", seen)) || seen != wanted)
+            Fail(L"after " + what + L" the control's Annotations are \"" + seen + L"\", not \"" + wanted + L"\"");
     }
 
     // The square a move left is drawn yellower than a square of its colour
@@ -450,23 +642,29 @@ private:
 
     // Clicks a square and checks the events it raised: MouseDown and MouseUp
     // with the left button, no shift and a point inside the square, then
-    // Click, all naming the square; and that the selection is as expected.
-    void ClickSquare(Square s, bool selects) {
+    // Click, all naming the square; with dropFrom (the second click of a
+    // move), then PieceDropped from there to the square. In a game the demo
+    // selects nothing: the board picks pieces up itself.
+    void ClickSquare(Square s, std::optional<Square> dropFrom = std::nullopt) {
         demo_.ForgetEvents();
-        const auto clicked = [&] {
+        const auto done = [&] {
             for (const auto& e : demo_.Events())
-                if (e.kind == EventKind::Click) return true;
+                if (dropFrom ? e.kind == EventKind::PieceDropped : e.kind == EventKind::Click) return true;
             return false;
         };
-        if (!ClickAt(SquarePoint(s), demo_) || !PumpUntil(clicked, kEventTimeout, &demo_)) {
-            Fail(L"no Click came for a click on " + Name(s));
+        if (!ClickAt(SquarePoint(s), demo_) || !PumpUntil(done, kEventTimeout, &demo_)) {
+            Fail(std::wstring(dropFrom ? L"no PieceDropped" : L"no Click") + L" came for a click on " + Name(s));
             return;
         }
         const float edge = static_cast<float>(demo_.BoardSize()) / 8.0f * kTwipsPerPixel;
-        int downs = 0, ups = 0, clicks = 0;
+        int downs = 0, ups = 0, clicks = 0, drops = 0;
         for (const auto& e : demo_.Events()) {
             const Square at{e.col, e.row};
             if (e.kind == EventKind::MouseMove) continue;
+            if (e.kind == EventKind::PieceDropped && dropFrom == at && Square{e.toCol, e.toRow} == s && clicks == 1) {
+                ++drops;
+                continue;
+            }
             if (at != s) {
                 Fail(L"a click on " + Name(s) + L" raised " + Describe(e));
                 continue;
@@ -481,12 +679,12 @@ private:
                 Fail(L"a single click raised " + Describe(e));
             }
         }
-        if (downs != 1 || ups != 1 || clicks != 1)
+        if (downs != 1 || ups != 1 || clicks != 1 || drops != (dropFrom ? 1 : 0))
             Fail(L"a click on " + Name(s) + L" raised " + std::to_wstring(downs) + L" MouseDown, " +
-                 std::to_wstring(ups) + L" MouseUp and " + std::to_wstring(clicks) + L" Click events");
-        const auto selected = demo_.Road().Selected();
-        if (selects != (selected == s))
-            Fail(L"after a click on " + Name(s) + L" the demo " + (selected ? L"has " + Name(*selected) : L"has no") +
+                 std::to_wstring(ups) + L" MouseUp, " + std::to_wstring(clicks) + L" Click and " +
+                 std::to_wstring(drops) + L" PieceDropped events");
+        if (const auto selected = demo_.Road().Selected())
+            Fail(L"after a click on " + Name(s) + L" the demo has " + Name(*selected) +
                  L" selected; the line under the board says \"" + demo_.MoveText() + L"\"");
         PumpMessages(100, &demo_);
     }

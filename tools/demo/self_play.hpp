@@ -11,16 +11,20 @@
 
 namespace quelder::demo {
 
-// Checks that the board has the focus at the start; plays New game, selects
-// the pawn on (5,7) and drags the knight (7,8)-(6,6), which lets the
-// selection go; Tab and Shift+Tab out of the board and back, the knight
-// (6,6)-(7,8) with the arrows, End, Space and Enter (checking that the
-// square it left is marked), and N for a KeyDown; then the move (5,7)-(5,5),
-// on the flipped board (4,2)-(4,4) and on the board turned back
-// (5,5)x(4,4); switches the coordinates off and on, and Enabled off and on
-// around a click that must raise nothing; leaves the knight on (7,8)
-// selected. Returns what went wrong, each as one line; empty when everything
-// arrived and the board holds the position expected.
+// Checks that the board has the focus at the start; plays New game and then
+// a game whose every move is picked from the moves the demo generates: a
+// click on the pawn e2 (the line says where it may go), g1f3 dragged, g8f6
+// with the arrows, Space and Enter (checking that the square it left is
+// tinted as the last move) and N for a KeyDown, e2e4 by two clicks, d7d5 on
+// the flipped board, e4d5 on the board turned back, f6d5 typed, and f1b5 by
+// two clicks, a check: the board must be given exactly the five moves out of
+// it, and refuse the queen dragged to d6. After each move the board's
+// LegalMoves, LastMove and CheckSquare are those of the demo's game. Then
+// resizes, switches the coordinates off and on, and Enabled off and on
+// around a click that must raise nothing; leaves the knight on b8 picked up
+// and draws a circle and an arrow with the right button, which the status
+// bar shows. Returns what went wrong, each as one line; empty when
+// everything arrived and the board holds the position expected.
 std::vector<std::wstring> PlayTypicalGame(DemoWindow& demo);
 
 // After the window has closed: whether the control's library reports that
