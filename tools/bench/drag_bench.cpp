@@ -42,6 +42,7 @@ void DragBenchmark(const Options& options, const Ocx& ocx) {
     std::printf("board class: a piece dragged across an %d-pixel board (squares of %d pixels)\n", kBoard, kEdge);
     TopWindow top(kBoard + 40, kBoard + 40);
     const ComPtr<_QuelderBoard> board = ocx.CreateBoard();
+    CheckHr(board->put_AnimationTime(0), "AnimationTime");  // a drop does not slide; nothing else moves either
     Hosted hosted(top.get(), {0, 0, kBoard, kBoard}, Published(board));
     const HWND window = hosted.ControlWindow();
     Check(window != nullptr, "the hosted board has no window");
