@@ -4,12 +4,12 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <span>
 
 #include "drawing/bmp_codec.hpp"
 #include "resources/resource_ids.h"
 #include "support/process_counts.hpp"
-#include "support/update_region.hpp"
 
 namespace quelder::bench {
 
@@ -265,6 +265,23 @@ void Pump() {
 
 // ---- what a board costs ------------------------------------------------------------
 
+std::vector<RECT> UpdateRects(HWND window) {
+    const handles::UniqueRegion region(CreateRectRgn(0, 0, 0, 0));
+    if (!region || GetUpdateRgn(window, region.get(), FALSE) <= NULLREGION) return {};
+    std::vector<std::uint8_t> bytes(GetRegionData(region.get(), 0, nullptr));
+    auto* data = reinterpret_cast<RGNDATA*>(bytes.data());
+    if (bytes.empty() || GetRegionData(region.get(), static_cast<DWORD>(bytes.size()), data) != bytes.size()) return {};
+    std::vector<RECT> rects(data->rdh.nCount);
+    std::memcpy(rects.data(), data->Buffer, rects.size() * sizeof(RECT));
+    return rects;
+}
+
+long long Area(const std::vector<RECT>& rects) {
+    long long area = 0;
+    for (const RECT& r : rects) area += static_cast<long long>(r.right - r.left) * (r.bottom - r.top);
+    return area;
+}
+
 namespace {
 PaintCounter* counting = nullptr;
 }  // namespace
@@ -272,7 +289,9 @@ PaintCounter* counting = nullptr;
 LRESULT CALLBACK PaintCounter::Count(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_PAINT) {
         ++counting->paints;
-        counting->area += testing::InvalidArea(window);
+        const std::vector<RECT> rects = UpdateRects(window);
+        counting->area += Area(rects);
+        counting->rects.insert(counting->rects.end(), rects.begin(), rects.end());
     }
     return CallWindowProcW(counting->original_, window, message, wParam, lParam);
 }

@@ -138,6 +138,10 @@ handles::UniqueWindow FloorWindow(HWND parent, const wchar_t* name, WNDPROC proc
 // Handles the messages waiting for this thread.
 void Pump();
 
+// The rectangles of a window's invalid region, and their area in pixels.
+std::vector<RECT> UpdateRects(HWND window);
+long long Area(const std::vector<RECT>& rects);
+
 // While it lives, counts the WM_PAINT messages a window receives and the
 // area of the invalid region each repaints (one counter at a time).
 class PaintCounter {
@@ -146,10 +150,11 @@ public:
     ~PaintCounter();
     PaintCounter(const PaintCounter&) = delete;
     PaintCounter& operator=(const PaintCounter&) = delete;
-    void Reset() { paints = 0, area = 0; }
+    void Reset() { paints = 0, area = 0, rects.clear(); }
 
     long paints = 0;
-    long long area = 0;  // pixels, summed over the rectangles of the invalid regions
+    long long area = 0;       // pixels, summed over the rectangles of the invalid regions
+    std::vector<RECT> rects;  // those rectangles
 
 private:
     static LRESULT CALLBACK Count(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -170,5 +175,6 @@ void InstancesBenchmark(const Options& options, const Ocx& ocx);
 void BoardMemoryBenchmark(const Options& options, const Ocx& ocx);
 void BoardClassBenchmark(const Options& options, const Ocx& ocx);
 void DragBenchmark(const Options& options, const Ocx& ocx);
+void PlayBenchmark(const Options& options, const Ocx& ocx);
 
 }  // namespace quelder::bench
