@@ -516,9 +516,15 @@ TEST_F(BoardInputTest, TheHostsMovesClicksThePromotionChooserAndTheUsersShapes) 
                             "PieceDropped(5,7,5,5) ");
     EXPECT_EQ(PieceAt(5, 5), Wpawn);
 
-    // a7 to a8: the chooser offers the queen and the knight; Down, Enter.
+    // a7 to a8: the chooser offers the queen and the knight. Escape puts the
+    // pawn back with nothing raised; the second time, Down and Enter.
     ::PieceNum chosen{};
     sink_.onDrop = [&] { board_->get_PromotionPiece(&chosen); };
+    Drag(Middle(1, 2), Middle(1, 1));
+    Key(VK_ESCAPE);
+    EXPECT_EQ(Text(Take()), "MouseDown(1,2) MouseUp(1,2) ") << "a cancelled chooser";
+    EXPECT_EQ(PieceAt(1, 2), Wpawn);
+    Sleep(GetDoubleClickTime() + 50);
     Drag(Middle(1, 2), Middle(1, 1));
     EXPECT_EQ(Text(Take()), "MouseDown(1,2) MouseUp(1,2) ") << "nothing raised while the chooser is open";
     long children = 0;
@@ -549,12 +555,20 @@ TEST_F(BoardInputTest, TheHostsMovesClicksThePromotionChooserAndTheUsersShapes) 
     BSTR shapes = nullptr;
     ASSERT_EQ(board_->get_Annotations(&shapes), S_OK);
     EXPECT_EQ(std::wstring(shapes), L"Re4e6");
-    SysFreeString(shapes);
+    const Image drawnShapes = Shot(window_);
     Drag(Middle(8, 4), Middle(8, 4));
     EXPECT_EQ(Text(Take()), "AnnotationsChanged() MouseDown(8,4) MouseUp(8,4) Click(8,4) ");
-    ASSERT_EQ(board_->get_Annotations(&shapes), S_OK);
-    EXPECT_EQ(std::wstring(shapes), L"");
+    BSTR cleared = nullptr;
+    ASSERT_EQ(board_->get_Annotations(&cleared), S_OK);
+    EXPECT_EQ(std::wstring(cleared), L"");
+    SysFreeString(cleared);
+    EXPECT_FALSE(SameImage(Shot(window_), drawnShapes)) << "the arrow is gone";
+    // Saved as text, restored as it was drawn, and no event for a let.
+    EXPECT_EQ(board_->put_Annotations(shapes), S_OK);
     SysFreeString(shapes);
+    Pump(50);
+    EXPECT_EQ(Text(Take()), "");
+    EXPECT_TRUE(SameImage(Shot(window_), drawnShapes)) << "restored";
 
     // Typed: the squares show in a box at the bottom-left corner, no key of
     // the move reaches the host, and Enter makes it.
