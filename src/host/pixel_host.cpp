@@ -333,6 +333,12 @@ bool PixelHostBase::SheetShows(int left, int top, int width, int height) const {
 }
 
 void PixelHostBase::ComposeArea(Image& surface, int left, int top, int width, int height) const {
+    if (SheetShows(left, top, width, height)) {
+        // The kept images are the picture already: its rows as they stand.
+        surface.Reshape(width, height);
+        Copy(surface, ConstImagePart(sheet_.Pixels()).Part(left, top, width, height), 0, 0);
+        return;
+    }
     if (ViewsTile(left, top, width, height))
         surface.Reshape(width, height);  // every pixel is written below
     else
