@@ -692,24 +692,32 @@ void DrawCovered(ImagePart dst, const BoardPicture& picture, int x, int y, int o
     const int x0 = std::max(0, x), y0 = std::max(0, y);
     const int x1 = std::min(dst.Width(), x + src.Width());
     const int y1 = std::min(dst.Height(), y + src.Height());
+    const auto eight = [](const std::uint8_t* at) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, at, sizeof word);
+        return word;
+    };
     for (int ty = y0; ty < y1; ++ty) {
         Pixel* to = dst.Row(ty);
         const Pixel* from = src.Row(ty - y);
         const std::uint8_t* cover = picture.coverage.data() + static_cast<std::ptrdiff_t>(ty - y) * src.Width();
-        for (int tx = x0; tx < x1; ++tx) {
-            // Eight pixels at a time where the picture leaves them all or
-            // covers them all: most of a piece's box is one or the other.
-            if (tx + 8 <= x1) {
-                std::uint64_t eight = 0;
-                std::memcpy(&eight, cover + (tx - x), sizeof eight);
-                if (eight == 0 || (eight == ~std::uint64_t{0} && opacity == 255)) {
-                    if (eight != 0) std::memcpy(to + tx, from + (tx - x), 8 * sizeof(Pixel));
-                    tx += 7;
+        int tx = x0;
+        while (tx < x1) {
+            // Most of a piece's box is runs it leaves or covers whole: those
+            // are skipped or copied at once, eight coverages read at a time.
+            while (tx + 8 <= x1 && eight(cover + (tx - x)) == 0) tx += 8;
+            while (tx < x1 && cover[tx - x] == 0) ++tx;
+            if (tx >= x1) break;
+            if (opacity == 255) {
+                const int run = tx;
+                while (tx + 8 <= x1 && eight(cover + (tx - x)) == ~std::uint64_t{0}) tx += 8;
+                while (tx < x1 && cover[tx - x] == 255) ++tx;
+                if (tx > run) {
+                    std::memcpy(to + run, from + (run - x), static_cast<std::size_t>(tx - run) * sizeof(Pixel));
                     continue;
                 }
             }
             int a = cover[tx - x];
-            if (a == 0) continue;
             Pixel s = from[tx - x];
             if (opacity < 255) {
                 // Faded: the colour, mixed with black by its coverage already,
@@ -717,9 +725,6 @@ void DrawCovered(ImagePart dst, const BoardPicture& picture, int x, int y, int o
                 const auto fade = [opacity](std::uint8_t c) { return static_cast<std::uint8_t>((c * opacity + 127) / 255); };
                 s = MakePixel(fade(RedOf(s)), fade(GreenOf(s)), fade(BlueOf(s)));
                 a = (a * opacity + 127) / 255;
-            } else if (a == 255) {
-                to[tx] = s;
-                continue;
             }
             // The colours are mixed with black already: add what shows of the one under.
             const Pixel d = to[tx];
@@ -727,6 +732,7 @@ void DrawCovered(ImagePart dst, const BoardPicture& picture, int x, int y, int o
                 return static_cast<std::uint8_t>(std::min(255, sc + (dc * (255 - a) + 127) / 255));
             };
             to[tx] = MakePixel(mix(RedOf(s), RedOf(d)), mix(GreenOf(s), GreenOf(d)), mix(BlueOf(s), BlueOf(d)));
+            ++tx;
         }
     }
 }
