@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "board/board_model.hpp"
@@ -38,8 +39,15 @@ struct ChooserItem {
     friend bool operator==(const ChooserItem&, const ChooserItem&) = default;
 };
 
+// The flat squares' colours a board takes when a host sets only one of them:
+// a pale and a mid brown, near the wood's own tones.
+constexpr Pixel kDefaultFlatLight = MakePixel(0xF0, 0xD9, 0xB5);
+constexpr Pixel kDefaultFlatDark = MakePixel(0xB5, 0x88, 0x63);
+
 struct BoardLook {
     bool flipped = false;
+    // The squares in two flat colours (light, dark) instead of the wood.
+    std::optional<std::pair<Pixel, Pixel>> flat;
     bool coordinates = false;
     std::array<std::optional<Pixel>, 65> marks{};  // by square index; 0 unused
     // In the order drawn. One arrow per pair of squares: at most 64 x 64.

@@ -103,6 +103,13 @@ std::int16_t Int16FromDouble(double value) {
     return static_cast<std::int16_t>(rounded);
 }
 
+std::int32_t Int32FromDouble(double value) {
+    if (std::isnan(value)) Raise(error::kOverflow);
+    const double rounded = RoundHalfEven(value);
+    if (!(rounded >= -2147483648.0 && rounded <= 2147483647.0)) Raise(error::kOverflow);
+    return static_cast<std::int32_t>(rounded);
+}
+
 template <class... F>
 struct Visitor : F... {
     using F::operator()...;
@@ -148,6 +155,23 @@ std::int16_t ToInt16(const PropertyValue& value) {
                               return Int16FromDouble(*number);
                           },
                           [](const PictureRef&) -> std::int16_t { Raise(error::kTypeMismatch); },
+                      },
+                      value);
+}
+
+std::int32_t ToInt32(const PropertyValue& value) {
+    return std::visit(Visitor{
+                          [](std::monostate) -> std::int32_t { return 0; },
+                          [](bool v) -> std::int32_t { return v ? -1 : 0; },
+                          [](std::int16_t v) -> std::int32_t { return v; },
+                          [](std::int32_t v) { return v; },
+                          [](double v) { return Int32FromDouble(v); },
+                          [](const std::string& v) {
+                              const std::optional<double> number = ParseNumber(v);
+                              if (!number) Raise(error::kTypeMismatch);
+                              return Int32FromDouble(*number);
+                          },
+                          [](const PictureRef&) -> std::int32_t { Raise(error::kTypeMismatch); },
                       },
                       value);
 }

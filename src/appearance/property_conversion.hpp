@@ -18,6 +18,9 @@ bool ToBoolean(const PropertyValue& value);
 // a string must hold a number; nothing is 0. Objects do not convert.
 std::int16_t ToInt16(const PropertyValue& value);
 
+// As ToInt16, in -2147483648..2147483647.
+std::int32_t ToInt32(const PropertyValue& value);
+
 // A picture object, or no object for a stored empty reference. Every other
 // value is a type mismatch.
 PictureRef ToPicture(const PropertyValue& value);

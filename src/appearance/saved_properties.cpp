@@ -14,6 +14,7 @@ namespace {
 
 constexpr std::array<std::uint8_t, 4> kMagic{'Q', 'B', 'S', 'P'};
 constexpr std::size_t kFixedBodySize = 5;  // Enabled, Piece, IsSelected, picture tag
+constexpr std::size_t kColoursSize = 8;    // version 2: the light and the dark squares' colours
 constexpr std::uint8_t kNoPicture = 0;
 constexpr std::uint8_t kPicture = 1;
 
@@ -60,14 +61,21 @@ void PutU32(std::vector<std::uint8_t>& out, std::uint32_t value) {
     for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<std::uint8_t>(value >> shift));
 }
 
-// The body length that a valid header announces.
-std::size_t BodySize(Reader& reader) {
+struct Header {
+    std::uint16_t version;
+    std::size_t body;  // its length
+};
+
+// What a valid header announces.
+Header ReadHeader(Reader& reader) {
     const auto magic = reader.Take(kMagic.size());
     if (!std::equal(magic.begin(), magic.end(), kMagic.begin())) Invalid();
-    if (reader.U16() != kStreamFormVersion) Invalid();
+    const std::uint16_t version = reader.U16();
+    if (version != kStreamFormVersion && version != kStreamFormColoursVersion) Invalid();
+    const std::size_t least = kFixedBodySize + (version == kStreamFormColoursVersion ? kColoursSize : 0);
     const std::uint32_t body = reader.U32();
-    if (body < kFixedBodySize || body > kStreamFormMaxSize - kStreamFormHeaderSize) Invalid();
-    return body;
+    if (body < least || body > kStreamFormMaxSize - kStreamFormHeaderSize) Invalid();
+    return {version, body};
 }
 
 // A bag of the values a container handed over or will be handed.
@@ -87,7 +95,7 @@ private:
 
 }  // namespace
 
-std::vector<std::uint8_t> SaveToStreamForm(Board& board, PictureCodec& codec) {
+std::vector<std::uint8_t> SaveToStreamForm(Board& board, PictureCodec& codec, const SavedSquareColours& colours) {
     ValueBag bag;
     UserControl_WriteProperties(board, bag);
     const bool enabled = ToBoolean(bag.ReadProperty("Enabled", true));
@@ -101,8 +109,9 @@ std::vector<std::uint8_t> SaveToStreamForm(Board& board, PictureCodec& codec) {
         if (saved.size() > kMaxSavedPictureSize) Invalid();
     }
     std::vector<std::uint8_t> out(kMagic.begin(), kMagic.end());
-    PutU16(out, kStreamFormVersion);
-    PutU32(out, static_cast<std::uint32_t>(kFixedBodySize + (picture ? 4 + saved.size() : 0)));
+    PutU16(out, colours ? kStreamFormColoursVersion : kStreamFormVersion);
+    PutU32(out, static_cast<std::uint32_t>(kFixedBodySize + (picture ? 4 + saved.size() : 0) +
+                                           (colours ? kColoursSize : 0)));
     PutU8(out, enabled ? 1 : 0);
     PutU16(out, static_cast<std::uint16_t>(piece));
     PutU8(out, isSelected ? 1 : 0);
@@ -111,13 +120,20 @@ std::vector<std::uint8_t> SaveToStreamForm(Board& board, PictureCodec& codec) {
         PutU32(out, static_cast<std::uint32_t>(saved.size()));
         out.insert(out.end(), saved.begin(), saved.end());
     }
+    if (colours) {
+        PutU32(out, static_cast<std::uint32_t>(colours->first));
+        PutU32(out, static_cast<std::uint32_t>(colours->second));
+    }
     return out;
 }
 
-void LoadFromStreamForm(Board& board, std::span<const std::uint8_t> bytes, PictureCodec& codec) {
+void LoadFromStreamForm(Board& board, std::span<const std::uint8_t> bytes, PictureCodec& codec,
+                        const std::function<void(const SavedSquareColours&)>& colours) {
     Reader reader(bytes);
-    const std::size_t body = BodySize(reader);
-    if (bytes.size() != kStreamFormHeaderSize + body) Invalid();
+    const Header header = ReadHeader(reader);
+    if (bytes.size() != kStreamFormHeaderSize + header.body) Invalid();
+    // The colours come last, after a picture's bytes of any length.
+    const std::size_t colourBytes = header.version == kStreamFormColoursVersion ? kColoursSize : 0;
     const bool enabled = reader.Boolean();
     const auto piece = static_cast<std::int16_t>(reader.U16());
     const bool isSelected = reader.Boolean();
@@ -127,7 +143,7 @@ void LoadFromStreamForm(Board& board, std::span<const std::uint8_t> bytes, Pictu
         const std::uint32_t size = reader.U32();
         if (size > kMaxSavedPictureSize) Invalid();
         const auto saved = reader.Take(size);
-        if (!reader.AtEnd()) Invalid();
+        if (header.body != kFixedBodySize + 4 + size + colourBytes) Invalid();
         try {
             picture = codec.Load(saved);
         } catch (const ControlError&) {
@@ -137,7 +153,13 @@ void LoadFromStreamForm(Board& board, std::span<const std::uint8_t> bytes, Pictu
     } else if (tag != kNoPicture) {
         Invalid();
     }
+    SavedSquareColours squares;
+    if (colourBytes != 0) {
+        const auto light = static_cast<std::int32_t>(reader.U32());
+        squares = std::make_pair(light, static_cast<std::int32_t>(reader.U32()));
+    }
     if (!reader.AtEnd()) Invalid();
+    if (colours) colours(squares);
 
     // Everything is read: from here on the values are of their own types, so
     // loading them cannot fail half-way.
@@ -151,9 +173,11 @@ void LoadFromStreamForm(Board& board, std::span<const std::uint8_t> bytes, Pictu
 
 std::size_t StreamFormSize(std::span<const std::uint8_t> header) {
     Reader reader(header.first(std::min(header.size(), kStreamFormHeaderSize)));
-    return kStreamFormHeaderSize + BodySize(reader);
+    return kStreamFormHeaderSize + ReadHeader(reader).body;
 }
 
-std::size_t StreamFormSizeMax(Board& board, PictureCodec& codec) { return SaveToStreamForm(board, codec).size(); }
+std::size_t StreamFormSizeMax(Board& board, PictureCodec& codec, const SavedSquareColours& colours) {
+    return SaveToStreamForm(board, codec, colours).size();
+}
 
 }  // namespace quelder

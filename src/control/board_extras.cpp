@@ -160,6 +160,22 @@ void BoardExtras::SetFlipped(bool flipped) {
     host_.Orient(flipped);
 }
 
+void BoardExtras::SetLightColour(std::int32_t colour, Pixel drawn) {
+    lightColour_ = colour;
+    look_.flat = std::make_pair(drawn, look_.flat ? look_.flat->second : kDefaultFlatDark);
+}
+
+void BoardExtras::SetDarkColour(std::int32_t colour, Pixel drawn) {
+    darkColour_ = colour;
+    look_.flat = std::make_pair(look_.flat ? look_.flat->first : kDefaultFlatLight, drawn);
+}
+
+void BoardExtras::UseWood() {
+    lightColour_ = kDefaultLightColour;
+    darkColour_ = kDefaultDarkColour;
+    look_.flat.reset();
+}
+
 void BoardExtras::LaidOut() { host_.LaidOut(look_.flipped); }
 
 void BoardExtras::SetDragPieces(bool on) {

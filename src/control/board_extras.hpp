@@ -104,6 +104,17 @@ public:
     void SetCheckSquare(std::string_view text);
     bool TypeMoves() const { return typeMoves_; }
     void SetTypeMoves(bool on) { typeMoves_ = on; }
+    // The squares' colours as OLE colours, as the host set them, and as
+    // drawn: setting either draws flat squares in both (the other at its
+    // default), UseWood goes back to the wood and to the default colours.
+    static constexpr std::int32_t kDefaultLightColour = RGB(0xF0, 0xD9, 0xB5);
+    static constexpr std::int32_t kDefaultDarkColour = RGB(0xB5, 0x88, 0x63);
+    std::int32_t LightColour() const { return lightColour_; }
+    std::int32_t DarkColour() const { return darkColour_; }
+    void SetLightColour(std::int32_t colour, Pixel drawn);
+    void SetDarkColour(std::int32_t colour, Pixel drawn);
+    void UseWood();
+    bool Wood() const { return !look_.flat; }
 
     // The board the window's interaction reads.
     bool DropsAllowed() const;
@@ -182,6 +193,8 @@ private:
     std::int32_t promotionPiece_ = None;
     bool userAnnotations_ = true;
     bool typeMoves_ = false;
+    std::int32_t lightColour_ = kDefaultLightColour;
+    std::int32_t darkColour_ = kDefaultDarkColour;
     interaction::Pieces shown_{};  // the position the animation last took
     interaction::Animation animation_{shown_};
     interaction::Drop drop_{};

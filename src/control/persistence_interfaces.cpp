@@ -1,6 +1,9 @@
 // Saving and loading the control's properties in a container: through a
 // stream (IPersistStreamInit, the stream form of saved_properties.hpp) or a
-// property bag (IPersistPropertyBag, the four keys as VARIANTs).
+// property bag (IPersistPropertyBag, the four keys as VARIANTs). A board of
+// the board class with flat squares saves their colours too: the bag's keys
+// "LightSquareColor" and "DarkSquareColor" after the four, the stream form's
+// version 2. Saved data without them is a board in wood.
 //
 // A container starts the saved properties once, through either interface:
 // as a new control's (InitNew, UserControl_InitProperties) or from what it
@@ -13,7 +16,11 @@
 // nothing; a bag value that cannot be read fails at its key, the keys before
 // it loaded, the others as they were. A failed Load starts nothing: the
 // container may load again or start the control as a new one.
+#include <string_view>
+#include <variant>
+
 #include "appearance/persistence.hpp"
+#include "appearance/property_conversion.hpp"
 #include "appearance/saved_properties.hpp"
 #include "control/com_property_bag.hpp"
 #include "control/picture_stream_codec.hpp"
@@ -23,6 +30,11 @@ namespace quelder::win32 {
 
 using com::Deref;
 using com::Out;
+
+namespace {
+constexpr std::string_view kLightKey = "LightSquareColor";
+constexpr std::string_view kDarkKey = "DarkSquareColor";
+}  // namespace
 
 STDMETHODIMP QuelderControl::GetClassID(CLSID* clsid) {
     return com::Guard(IID_IPersist, [&]() -> HRESULT {
@@ -70,7 +82,8 @@ STDMETHODIMP QuelderControl::Load(LPSTREAM stream) {
             bytes.resize(size);
             ReadExactly(*stream, bytes.data() + kStreamFormHeaderSize, size - kStreamFormHeaderSize);
             StreamPictureCodec codec;
-            LoadFromStreamForm(board_, bytes, codec);
+            LoadFromStreamForm(board_, bytes, codec,
+                               [&](const SavedSquareColours& colours) { LoadSquareColours(colours); });
         },
         IID_IPersistStreamInit);
 }
@@ -80,7 +93,7 @@ STDMETHODIMP QuelderControl::Save(LPSTREAM stream, BOOL clearDirty) {
         [&] {
             IStream& out = Deref(stream);
             StreamPictureCodec codec;
-            WriteAll(out, SaveToStreamForm(board_, codec));
+            WriteAll(out, SaveToStreamForm(board_, codec, SquareColours()));
             saved_.Saved(clearDirty != FALSE);
             site_.SendOnSave();
         },
@@ -92,7 +105,7 @@ STDMETHODIMP QuelderControl::GetSizeMax(ULARGE_INTEGER* size) {
         [&] {
             ULARGE_INTEGER& out = Out(size);
             StreamPictureCodec codec;
-            out.QuadPart = StreamFormSizeMax(board_, codec);
+            out.QuadPart = StreamFormSizeMax(board_, codec, SquareColours());
         },
         IID_IPersistStreamInit);
 }
@@ -105,6 +118,16 @@ STDMETHODIMP QuelderControl::Load(IPropertyBag* bag, IErrorLog* log) {
         [&] {
             ComPropertyBag properties(*bag, log);
             UserControl_ReadProperties(board_, properties);
+            if (!extras_) return;
+            // Either key alone gives flat squares, the other at its default.
+            const PropertyValue light = properties.ReadProperty(kLightKey, std::monostate{});
+            const PropertyValue dark = properties.ReadProperty(kDarkKey, std::monostate{});
+            if (std::holds_alternative<std::monostate>(light) && std::holds_alternative<std::monostate>(dark))
+                LoadSquareColours(std::nullopt);
+            else
+                LoadSquareColours(std::make_pair(
+                    std::holds_alternative<std::monostate>(light) ? BoardExtras::kDefaultLightColour : ToInt32(light),
+                    std::holds_alternative<std::monostate>(dark) ? BoardExtras::kDefaultDarkColour : ToInt32(dark)));
         },
         IID_IPersistPropertyBag);
 }
@@ -114,6 +137,10 @@ STDMETHODIMP QuelderControl::Save(IPropertyBag* bag, BOOL clearDirty, BOOL) {
         [&] {
             ComPropertyBag properties(Deref(bag), nullptr);
             UserControl_WriteProperties(board_, properties);
+            if (const SavedSquareColours colours = SquareColours()) {
+                properties.WriteProperty(kLightKey, colours->first, BoardExtras::kDefaultLightColour);
+                properties.WriteProperty(kDarkKey, colours->second, BoardExtras::kDefaultDarkColour);
+            }
             saved_.Saved(clearDirty != FALSE);
             site_.SendOnSave();
         },

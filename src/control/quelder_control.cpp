@@ -402,6 +402,22 @@ Pixel ColourOf(LONG colour) {
 }
 }  // namespace
 
+SavedSquareColours QuelderControl::SquareColours() const {
+    if (!extras_ || extras_->Wood()) return std::nullopt;
+    return std::make_pair(extras_->LightColour(), extras_->DarkColour());
+}
+
+void QuelderControl::LoadSquareColours(const SavedSquareColours& colours) {
+    if (!extras_) return;
+    if (!colours) {
+        extras_->UseWood();
+        return;
+    }
+    const Pixel light = ColourOf(colours->first), dark = ColourOf(colours->second);
+    extras_->SetLightColour(colours->first, light);
+    extras_->SetDarkColour(colours->second, dark);
+}
+
 void QuelderControl::Settle() noexcept {
     if (extras_) extras_->Settle();
 }
@@ -519,6 +535,36 @@ STDMETHODIMP QuelderControl::get_TypeMoves(VARIANT_BOOL* result) {
 
 STDMETHODIMP QuelderControl::put_TypeMoves(VARIANT_BOOL New_TypeMoves) {
     return Member([&] { Extras().SetTypeMoves(New_TypeMoves != VARIANT_FALSE); });
+}
+
+STDMETHODIMP QuelderControl::get_LightSquareColor(LONG* result) {
+    return Member([&] { Out(result) = Extras().LightColour(); });
+}
+
+STDMETHODIMP QuelderControl::put_LightSquareColor(LONG New_LightSquareColor) {
+    return Member([&] {
+        Extras().SetLightColour(New_LightSquareColor, ColourOf(New_LightSquareColor));
+        PropertyChanged("LightSquareColor");
+    });
+}
+
+STDMETHODIMP QuelderControl::get_DarkSquareColor(LONG* result) {
+    return Member([&] { Out(result) = Extras().DarkColour(); });
+}
+
+STDMETHODIMP QuelderControl::put_DarkSquareColor(LONG New_DarkSquareColor) {
+    return Member([&] {
+        Extras().SetDarkColour(New_DarkSquareColor, ColourOf(New_DarkSquareColor));
+        PropertyChanged("DarkSquareColor");
+    });
+}
+
+STDMETHODIMP QuelderControl::UseWood() {
+    return Member([&] {
+        Extras().UseWood();
+        PropertyChanged("LightSquareColor");
+        PropertyChanged("DarkSquareColor");
+    });
 }
 
 STDMETHODIMP QuelderControl::get_Flipped(VARIANT_BOOL* result) {

@@ -30,6 +30,7 @@
 #include <string_view>
 
 #include "control/quelder_idl.hpp"
+#include "appearance/saved_properties.hpp"
 #include "board/board_model.hpp"
 #include "com/com_base.hpp"
 #include "com/com_error.hpp"
@@ -141,6 +142,11 @@ public:
     STDMETHODIMP put_CheckSquare(BSTR New_CheckSquare) override;
     STDMETHODIMP get_TypeMoves(VARIANT_BOOL* result) override;
     STDMETHODIMP put_TypeMoves(VARIANT_BOOL New_TypeMoves) override;
+    STDMETHODIMP get_LightSquareColor(LONG* result) override;
+    STDMETHODIMP put_LightSquareColor(LONG New_LightSquareColor) override;
+    STDMETHODIMP get_DarkSquareColor(LONG* result) override;
+    STDMETHODIMP put_DarkSquareColor(LONG New_DarkSquareColor) override;
+    STDMETHODIMP UseWood() override;
 
     // ISupportErrorInfo
     STDMETHODIMP InterfaceSupportsErrorInfo(REFIID riid) override;
@@ -355,6 +361,11 @@ private:
     // complete: before the window hears of it. Called where nothing may
     // throw (a batch's end, before a call out).
     void Settle() noexcept;
+    // The board class's squares' colours as saved: none for wood, and for
+    // the published class. Loading checks both colours before it sets
+    // either (380 for one that is no OLE colour).
+    SavedSquareColours SquareColours() const;
+    void LoadSquareColours(const SavedSquareColours& colours);
 
     // The views' changes during one call into the control reach the window,
     // and the container's view sink, once, when the call ends, or sooner

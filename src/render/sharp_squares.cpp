@@ -1,6 +1,7 @@
 #include "render/sharp_squares.hpp"
 
 #include <algorithm>
+#include <cstdlib>
 #include <mutex>
 #include <utility>
 
@@ -49,6 +50,25 @@ constexpr double kChooserRounding = 0.18;
 // The built-in pictures are kept at two sizes (a board resized back and forth
 // draws none again), hosts' pictures at one: the squares have one size.
 constexpr std::size_t kShapeSizes = 2;
+// On flat squares a colour that differs from the square's by less than this
+// in brightness (0 to 255) gives way to black or white, whichever differs more.
+constexpr int kLeastContrast = 60;
+
+int Brightness(Pixel p) { return (299 * RedOf(p) + 587 * GreenOf(p) + 114 * BlueOf(p)) / 1000; }
+
+// colour, or black or white where it would hardly show on the square.
+Pixel Readable(Pixel colour, Pixel square) {
+    const int on = Brightness(square);
+    if (std::abs(Brightness(colour) - on) >= kLeastContrast) return colour;
+    return on >= 128 ? MakePixel(0, 0, 0) : MakePixel(255, 255, 255);
+}
+
+// The square's flat colour, and the other squares'; none on the wood.
+std::optional<std::pair<Pixel, Pixel>> FlatOf(const BoardLook& look, Square square) {
+    if (!look.flat) return std::nullopt;
+    const bool light = SquareColour(square.col, square.row) == kLightSquare;
+    return light ? *look.flat : std::make_pair(look.flat->second, look.flat->first);
+}
 
 struct Centre {
     double x, y;
@@ -146,7 +166,16 @@ SharpSquares::Drawn SharpSquares::Wanted(const Board& board, const BoardLook& lo
     d.mark = look.marks[static_cast<std::size_t>(index)];
     d.labels = LabelsOf(look, square);
     d.focused = look.focusShown && index == look.focus;
-    d.background = PictureOf(SquareColour(square.col, square.row));
+    // Labels take the other squares' colour.
+    const auto flat = FlatOf(look, square);
+    if (flat) {
+        d.flat = flat->first;
+        if (d.labels != SquareLabels{}) d.ink = Readable(flat->second, flat->first);
+    } else {
+        d.background = PictureOf(SquareColour(square.col, square.row));
+        if (d.labels != SquareLabels{})
+            d.ink = SquareColour(square.col, square.row) == kLightSquare ? kLabelOnLight : kLabelOnDark;
+    }
     d.piece = PictureOf(d.code);
     const auto mixArrow = [&](std::uint64_t hash, const BoardArrow& a) {
         if (!Overlaps(ArrowOf(host_, a), v)) return hash;
@@ -201,13 +230,19 @@ void SharpSquares::Draw(const BoardLook& look, std::int16_t index, const Drawn& 
     if (image.Empty()) return;
     const Square square = SquareOf(index);
     const int w = image.Width(), h = image.Height();
-    const std::int16_t background = SquareColour(square.col, square.row);
 
     const double edge = static_cast<double>(std::min(w, h)), centreX = w / 2.0, centreY = h / 2.0;
     const bool empty = ShowsNoPiece(d.code);
 
-    Fill(image, view.Background());
-    DrawCovered(image, Art(background, w, h), 0, 0);
+    // The destinations and the focus frame keep their colours on the wood.
+    const Pixel destination = d.flat ? Readable(kDestination, *d.flat) : kDestination;
+    const Pixel focusFrame = d.flat ? Readable(kFocusFrame, *d.flat) : kFocusFrame;
+    if (d.flat) {
+        Fill(image, *d.flat);
+    } else {
+        Fill(image, view.Background());
+        DrawCovered(image, Art(SquareColour(square.col, square.row), w, h), 0, 0);
+    }
     if (d.lastMove) Tint(image, kLastMove, kLastMoveAlpha);
     if (d.picked) Tint(image, kPicked, kPickedAlpha);
     if (d.mark) Tint(image, *d.mark, kMarkAlpha);
@@ -217,16 +252,16 @@ void SharpSquares::Draw(const BoardLook& look, std::int16_t index, const Drawn& 
             DrawRing(image, centreX, centreY, edge * kCircleOuter, edge * (kCircleOuter - kCircleStroke),
                      BrushColour(s.brush), kArrowAlpha);
     if (d.destination && !empty)
-        DrawRing(image, centreX, centreY, edge / 2, edge * (0.5 - kDestinationRing), kDestination, kDestinationAlpha);
+        DrawRing(image, centreX, centreY, edge / 2, edge * (0.5 - kDestinationRing), destination, kDestinationAlpha);
     if (d.selected != kFalse)
         DrawSelectedCovered(image, Art(d.code, w, h), 0, 0, host_.Images().Highlight());
     else if (d.code != None)
         DrawCovered(image, Art(d.code, w, h), 0, 0);
     if (d.destination && empty)
-        DrawRing(image, centreX, centreY, edge * kDotRadius, 0, kDestination, kDestinationAlpha);
+        DrawRing(image, centreX, centreY, edge * kDotRadius, 0, destination, kDestinationAlpha);
 
     const int labelHeight = std::max(5, h / 5), inset = std::max(1, h / 16);
-    const Pixel ink = background == kLightSquare ? kLabelOnLight : kLabelOnDark;
+    const Pixel ink = d.ink;
     if (d.labels.rank != '\0') DrawLabel(image, d.labels.rank, inset, inset, labelHeight, ink);
     if (d.labels.file != '\0')
         DrawLabel(image, d.labels.file, w - inset - LabelWidth(labelHeight), h - inset - labelHeight, labelHeight,
@@ -241,7 +276,7 @@ void SharpSquares::Draw(const BoardLook& look, std::int16_t index, const Drawn& 
         if (Overlaps(arrow, view)) DrawArrowPart(image, view.PixelLeft(), view.PixelTop(), arrow);
     }
     const int frame = std::max(2, std::min(w, h) / 16);
-    if (d.focused) DrawFrame(image, frame, kFocusFrame);
+    if (d.focused) DrawFrame(image, frame, focusFrame);
     if (d.dimmed) Tint(image, MakePixel(0, 0, 0), kDimAlpha);
     if (d.offered) {
         FillRounded(image, edge * kChooserRounding, kChooserTile);

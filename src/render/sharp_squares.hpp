@@ -53,7 +53,11 @@ private:
         std::int32_t code = 0;
         VBool selected = kFalse;
         std::optional<Pixel> mark;
+        // The square's flat colour; none: the wood.
+        std::optional<Pixel> flat;
         SquareLabels labels;
+        // The labels' colour; 0 when the square has none.
+        Pixel ink = 0;
         std::uint64_t arrows = 0;
         bool focused = false;
         // A destination of the lifted piece, a square of the last move, the

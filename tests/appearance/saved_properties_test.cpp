@@ -1,3 +1,4 @@
+#include <functional>
 #include <random>
 
 #include "appearance/persistence.hpp"
@@ -74,9 +75,10 @@ struct Target {
 };
 
 // Loads bytes into the target: "" when it loaded, else the error's number.
-std::string Load(Target& t, const Bytes& bytes, BmpPictureCodec& codec) {
+std::string Load(Target& t, const Bytes& bytes, BmpPictureCodec& codec,
+                 const std::function<void(const SavedSquareColours&)>& colours = {}) {
     try {
-        LoadFromStreamForm(t.c.board, bytes, codec);
+        LoadFromStreamForm(t.c.board, bytes, codec, colours);
         return "";
     } catch (const ControlError& e) {
         return std::to_string(e.Number()) + " " + e.Description();
@@ -91,25 +93,42 @@ Bytes ValidStream(BmpPictureCodec& codec, const Image& image = Pattern(3, 2)) {
     return SaveToStreamForm(c.board, codec);
 }
 
-TEST(StreamForm, RoundTripsTheFourValues) {
-    struct Case { const char* what; Saved saved; };
+// With the board class's square colours the form is version 2; without, the
+// version 1 every earlier save wrote, read as a board in wood. Colours that
+// the reader refuses leave everything as it was.
+TEST(StreamForm, RoundTripsTheFourValuesAndTheSquaresColours) {
+    struct Case { const char* what; Saved saved; SavedSquareColours colours; };
     const Case cases[] = {
-        {"defaults of a loaded instance", {true, 0, kFalse, nullptr}},
-        {"the empty picture object", {true, 0, kFalse, std::make_shared<PixelPicture>(Image())}},
-        {"a picture", {false, 13, kTrue, std::make_shared<PixelPicture>(Pattern(37, 37))}},
-        {"extremes", {false, -32768, kTrue, std::make_shared<PixelPicture>(Pattern(1, 1))}},
-        {"largest Piece", {true, 32767, kFalse, nullptr}},
+        {"defaults of a loaded instance", {true, 0, kFalse, nullptr}, std::nullopt},
+        {"the empty picture object", {true, 0, kFalse, std::make_shared<PixelPicture>(Image())}, std::nullopt},
+        {"a picture", {false, 13, kTrue, std::make_shared<PixelPicture>(Pattern(37, 37))}, std::nullopt},
+        {"extremes", {false, -32768, kTrue, std::make_shared<PixelPicture>(Pattern(1, 1))}, std::nullopt},
+        {"largest Piece", {true, 32767, kFalse, nullptr}, std::nullopt},
+        {"flat squares", {true, 0, kFalse, nullptr}, std::make_pair(0x00B5D9F0, std::int32_t{-2147483643})},
+        {"flat squares and a picture", {false, 5, kTrue, std::make_shared<PixelPicture>(Pattern(2, 3))},
+         std::make_pair(0, 0x00FFFFFF)},
     };
     for (const Case& k : cases) {
         BmpPictureCodec codec;
         Control from;
         Apply(from, k.saved);
-        const Bytes bytes = SaveToStreamForm(from.board, codec);
+        const Bytes bytes = SaveToStreamForm(from.board, codec, k.colours);
+        EXPECT_EQ(bytes[4], k.colours ? 2 : 1) << k.what << ": version " << int{bytes[4]};
         EXPECT_EQ(StreamFormSize(bytes), bytes.size()) << k.what;
-        EXPECT_EQ(StreamFormSizeMax(from.board, codec), bytes.size()) << k.what;
+        EXPECT_EQ(StreamFormSizeMax(from.board, codec, k.colours), bytes.size()) << k.what;
+
+        Target refused;
+        EXPECT_EQ(Load(refused, bytes, codec, [](const SavedSquareColours&) { Raise(error::kInvalidPropertyValue); }),
+                  kInvalid)
+            << k.what;
+        EXPECT_EQ(refused.Unchanged(), "") << k.what << ": colours refused";
 
         Target to;
-        ASSERT_EQ(Load(to, bytes, codec), "") << k.what << ": " << Hex(bytes);
+        SavedSquareColours heard = std::make_pair(1, 1);
+        ASSERT_EQ(Load(to, bytes, codec, [&](const SavedSquareColours& c) { heard = c; }), "")
+            << k.what << ": " << Hex(bytes);
+        EXPECT_EQ(heard, k.colours) << k.what << ": " << (heard ? heard->first : -1) << ", "
+                                    << (heard ? heard->second : -1);
         const Saved got = StateOf(to.c);
         EXPECT_EQ(got.enabled, k.saved.enabled) << k.what;
         EXPECT_EQ(got.piece, k.saved.piece) << k.what;
@@ -119,7 +138,7 @@ TEST(StreamForm, RoundTripsTheFourValues) {
             EXPECT_EQ(got.picture->Render(), k.saved.picture->Render()) << k.what;
         }
         EXPECT_TRUE(to.c.host.changed.empty()) << k.what << ": loading announced a change";
-        EXPECT_EQ(SaveToStreamForm(to.c.board, codec), bytes) << k.what << ": saved again differently";
+        EXPECT_EQ(SaveToStreamForm(to.c.board, codec, heard), bytes) << k.what << ": saved again differently";
     }
 }
 
@@ -177,7 +196,8 @@ TEST(StreamForm, MalformedInputFailsAndChangesNothing) {
         {"empty", {}},
         {"another magic", with(0, {'Q', 'B', 'S', 'X'})},
         {"version 0", with(4, {0, 0})},
-        {"version 2", with(4, {2, 0})},
+        {"version 2 without the squares' colours", with(4, {2, 0})},
+        {"version 3", with(4, {3, 0})},
         {"version 256", with(4, {0, 1})},
         {"body one byte short", with(6, {static_cast<std::uint8_t>(valid[6] - 1)})},
         {"body one byte long", with(6, {static_cast<std::uint8_t>(valid[6] + 1)})},

@@ -23,9 +23,11 @@ fuzz::SavedState Before() {
     return {false, 12345, kTrue, picture};
 }
 
-bool Loads(Board& board, std::span<const std::uint8_t> bytes, PictureCodec& codec, const char* what) {
+// colours hears the squares' colours the form holds.
+bool Loads(Board& board, std::span<const std::uint8_t> bytes, PictureCodec& codec, const char* what,
+           SavedSquareColours& colours) {
     try {
-        LoadFromStreamForm(board, bytes, codec);
+        LoadFromStreamForm(board, bytes, codec, [&](const SavedSquareColours& heard) { colours = heard; });
         return true;
     } catch (const ControlError& e) {
         Expect(e.Number() == error::kInvalidPropertyValue,
@@ -58,7 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Board board(host);
     const fuzz::SavedState before = Before();
     fuzz::Apply(board, before);
-    const bool loaded = Loads(board, bytes, codec, "loading the input");
+    SavedSquareColours colours;
+    const bool loaded = Loads(board, bytes, codec, "loading the input", colours);
     CheckSize(bytes, loaded);
     if (!loaded) {
         Expect(fuzz::SameObjects(fuzz::StateOf(board), before),
@@ -68,13 +71,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // What loaded saves again, and that loads to the same values.
     const fuzz::SavedState first = fuzz::StateOf(board);
-    const std::vector<std::uint8_t> saved = SaveToStreamForm(board, codec);
-    Expect(StreamFormSizeMax(board, codec) == saved.size(), "StreamFormSizeMax differs from the saved size");
+    const std::vector<std::uint8_t> saved = SaveToStreamForm(board, codec, colours);
+    Expect(StreamFormSizeMax(board, codec, colours) == saved.size(), "StreamFormSizeMax differs from the saved size");
     if (!first.picture) Expect(saved == std::vector<std::uint8_t>(bytes.begin(), bytes.end()),
                                "a form without a picture did not save back byte for byte");
     Board again(host);
     fuzz::Apply(again, before);
-    Expect(Loads(again, saved, codec, "loading the saved form"), "the saved form did not load");
+    SavedSquareColours reloaded;
+    Expect(Loads(again, saved, codec, "loading the saved form", reloaded), "the saved form did not load");
+    Expect(reloaded == colours, "saved and loaded again, the squares' colours differ");
     Expect(fuzz::SameContent(fuzz::StateOf(again), first),
            "saved and loaded again: " + fuzz::Describe(fuzz::StateOf(again)) + ", loaded first: " +
                fuzz::Describe(first));

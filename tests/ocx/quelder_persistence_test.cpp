@@ -1,4 +1,5 @@
-// Saving and loading the control's four properties as a container does:
+// Saving and loading the control's four properties as a container does, and
+// the board class's squares' colours:
 // through a property bag of the test's own (IPersistPropertyBag) and through a
 // stream (IPersistStreamInit); malformed bags and streams.
 #include <gtest/gtest.h>
@@ -380,6 +381,102 @@ TEST_F(PersistenceTest, AControlStartsAsNewOrLoadedAndOnlyOnce) {
             EXPECT_EQ(StateOf(control.Get()), before) << what << " changed the control";
         }
     }
+}
+
+// The board class saves its flat squares' colours after the four keys, and
+// in a stream as the form's version 2; in wood it saves what it always did,
+// and saved data without the colours, a bag's or a stream's, reads as wood.
+// Each saved form loads into another board that gives back the colours and
+// saves the same again; a colour that is no OLE colour fails with 380.
+TEST_F(PersistenceTest, TheBoardClassSavesItsSquaresColoursAndReadsOldDataAsWood) {
+    constexpr LONG kLight = 0x00B5D9F0, kDark = 0x006388B5;  // the defaults
+    constexpr LONG kWindow = static_cast<LONG>(0x80000005);
+    struct Case {
+        const char* what;
+        std::function<void(_QuelderBoard&)> set;
+        LONG light, dark;
+        bool flat;
+    };
+    const Case cases[] = {
+        {"a new board", [](_QuelderBoard&) {}, kLight, kDark, false},
+        {"the light squares' colour", [](_QuelderBoard& b) { b.put_LightSquareColor(kWindow); }, kWindow, kDark, true},
+        {"the dark squares' colour", [](_QuelderBoard& b) { b.put_DarkSquareColor(0x102030); }, kLight, 0x102030, true},
+        {"both, then UseWood",
+         [](_QuelderBoard& b) {
+             b.put_LightSquareColor(0xFFFFFF);
+             b.put_DarkSquareColor(0);
+             b.UseWood();
+         },
+         kLight, kDark, false},
+    };
+    const auto colours = [](_QuelderBoard& b) {
+        LONG light = -1, dark = -1;
+        b.get_LightSquareColor(&light);
+        b.get_DarkSquareColor(&dark);
+        return std::make_pair(light, dark);
+    };
+    const auto written = [](bool flat) {
+        std::vector<std::wstring> keys{L"Enabled", L"Piece", L"IsSelected", L"Picture"};
+        if (flat) keys.insert(keys.end(), {L"LightSquareColor", L"DarkSquareColor"});
+        return keys;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto board = ocx_.CreateBoard();
+        ASSERT_TRUE(board);
+        ASSERT_EQ(Persist<IPersistStreamInit>(board.Get())->InitNew(), S_OK);
+        c.set(*board.Get());
+        TestBag bag;
+        ASSERT_EQ(Persist<IPersistPropertyBag>(board.Get())->Save(&bag, TRUE, TRUE), S_OK);
+        EXPECT_EQ(bag.written, written(c.flat)) << bag.written.size() << " keys";
+        if (c.flat) {
+            EXPECT_EQ(V_VT(bag.Find(L"LightSquareColor")), VT_I4);
+            EXPECT_EQ(V_I4(bag.Find(L"LightSquareColor")), c.light) << std::hex << V_I4(bag.Find(L"LightSquareColor"));
+            EXPECT_EQ(V_I4(bag.Find(L"DarkSquareColor")), c.dark) << std::hex << V_I4(bag.Find(L"DarkSquareColor"));
+        }
+        const std::vector<std::uint8_t> stream = StateOf(board.Get()).stream;
+        EXPECT_EQ(stream[4], c.flat ? 2 : 1) << "version " << int{stream[4]};
+
+        auto fromBag = ocx_.CreateBoard();
+        ASSERT_EQ(Persist<IPersistPropertyBag>(fromBag.Get())->Load(&bag, nullptr), S_OK);
+        EXPECT_EQ(colours(*fromBag.Get()), std::make_pair(c.light, c.dark));
+        TestBag again;
+        ASSERT_EQ(Persist<IPersistPropertyBag>(fromBag.Get())->Save(&again, TRUE, TRUE), S_OK);
+        EXPECT_EQ(again.written, written(c.flat)) << again.written.size() << " keys";
+
+        auto fromStream = ocx_.CreateBoard();
+        ASSERT_EQ(Persist<IPersistStreamInit>(fromStream.Get())->Load(StreamOf(stream).Get()), S_OK);
+        EXPECT_EQ(colours(*fromStream.Get()), std::make_pair(c.light, c.dark));
+        EXPECT_EQ(StateOf(fromStream.Get()).stream, stream) << "saved again";
+    }
+
+    // The published class's stream and bag (the four keys alone) read as wood.
+    ASSERT_EQ(stream_->InitNew(), S_OK);
+    const std::vector<std::uint8_t> old = StateOf(board_.Get()).stream;
+    ASSERT_EQ(old[4], 1);
+    auto fromOld = ocx_.CreateBoard();
+    ASSERT_EQ(Persist<IPersistStreamInit>(fromOld.Get())->Load(StreamOf(old).Get()), S_OK);
+    EXPECT_EQ(StateOf(fromOld.Get()).stream, old) << "saved as wood";
+    TestBag oldBag;
+    FillBag(oldBag);
+    auto fromOldBag = ocx_.CreateBoard();
+    ASSERT_EQ(Persist<IPersistPropertyBag>(fromOldBag.Get())->Load(&oldBag, nullptr), S_OK);
+    TestBag woodBag;
+    ASSERT_EQ(Persist<IPersistPropertyBag>(fromOldBag.Get())->Save(&woodBag, TRUE, TRUE), S_OK);
+    EXPECT_EQ(woodBag.written, written(false)) << woodBag.written.size() << " keys";
+
+    // A colour that is none fails at its key; the other key alone is flat.
+    TestBag bad;
+    bad.Put(L"LightSquareColor", I4(0x7FFFFFFF));
+    auto refused = ocx_.CreateBoard();
+    EXPECT_EQ(Persist<IPersistPropertyBag>(refused.Get())->Load(&bad, nullptr), kInvalidPropertyValue);
+    EXPECT_EQ(colours(*refused.Get()), std::make_pair(kLight, kDark));
+    TestBag darkOnly;
+    darkOnly.Put(L"DarkSquareColor", Text(L"255"));
+    auto dark = ocx_.CreateBoard();
+    ASSERT_EQ(Persist<IPersistPropertyBag>(dark.Get())->Load(&darkOnly, nullptr), S_OK);
+    EXPECT_EQ(colours(*dark.Get()), std::make_pair(kLight, LONG{255}));
+    EXPECT_EQ(StateOf(dark.Get()).stream[4], 2);
 }
 
 // ---- a stream ---------------------------------------------------------------------------

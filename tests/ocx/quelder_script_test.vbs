@@ -331,6 +331,8 @@ CheckEqual "LegalMoves of a new board", b.LegalMoves, ""
 CheckEqual "PromotionPiece out of a drop", b.PromotionPiece, 1
 CheckEqual "UserAnnotations of a new board", b.UserAnnotations, True
 CheckEqual "TypeMoves of a new board", b.TypeMoves, False
+CheckEqual "LightSquareColor of a new board", b.LightSquareColor, RGB(&HF0, &HD9, &HB5)
+CheckEqual "DarkSquareColor of a new board", b.DarkSquareColor, RGB(&HB5, &H88, &H63)
 b.AnimationTime = 0
 b.LegalMoves = " e2e4  g1f3 e7e8q "
 b.Annotations = "Ge2e4 Rd4 Bf1c4 Yd4"
@@ -338,6 +340,8 @@ b.LastMove = "e2e4"
 b.CheckSquare = "e8"
 b.UserAnnotations = False
 b.TypeMoves = True
+b.LightSquareColor = &H80000005
+b.DarkSquareColor = RGB(40, 90, 60)
 CheckNoError "the play members let"
 Dim plays, play
 plays = Array( _
@@ -347,7 +351,9 @@ plays = Array( _
     Array("LastMove", b.LastMove, "e2e4"), _
     Array("CheckSquare", b.CheckSquare, "e8"), _
     Array("UserAnnotations", b.UserAnnotations, False), _
-    Array("TypeMoves", b.TypeMoves, True))
+    Array("TypeMoves", b.TypeMoves, True), _
+    Array("LightSquareColor", b.LightSquareColor, &H80000005), _
+    Array("DarkSquareColor", b.DarkSquareColor, RGB(40, 90, 60)))
 For Each play In plays
     CheckEqual play(0) & " reads back", play(1), play(2)
 Next
@@ -360,7 +366,9 @@ badPlays = Array( _
     Array("Annotations = ""Ge2e4 Xd4""", "'Xd4' is not an annotation"), _
     Array("Annotations = ""Ge2e2""", "'Ge2e2' is not an annotation"), _
     Array("LastMove = ""e2""", "'e2' is not a move"), _
-    Array("CheckSquare = ""e9""", "'e9' is not a square"))
+    Array("CheckSquare = ""e9""", "'e9' is not a square"), _
+    Array("LightSquareColor = &H7FFFFFFF", "Invalid property value"), _
+    Array("DarkSquareColor = &H40000000", "Invalid property value"))
 For i = 0 To UBound(badPlays)
     Select Case i
         Case 0 : b.AnimationTime = 2001
@@ -371,11 +379,17 @@ For i = 0 To UBound(badPlays)
         Case 5 : b.Annotations = "Ge2e2"
         Case 6 : b.LastMove = "e2"
         Case 7 : b.CheckSquare = "e9"
+        Case 8 : b.LightSquareColor = &H7FFFFFFF
+        Case 9 : b.DarkSquareColor = &H40000000
     End Select
     CheckError badPlays(i)(0), 380, badPlays(i)(1)
 Next
 CheckEqual "refused lets change nothing", b.AnimationTime & "|" & b.LegalMoves & "|" & b.Annotations & "|" & _
-    b.LastMove & "|" & b.CheckSquare, "0|e2e4 g1f3 e7e8q|Ge2e4 Bf1c4 Yd4|e2e4|e8"
+    b.LastMove & "|" & b.CheckSquare & "|" & Hex(b.LightSquareColor) & "|" & Hex(b.DarkSquareColor), _
+    "0|e2e4 g1f3 e7e8q|Ge2e4 Bf1c4 Yd4|e2e4|e8|80000005|" & Hex(RGB(40, 90, 60))
+b.UseWood
+CheckEqual "UseWood sets both colours back", Hex(b.LightSquareColor) & "|" & Hex(b.DarkSquareColor), _
+    Hex(RGB(&HF0, &HD9, &HB5)) & "|" & Hex(RGB(&HB5, &H88, &H63))
 b.LegalMoves = ""
 b.LastMove = ""
 b.CheckSquare = ""

@@ -267,6 +267,11 @@ TEST_P(DefaultInterface, Members) {
             {L"CheckSquare", INVOKE_PROPERTYPUT, 118, {L"BSTR"}, {in}, 0},
             {L"TypeMoves", INVOKE_PROPERTYGET, 119, {L"VARIANT_BOOL*"}, {result}, 0},
             {L"TypeMoves", INVOKE_PROPERTYPUT, 119, {L"VARIANT_BOOL"}, {in}, 0},
+            {L"LightSquareColor", INVOKE_PROPERTYGET, 120, {L"long*"}, {result}, 0},
+            {L"LightSquareColor", INVOKE_PROPERTYPUT, 120, {L"long"}, {in}, 0},
+            {L"DarkSquareColor", INVOKE_PROPERTYGET, 121, {L"long*"}, {result}, 0},
+            {L"DarkSquareColor", INVOKE_PROPERTYPUT, 121, {L"long"}, {in}, 0},
+            {L"UseWood", INVOKE_FUNC, 122, {}, {}, 0},
         };
         expected.insert(expected.end(), own.begin(), own.end());
     }

@@ -72,7 +72,10 @@ TEST(SharpSquares, DrawsAsThePublishedCodeAndKeepsOnlyThePicturesSet) {
 // move's tint, the check's glow (not in the corner) and a circle under the
 // piece; an arrow over it. Circles and arrows swapping places draw nothing.
 // The open chooser darkens every other square and shows its pieces, whole, on
-// a light tile on either wood; moving its focus moves the frame.
+// a light tile on either wood; moving its focus moves the frame. Flat squares
+// draw every square in its colour; a colour changed draws its squares and the
+// labels in it on the others; on a pair too close to tell apart the labels,
+// the focus frame and a destination still stand out.
 TEST(SharpSquares, DrawsEachAdditionToTheLookWhereItShowsAndOnlyThere) {
     testing::Control c;
     NewGame(c.board);
@@ -100,7 +103,9 @@ TEST(SharpSquares, DrawsEachAdditionToTheLookWhereItShowsAndOnlyThere) {
     // piece (its picture where not the mask) as before and others not, or
     // some of them changed; the corner as before; less light by half; the
     // white queen whole on a light tile.
-    enum Probe { Centre, Still, Edge, Under, Over, Corner, Darker, Offered };
+    // Flat squares: the centre in the square's colour; some pixels in the
+    // other squares' colour; some far from the square's own.
+    enum Probe { Centre, Still, Edge, Under, Over, Corner, Darker, Offered, Flat, Ink, Contrast };
     struct Case {
         std::string what;
         std::function<void(BoardLook&)> from, to;
@@ -111,6 +116,21 @@ TEST(SharpSquares, DrawsEachAdditionToTheLookWhereItShowsAndOnlyThere) {
     const std::vector<ChooserItem> chooser{{at(3, 4), WQueen}, {at(3, 5), WQueen}};
     std::vector<std::int16_t> every;
     for (std::int16_t k = 1; k <= kSquareCount; ++k) every.push_back(k);
+    const std::pair<Pixel, Pixel> flat{kDefaultFlatLight, kDefaultFlatDark};
+    const std::pair<Pixel, Pixel> blue{kDefaultFlatLight, MakePixel(30, 60, 140)};
+    const std::pair<Pixel, Pixel> greys{MakePixel(60, 60, 60), MakePixel(72, 72, 72)};
+    // The dark squares, and the light ones with a label (row 8, column 1).
+    std::vector<std::int16_t> darkAndLabelled;
+    for (std::int16_t k = 1; k <= kSquareCount; ++k) {
+        const Square q = SquareOf(k);
+        if (SquareColour(q.col, q.row) == kDarkSquare || q.row == 8 || q.col == 1) darkAndLabelled.push_back(k);
+    }
+    // The square's flat colour and the other squares'.
+    const auto colours = [&](std::int16_t index) {
+        const Square q = SquareOf(index);
+        return SquareColour(q.col, q.row) == kLightSquare ? *look.flat
+                                                          : std::make_pair(look.flat->second, look.flat->first);
+    };
     for (const Case& k : std::vector<Case>{
              {"destinations", plain, [&](BoardLook& l) { l.destinations = bit(5, 4) | bit(6, 4) | bit(4, 7); },
               {at(5, 4), at(6, 4), at(4, 7)},
@@ -134,7 +154,18 @@ TEST(SharpSquares, DrawsEachAdditionToTheLookWhereItShowsAndOnlyThere) {
               {{at(1, 1), Darker}, {at(3, 4), Offered}, {at(3, 5), Offered}}},
              {"chooser focus", [&](BoardLook& l) { l.chooser = chooser; },
               [&](BoardLook& l) { l.chooser = chooser, l.chooserFocus = 1; }, {at(3, 4), at(3, 5)},
-              {{at(3, 4), Edge}, {at(3, 5), Edge}}}}) {
+              {{at(3, 4), Edge}, {at(3, 5), Edge}}},
+             {"flat squares", plain, [&](BoardLook& l) { l.flat = flat; }, every,
+              {{at(4, 4), Flat}, {at(4, 5), Flat}, {at(5, 8), Under}}},
+             {"a flat colour changed", [&](BoardLook& l) { l.flat = flat, l.coordinates = true; },
+              [&](BoardLook& l) { l.flat = blue, l.coordinates = true; }, darkAndLabelled,
+              {{at(4, 5), Flat}, {at(1, 3), Ink}, {at(1, 4), Ink}}},
+             {"a pair too close to read", plain,
+              [&](BoardLook& l) {
+                  l.flat = greys, l.coordinates = true, l.focus = at(4, 4), l.focusShown = true,
+                  l.destinations = bit(6, 5);
+              },
+              every, {{at(1, 3), Contrast}, {at(1, 4), Contrast}, {at(4, 4), Contrast}, {at(6, 5), Contrast}}}}) {
         SCOPED_TRACE(k.what);
         look = {};
         k.from(look);
@@ -148,7 +179,8 @@ TEST(SharpSquares, DrawsEachAdditionToTheLookWhereItShowsAndOnlyThere) {
             const Image &b = before[static_cast<std::size_t>(index)], &a = after[static_cast<std::size_t>(index)];
             const Image& piece =
                 testing::BoardImage(probe == Offered ? WQueen : c.board.m_Pieces[static_cast<std::size_t>(index)]);
-            int pieceChanged = 0, otherChanged = 0, light[2] = {0, 0};
+            const std::pair<Pixel, Pixel> own = look.flat ? colours(index) : std::pair<Pixel, Pixel>{};
+            int pieceChanged = 0, otherChanged = 0, light[2] = {0, 0}, inOther = 0, contrasting = 0;
             bool whole = true;
             for (int y = 0; y < a.Height(); ++y)
                 for (int x = 0; x < a.Width(); ++x) {
@@ -156,16 +188,21 @@ TEST(SharpSquares, DrawsEachAdditionToTheLookWhereItShowsAndOnlyThere) {
                     if (p != b.At(x, y)) ++(q != kMaskColour ? pieceChanged : otherChanged);
                     light[0] += RedOf(b.At(x, y)) + GreenOf(b.At(x, y)) + BlueOf(b.At(x, y));
                     light[1] += RedOf(p) + GreenOf(p) + BlueOf(p);
+                    inOther += p == own.second;
+                    contrasting += far(p, own.first) >= 120;
                     if (std::min({x, y, 36 - x, 36 - y}) >= 4)  // inside the frame and the rounding
                         whole &= q != kMaskColour ? p == q : std::min({RedOf(p), GreenOf(p), BlueOf(p)}) >= 200;
                 }
             constexpr int kMid = 18;  // the centre pixel of a 37-pixel square
             const int centre = far(a.At(kMid, kMid), b.At(kMid, kMid)), edge = far(a.At(1, kMid), b.At(1, kMid));
             const bool seen[] = {centre >= 40, centre == 0, edge >= 40, pieceChanged == 0 && otherChanged > 0,
-                                 pieceChanged > 0, a.At(0, 0) == b.At(0, 0), light[1] < light[0] / 2, whole};
+                                 pieceChanged > 0, a.At(0, 0) == b.At(0, 0), light[1] < light[0] / 2, whole,
+                                 a.At(kMid, kMid) == own.first, inOther > 0, contrasting > 0};
             EXPECT_TRUE(seen[probe]) << Where(index) << " probe " << probe << ": centre " << centre << " edge "
                                      << edge << ", changed " << pieceChanged << " of the piece, " << otherChanged
-                                     << " else, light " << light[1] << " was " << light[0];
+                                     << " else, light " << light[1] << " was " << light[0] << ", centre " << std::hex
+                                     << a.At(kMid, kMid) << std::dec << ", " << inOther << " in the other colour, "
+                                     << contrasting << " far from the square's";
         }
         settle();
         EXPECT_EQ(drawn, std::vector<std::int16_t>{}) << "again";
