@@ -187,6 +187,15 @@ TEST_F(BoardClassTest, FlippedMarkedAndLabelledAndBackAgain) {
     ASSERT_EQ(board2_->ClearArrows(), S_OK);
     ASSERT_EQ(board2_->put_Flipped(VARIANT_FALSE), S_OK);
     EXPECT_TRUE(SameImage(Draw(board2_.Get(), 800), plain)) << "turned back";
+
+    // Flat squares in the host's colours, and the wood again.
+    ASSERT_EQ(board2_->put_LightSquareColor(RGB(255, 0, 0)), S_OK);
+    ASSERT_EQ(board2_->put_DarkSquareColor(RGB(0, 0, 255)), S_OK);
+    const Image flat = Draw(board2_.Get(), 800);
+    EXPECT_EQ(flat.At(302, 302), MakePixel(255, 0, 0)) << std::hex << flat.At(302, 302) << ", a light square's corner";
+    EXPECT_EQ(flat.At(402, 302), MakePixel(0, 0, 255)) << std::hex << flat.At(402, 302) << ", a dark square's corner";
+    ASSERT_EQ(board2_->UseWood(), S_OK);
+    EXPECT_TRUE(SameImage(Draw(board2_.Get(), 800), plain)) << "the wood again";
 }
 
 TEST_F(BoardClassTest, PaintsTheChangedSquaresOnceAndNothingDuringAnUpdate) {
