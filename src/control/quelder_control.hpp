@@ -141,6 +141,9 @@ public:
     STDMETHODIMP put_CheckSquare(BSTR New_CheckSquare) override;
     STDMETHODIMP get_TypeMoves(VARIANT_BOOL* result) override;
     STDMETHODIMP put_TypeMoves(VARIANT_BOOL New_TypeMoves) override;
+    STDMETHODIMP SaveImage(BSTR Path, VARIANT Size) override;
+    STDMETHODIMP CopyImage(VARIANT Size) override;
+    STDMETHODIMP BoardPicture(VARIANT Size, IPictureDisp** result) override;
 
     // ISupportErrorInfo
     STDMETHODIMP InterfaceSupportsErrorInfo(REFIID riid) override;
