@@ -231,11 +231,13 @@ UniqueGlobal DibOf(const Image& image) {
 }
 
 UniqueGlobal PngOf(const Image& image) {
+    // The memory outlives the stream, which does not free it.
+    UniqueGlobal memory;
     ComPtr<IStream> stream;
     Check(CreateStreamOnHGlobal(nullptr, FALSE, stream.GetAddressOf()), error::kOutOfMemory);
     HGLOBAL held = nullptr;
     Check(GetHGlobalFromStream(stream.Get(), &held), error::kOutOfMemory);
-    UniqueGlobal memory(held);  // the stream does not free it
+    memory.reset(held);
     Encode(image, *stream.Get(), ImageFormat::Png, error::kOutOfMemory);
     // The stream grew the memory to the picture's size, and may have moved it
     // to another handle on the way.
