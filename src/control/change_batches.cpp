@@ -48,11 +48,7 @@ RECT ViewRect(const PixelSquareView& view) {
 
 }  // namespace
 
-void ChangeBatches::ViewChanged(const PixelSquareView& view) {
-    const RECT rect = ViewRect(view);
-    if (Batching()) return Gather(rect, false);
-    if (surface_.window != nullptr && !IsRectEmpty(&rect)) InvalidateRect(surface_.window, &rect, FALSE);
-}
+void ChangeBatches::ViewChanged(const PixelSquareView& view) { Invalidate(ViewRect(view)); }
 
 void ChangeBatches::Invalidate(const RECT& rect) {
     if (Batching()) return Gather(rect, false);

@@ -1,7 +1,11 @@
 #include "interaction/board_interaction.hpp"
 
 #include <cstdlib>
+#include <optional>
+#include <string_view>
 #include <utility>
+
+#include "position/move_text.hpp"
 
 namespace quelder::interaction {
 
@@ -40,10 +44,10 @@ bool IsFocusKey(Key key) {
 
 std::uint64_t Bit(SquareId square) { return square >= 1 && square <= 64 ? std::uint64_t{1} << (square - 1) : 0; }
 
-// The square of typed text such as "e2": file a..h is column 1..8, rank 1 is
-// row 8.
+// The square of typed text such as "e2", as moves are written.
 SquareId TypedSquare(const std::string& text, std::size_t at) {
-    return static_cast<SquareId>((8 - (text[at + 1] - '1') - 1) * 8 + (text[at] - 'a') + 1);
+    const std::optional<Square> square = ParseSquareText(std::string_view(text).substr(at, 2));
+    return square ? SquareIndex(square->col, square->row) : 0;
 }
 
 // Whether c may follow typed text: a file, a rank, a file, a rank, and a

@@ -215,6 +215,16 @@ TopWindow::TopWindow(int width, int height) {
     Pump();
 }
 
+MemoryBitmap::MemoryBitmap(int width, int height) {
+    handles::ScreenDc screen;
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    bitmap_.reset(CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits_, nullptr, 0));
+    memory_.reset(CreateCompatibleDC(screen.get()));
+    Check(bitmap_ && memory_ && bits_ != nullptr, "no memory bitmap");
+    selected_.emplace(memory_.get(), bitmap_.get());
+}
+
 Hosted::Hosted(HWND parent, const RECT& place, ComPtr<_Quelder> control, HostingTime* time)
     : control_(std::move(control)) {
     using Clock = std::chrono::steady_clock;

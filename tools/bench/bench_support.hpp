@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -95,6 +96,30 @@ struct Turns {
 Comparison Compare(int repetitions, int calls, const std::function<void()>& measured,
                    const std::function<void()>& baseline, const Turns& turns = {});
 
+// A text for a member that takes a BSTR, made once, outside the timings.
+struct BstrText {
+    explicit BstrText(const wchar_t* text) : value(SysAllocString(text)) {}
+    ~BstrText() { SysFreeString(value); }
+    BstrText(const BstrText&) = delete;
+    BstrText& operator=(const BstrText&) = delete;
+    BSTR value;
+};
+
+// A floor's picture: width x height 32-bit pixels, top-down, in a DIB
+// section selected into a memory DC of its own.
+class MemoryBitmap {
+public:
+    MemoryBitmap(int width, int height);
+    HDC dc() const { return memory_.get(); }
+    std::uint32_t* Pixels() const { return static_cast<std::uint32_t*>(bits_); }
+
+private:
+    void* bits_ = nullptr;
+    handles::UniqueBitmap bitmap_;
+    handles::UniqueMemoryDc memory_;
+    std::optional<handles::Selection> selected_;
+};
+
 // A visible top-level window at (0, 0) with room for children.
 class TopWindow {
 public:
@@ -105,14 +130,14 @@ private:
     handles::UniqueWindow window_;
 };
 
-// A control in place in a child window of parent, through atl.dll's
-// container. Destroying the child window lets go of the control.
 // Where hosting a board spends its time: the container's site window, and
 // attaching the control to it (client site, in-place activation, its window).
 struct HostingTime {
     std::chrono::steady_clock::duration site{}, attach{};
 };
 
+// A control in place in a child window of parent, through atl.dll's
+// container. Destroying the child window lets go of the control.
 class Hosted {
 public:
     // Adds the time of each step to time when it is given.

@@ -27,10 +27,8 @@ constexpr int kBoard = 800, kEdge = kBoard / 8;
 const wchar_t kStart[] = L"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR";
 
 void LetPosition(_QuelderBoard& board, const wchar_t* text) {
-    BSTR position = SysAllocString(text);
-    const HRESULT hr = board.put_Position(position);
-    SysFreeString(position);
-    CheckHr(hr, "Position let");
+    const BstrText position(text);
+    CheckHr(board.put_Position(position.value), "Position let");
 }
 
 // The floor's squares, made once: each cell of the starting position drawn
@@ -94,17 +92,10 @@ void BoardClassBenchmark(const Options& options, const Ocx& ocx) {
     };
     ComPtr<IViewObject> view;
     CheckHr(board.As(&view), "QueryInterface(IViewObject)");
-    handles::ScreenDc screen;
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof info.bmiHeader, kBoard, -kBoard, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    handles::UniqueBitmap bitmap(CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    handles::UniqueMemoryDc memory(CreateCompatibleDC(screen.get()));
-    Check(bitmap && memory, "no memory bitmap");
-    handles::Selection selected(memory.get(), bitmap.get());
+    const MemoryBitmap memory(kBoard, kBoard);
     const RECTL bounds{0, 0, kBoard, kBoard};
     auto draw = [&] {
-        CheckHr(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, memory.get(), &bounds, nullptr, nullptr, 0),
+        CheckHr(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, memory.dc(), &bounds, nullptr, nullptr, 0),
                 "IViewObject::Draw");
         GdiFlush();
     };
@@ -124,8 +115,8 @@ void BoardClassBenchmark(const Options& options, const Ocx& ocx) {
     // above the board in its turns and hidden in the board's, that repaints
     // through WM_PAINT from the squares' picture in a memory DC.
     copyCells();
-    std::memcpy(bits, surface.Pixels().data(), surface.Pixels().size() * sizeof(Pixel));
-    floorPicture = memory.get();
+    std::memcpy(memory.Pixels(), surface.Pixels().data(), surface.Pixels().size() * sizeof(Pixel));
+    floorPicture = memory.dc();
     const handles::UniqueWindow floorWindow =
         FloorWindow(top.get(), L"QuelderPaintFloor", &FloorProc, kBoard, kBoard, false);
     const Turns turns{[&] {

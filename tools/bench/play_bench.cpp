@@ -31,13 +31,6 @@ const wchar_t kOpening[] =
 using Clock = std::chrono::steady_clock;
 double Us(Clock::duration d) { return std::chrono::duration<double, std::micro>(d).count(); }
 
-struct Text {
-    explicit Text(const wchar_t* text) : value(SysAllocString(text)) {}
-    ~Text() { SysFreeString(value); }
-    Text(const Text&) = delete;
-    Text& operator=(const Text&) = delete;
-    BSTR value;
-};
 
 // What the window's messages showed while this thread's messages were handled.
 struct Frames {
@@ -143,7 +136,7 @@ void PlayBenchmark(const Options& options, const Ocx& ocx) {
     const HWND window = hosted.ControlWindow();
     Check(window != nullptr, "the hosted board has no window");
     SetSize(*board.Get(), kBoard);
-    const Text start(kStart), mirror(kMirror), opening(kOpening);
+    const BstrText start(kStart), mirror(kMirror), opening(kOpening);
     CheckHr(board->put_Position(start.value), "Position let");
     UpdateWindow(window);
     Pump();
@@ -151,19 +144,12 @@ void PlayBenchmark(const Options& options, const Ocx& ocx) {
 
     // The floor: a bare window of the board's size and place, shown above the
     // board in its turns, and its picture.
-    handles::ScreenDc screen;
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof info.bmiHeader, kBoard, -kBoard, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    handles::UniqueBitmap bitmap(CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    handles::UniqueMemoryDc memory(CreateCompatibleDC(screen.get()));
-    Check(bitmap && memory, "no memory bitmap");
-    auto* pixels = static_cast<std::uint32_t*>(bits);
+    const MemoryBitmap memory(kBoard, kBoard);
+    std::uint32_t* pixels = memory.Pixels();
     for (int y = 0; y < kBoard; ++y)
         for (int x = 0; x < kBoard; ++x)
             pixels[y * kBoard + x] = ((x / kEdge + y / kEdge) % 2 != 0) ? 0x769656u : 0xeeeed2u;
-    handles::Selection selected(memory.get(), bitmap.get());
-    floorPaint.picture = memory.get();
+    floorPaint.picture = memory.dc();
     const handles::UniqueWindow floorWindow =
         FloorWindow(top.get(), L"QuelderPlayFloor", &FloorProc, kBoard, kBoard, false);
 
