@@ -755,21 +755,6 @@ TEST_F(EmbeddingTest, QuickActivationTakesTheSiteTheSinksAndTheAmbientFlags) {
 
 // ---- the library ----------------------------------------------------------------------------
 
-TEST_F(EmbeddingTest, TheLibraryStaysWhileTheAboutBoxIsOpen) {
-    ASSERT_EQ(board_->About(), S_OK);
-    const HWND box = FindWindowW(L"QuelderAboutForm", nullptr);
-    ASSERT_NE(box, nullptr) << "no About box";
-    object_.Reset();
-    inPlace_.Reset();
-    view_.Reset();
-    board_.Reset();
-    EXPECT_EQ(ocx_.CanUnloadNow(), S_FALSE) << "the About box is open";
-    SendMessageW(box, WM_CLOSE, 0, 0);  // its close box
-    Pump();
-    EXPECT_FALSE(IsWindow(box));
-    EXPECT_EQ(ocx_.CanUnloadNow(), S_OK);
-}
-
 // The About forms among a thread's windows (EnumThreadWindows), and a watcher
 // that presses OK on every form it finds (EnumWindows): window enumeration
 // callbacks, with Windows' calling convention.
@@ -782,13 +767,44 @@ BOOL CALLBACK CountAboutForm(HWND window, LPARAM count) {
     if (IsAboutForm(window)) ++*reinterpret_cast<int*>(count);
     return TRUE;
 }
+// The About form of this process, if one shows; other processes' forms (a
+// script's, in a test running alongside) are not this one's.
+BOOL CALLBACK FindOwnAboutForm(HWND window, LPARAM found) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != GetCurrentProcessId() || !IsAboutForm(window)) return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+HWND OwnAboutForm() {
+    HWND found = nullptr;
+    EnumWindows(&FindOwnAboutForm, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
 int AboutFormsOf(DWORD thread) {
     int count = 0;
     EnumThreadWindows(thread, &CountAboutForm, reinterpret_cast<LPARAM>(&count));
     return count;
 }
+TEST_F(EmbeddingTest, TheLibraryStaysWhileTheAboutBoxIsOpen) {
+    ASSERT_EQ(board_->About(), S_OK);
+    const HWND box = OwnAboutForm();
+    ASSERT_NE(box, nullptr) << "no About box";
+    object_.Reset();
+    inPlace_.Reset();
+    view_.Reset();
+    board_.Reset();
+    EXPECT_EQ(ocx_.CanUnloadNow(), S_FALSE) << "the About box is open";
+    SendMessageW(box, WM_CLOSE, 0, 0);  // its close box
+    Pump();
+    EXPECT_FALSE(IsWindow(box));
+    EXPECT_EQ(ocx_.CanUnloadNow(), S_OK);
+}
+
 BOOL CALLBACK PressOkOnAboutForm(HWND window, LPARAM) {
-    if (IsAboutForm(window))
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == GetCurrentProcessId() && IsAboutForm(window))
         PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, IDOK)));
     return TRUE;
 }
@@ -839,7 +855,7 @@ TEST_F(EmbeddingTest, TwoApartmentsShowTheAboutBoxAtTheSameTime) {
     }
     watching = false;
     watcher.join();
-    EXPECT_EQ(FindWindowW(L"QuelderAboutForm", nullptr), nullptr) << "a form outlived its thread";
+    EXPECT_EQ(OwnAboutForm(), nullptr) << "a form outlived its thread";
 }
 
 }  // namespace
