@@ -94,6 +94,7 @@ TypeInfoDispatch::TypeInfoDispatch(ITypeInfo* dual) : dispatchInfo_(dual) {
             const ELEMDESC& element = func.desc->lprgelemdescParam[p];
             Param param = Describe(vtable.Get(), element.tdesc, 0);
             param.retval = (element.paramdesc.wParamFlags & PARAMFLAG_FRETVAL) != 0;
+            param.optional = (element.paramdesc.wParamFlags & PARAMFLAG_FOPT) != 0;
             member.params.push_back(param);
         }
         members_.push_back(std::move(member));
@@ -205,7 +206,7 @@ HRESULT TypeInfoDispatch::Invoke(void* instance, DISPID id, REFIID riid, LCID lc
     if (member == nullptr) return DISP_E_MEMBERNOTFOUND;
     const int inputs = member->Inputs();
     const int args = static_cast<int>(params->cArgs);
-    if (args != inputs) return DISP_E_BADPARAMCOUNT;
+    if (args < member->Required() || args > inputs) return DISP_E_BADPARAMCOUNT;
     auto fail = [argErr](UINT at, HRESULT hr) {
         if (argErr != nullptr) *argErr = at;
         return hr;
@@ -238,6 +239,14 @@ HRESULT TypeInfoDispatch::Invoke(void* instance, DISPID id, REFIID riid, LCID lc
         Slots<Variant> values(count);
         for (std::size_t slot = 0; slot < static_cast<std::size_t>(inputs); ++slot) {
             const Param& param = member->params[slot];
+            if (source[slot] == -1) {
+                // An optional parameter left out: "missing", as the caller of
+                // the virtual table would pass it.
+                if (!param.optional || param.vt != VT_VARIANT) return DISP_E_PARAMNOTFOUND;
+                V_VT(&values[slot]) = VT_ERROR;
+                V_ERROR(&values[slot]) = DISP_E_PARAMNOTFOUND;
+                continue;
+            }
             const UINT at = static_cast<UINT>(source[slot]);
             Variant copy;
             const VARIANT* value = nullptr;
@@ -245,7 +254,10 @@ HRESULT TypeInfoDispatch::Invoke(void* instance, DISPID id, REFIID riid, LCID lc
             // No parameter takes an array.
             if (SUCCEEDED(hr) && (V_VT(value) & VT_ARRAY) != 0) hr = DISP_E_TYPEMISMATCH;
             if (SUCCEEDED(hr)) {
-                if (param.vt == VT_DISPATCH || param.vt == VT_UNKNOWN) {
+                if (param.vt == VT_VARIANT) {
+                    // Taken as it comes, by value.
+                    hr = VariantCopy(&values[slot], const_cast<VARIANT*>(value));
+                } else if (param.vt == VT_DISPATCH || param.vt == VT_UNKNOWN) {
                     if (V_VT(value) != VT_DISPATCH && V_VT(value) != VT_UNKNOWN) return fail(at, DISP_E_TYPEMISMATCH);
                     IUnknown* object = V_UNKNOWN(value);
                     void* typed = nullptr;
@@ -281,6 +293,7 @@ HRESULT TypeInfoDispatch::Invoke(void* instance, DISPID id, REFIID riid, LCID lc
                 actuals[i] = values[i];  // a view: values keeps ownership
             }
             types[i] = V_VT(&actuals[i]);
+            if (!member->params[i].byRef && member->params[i].vt == VT_VARIANT) types[i] = VT_VARIANT;
             pointers[i] = &actuals[i];
         }
 

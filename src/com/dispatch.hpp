@@ -37,6 +37,7 @@ private:
         VARTYPE vt = VT_EMPTY;   // the value's type: VT_I2, VT_I4, VT_BOOL, VT_DISPATCH, ...
         bool byRef = false;      // passed as a pointer to the value
         bool retval = false;     // the member's result
+        bool optional = false;   // [optional]: may be left out, from the last one back
         IID objectIid = IID_NULL;  // for VT_DISPATCH / VT_UNKNOWN: the interface asked of the argument
     };
     struct Member {
@@ -45,6 +46,12 @@ private:
         SHORT vtableOffset = 0;
         std::vector<Param> params;  // in declaration order, the result last
         int Inputs() const { return static_cast<int>(params.size()) - (HasResult() ? 1 : 0); }
+        // The inputs a call must pass: those before the trailing optional ones.
+        int Required() const {
+            int required = Inputs();
+            while (required > 0 && params[static_cast<std::size_t>(required - 1)].optional) --required;
+            return required;
+        }
         bool HasResult() const { return !params.empty() && params.back().retval; }
     };
 

@@ -9,6 +9,7 @@
 #include "com/com_error.hpp"
 #include "control/text_box.hpp"
 #include "host/control_error.hpp"
+#include "render/board_image.hpp"
 
 namespace quelder::win32 {
 
@@ -333,6 +334,21 @@ BoardPicture BoardExtras::PieceArt(std::int16_t index) {
 }
 
 // ---- drawing and telling ---------------------------------------------------------------
+
+Image BoardExtras::Picture(int size) {
+    // The board as it stands: every piece home, nothing of the user's
+    // interaction with it.
+    BoardLook look = look_;
+    look.lifted = look.picked = 0;
+    look.hidden = 0;
+    look.focusShown = false;
+    look.destinations = 0;
+    look.chooser.clear();
+    look.chooserFocus = 0;
+    return DrawBoardImage(host_, squares_, board_, look, size);
+}
+
+int BoardExtras::Size() const { return static_cast<int>(std::lround(8.0 * host_.View(1).Width())); }
 
 void BoardExtras::Settle() noexcept {
     // What the squares show of the interaction is the window's to say.

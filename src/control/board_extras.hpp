@@ -138,6 +138,14 @@ public:
     void Finish();
     std::vector<Sprite> FinalPieces();
 
+    // The board as a picture of size x size pixels (64 to 4,096, else 380),
+    // drawn at that size: what the board shows but the interaction's marks
+    // (the focus frame, the lifted piece and its destinations, the chooser)
+    // and any frame of an animation. 7 when the memory cannot be had.
+    Image Picture(int size);
+    // The board's size in pixels: eight of its squares.
+    int Size() const;
+
     // The published code drew on a square's view: it is drawn again.
     void Touched(std::int16_t index) { squares_.Touched(index); }
     // Draws every square whose look changed, the interaction's as the window

@@ -13,6 +13,7 @@
 #include "board/construction.hpp"
 #include "board/enabled.hpp"
 #include "board/square_events.hpp"
+#include "control/image_export.hpp"
 #include "control/pictures.hpp"
 #include "position/move_piece.hpp"
 #include "position/move_text.hpp"
@@ -210,7 +211,7 @@ void QuelderControl::Lift(std::int16_t index, POINT centre, bool inPlace) {
     // A piece taken up is where the board says: nothing slides under the hand.
     Extras().Finish();
     if (inPlace) return;  // it stays on its square: the squares show the lift when the batch ends
-    BoardPicture picture = Extras().PieceArt(index);
+    quelder::BoardPicture picture = Extras().PieceArt(index);
     const int width = picture.image.Width(), height = picture.image.Height();
     window_.Float(std::move(picture), centre.x - width / 2, centre.y - height / 2);
 }
@@ -564,6 +565,50 @@ STDMETHODIMP QuelderControl::UseWood() {
         Extras().UseWood();
         PropertyChanged("LightSquareColor");
         PropertyChanged("DarkSquareColor");
+    });
+}
+
+// Files and the clipboard are the user's: a container that runs untrusted
+// scripts (it asked for INTERFACESAFE_FOR_UNTRUSTED_CALLER) may not reach
+// them through the board. Refused before anything is read, so that the
+// failure tells nothing of a path.
+void QuelderControl::RefuseUntrustedCallers() const {
+    if ((safety_ & INTERFACESAFE_FOR_UNTRUSTED_CALLER) != 0) Raise(error::kPermissionDenied);
+}
+
+// The board as a picture: drawn afresh at the size asked, never scaled from
+// the screen.
+STDMETHODIMP QuelderControl::SaveImage(BSTR Path, VARIANT Size) {
+    return Member([&] {
+        RefuseUntrustedCallers();
+        const std::wstring_view path(Path != nullptr ? Path : L"", SysStringLen(Path));
+        const std::optional<ImageFormat> format = FormatOfPath(path);
+        if (!format)
+            Raise(error::kInvalidPropertyValue, "The file's extension names no picture format (.png, .bmp, .jpg)");
+        BoardExtras& extras = Extras();
+        const Image picture = extras.Picture(PictureSize(Size, extras.Size()));
+        SaveImageFile(picture, path, *format);
+    });
+}
+
+STDMETHODIMP QuelderControl::CopyImage(VARIANT Size) {
+    return Member([&] {
+        RefuseUntrustedCallers();
+        BoardExtras& extras = Extras();
+        CopyImageToClipboard(extras.Picture(PictureSize(Size, extras.Size())), window_.Handle());
+    });
+}
+
+STDMETHODIMP QuelderControl::BoardPicture(VARIANT Size, IPictureDisp** result) {
+    return Member([&] {
+        IPictureDisp*& out = Out(result);
+        BoardExtras& extras = Extras();
+        const Image picture = extras.Picture(PictureSize(Size, extras.Size()));
+        try {
+            out = CreatePicture(picture).Detach();
+        } catch (const std::bad_alloc&) {
+            Raise(error::kOutOfMemory);
+        }
     });
 }
 

@@ -147,6 +147,12 @@ public:
     STDMETHODIMP get_DarkSquareColor(LONG* result) override;
     STDMETHODIMP put_DarkSquareColor(LONG New_DarkSquareColor) override;
     STDMETHODIMP UseWood() override;
+    STDMETHODIMP SaveImage(BSTR Path, VARIANT Size) override;
+    // Fails with 70 while a container has turned on the untrusted-caller
+    // option of IObjectSafety.
+    void RefuseUntrustedCallers() const;
+    STDMETHODIMP CopyImage(VARIANT Size) override;
+    STDMETHODIMP BoardPicture(VARIANT Size, IPictureDisp** result) override;
 
     // ISupportErrorInfo
     STDMETHODIMP InterfaceSupportsErrorInfo(REFIID riid) override;

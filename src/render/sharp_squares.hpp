@@ -34,6 +34,9 @@ public:
     // The host's board images as it starts are the built-in ones: pictures
     // still the same objects are drawn from their shapes.
     explicit SharpSquares(PixelHostBase& host);
+    // Squares on another host that draw as model's do: the pictures built-in
+    // to model are built-in here too.
+    SharpSquares(PixelHostBase& host, const SharpSquares& model) : host_(host), builtIn_(model.builtIn_) {}
     SharpSquares(const SharpSquares&) = delete;
     SharpSquares& operator=(const SharpSquares&) = delete;
 

@@ -1,7 +1,9 @@
 // The board class as a host sees it on the screen: drawn at its squares' size,
 // from the other side, with marks, arrows and coordinates, and painted only
-// where a change shows.
+// where a change shows; and its picture as a file, on the clipboard and as a
+// picture object.
 #include <gtest/gtest.h>
+#include <wincodec.h>
 
 #include <algorithm>
 #include <functional>
@@ -62,6 +64,40 @@ struct Text {
     Text& operator=(const Text&) = delete;
     BSTR value;
 };
+
+// A picture file as the system's decoder reads it, in 32-bit pixels; empty
+// when it cannot be read.
+Image DecodedFile(const std::wstring& path) {
+    ComPtr<IWICImagingFactory> factory;
+    ComPtr<IWICBitmapDecoder> decoder;
+    ComPtr<IWICBitmapFrameDecode> frame;
+    ComPtr<IWICFormatConverter> converter;
+    UINT width = 0, height = 0;
+    if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                reinterpret_cast<void**>(factory.GetAddressOf()))) ||
+        FAILED(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
+                                                  decoder.GetAddressOf())) ||
+        FAILED(decoder->GetFrame(0, frame.GetAddressOf())) ||
+        FAILED(factory->CreateFormatConverter(converter.GetAddressOf())) ||
+        FAILED(converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone, nullptr, 0,
+                                     WICBitmapPaletteTypeCustom)) ||
+        FAILED(converter->GetSize(&width, &height)))
+        return Image();
+    Image image(static_cast<int>(width), static_cast<int>(height));
+    if (FAILED(converter->CopyPixels(nullptr, width * 4, width * height * 4,
+                                     reinterpret_cast<BYTE*>(image.Pixels().data()))))
+        return Image();
+    for (Pixel& p : image.Pixels()) p &= 0x00FFFFFF;
+    return image;
+}
+
+VARIANT Pixels(LONG size) {
+    VARIANT v;
+    VariantInit(&v);
+    V_VT(&v) = VT_I4;
+    V_I4(&v) = size;
+    return v;
+}
 
 class BoardClassTest : public ControlTest {
 protected:
@@ -228,6 +264,113 @@ TEST_F(BoardClassTest, PaintsTheChangedSquaresOnceAndNothingDuringAnUpdate) {
     EXPECT_EQ(TakeErrorInfo().description, L"EndUpdate without BeginUpdate");
     EXPECT_EQ(board2_->MarkSquare(9, 1, 0), static_cast<HRESULT>(0x80040001));
     EXPECT_EQ(InvalidArea(window), 0) << "a refused member paints nothing";
+}
+
+TEST_F(BoardClassTest, SavesCopiesAndHandsOutItsPictureAtTheSizeAsked) {
+    ASSERT_EQ(board2_->NewGame(), S_OK);
+    ASSERT_EQ(board2_->MarkSquare(4, 4, RGB(255, 0, 0)), S_OK);
+    ASSERT_EQ(board2_->DrawArrow(5, 7, 5, 5, RGB(0, 0, 255)), S_OK);
+    ASSERT_EQ(board2_->put_ShowCoordinates(VARIANT_TRUE), S_OK);
+    SHORT col = 3, row = 2;
+    ASSERT_EQ(board2_->SelectSquare(&col, &row), S_OK);
+    // Saved at 400 pixels from a board of 296: drawn at 400, as the board
+    // itself draws at that size.
+    const Image board400 = [&] {
+        EXPECT_EQ(Size(400), S_OK);
+        Image drawn = Draw(board2_.Get(), 400);
+        EXPECT_EQ(Size(296), S_OK);
+        return drawn;
+    }();
+    wchar_t folder[MAX_PATH + 1] = {};
+    ASSERT_NE(GetTempPathW(MAX_PATH, folder), 0u);
+    const std::wstring path = std::wstring(folder) + L"quelder_board_test.png";
+    DeleteFileW(path.c_str());
+    ASSERT_EQ(board2_->SaveImage(Text(path.c_str()).value, Pixels(400)), S_OK) << TakeErrorInfo().description;
+    const Image saved = DecodedFile(path);
+    DeleteFileW(path.c_str());
+    ASSERT_EQ(saved.Width(), 400) << "height " << saved.Height();
+    ASSERT_EQ(saved.Height(), 400);
+    const struct {
+        const char* what;
+        int x, y;
+    } samples[] = {
+        {"the light square (1, 1)", 3, 25},      {"the dark square (2, 1)", 75, 3},
+        {"the marked square (4, 4)", 175, 170},  {"the W king's middle (5, 8)", 225, 375},
+        {"the B queen's middle (4, 1)", 175, 25}, {"the arrow over (5, 6)", 225, 275},
+        {"the selected pawn (3, 2)", 125, 80},   {"the label of rank 8", 5, 362},
+    };
+    for (const auto& at : samples)
+        EXPECT_EQ(saved.At(at.x, at.y), board400.At(at.x, at.y))
+            << at.what << " at " << at.x << ", " << at.y << ": saved " << std::hex << saved.At(at.x, at.y)
+            << ", drawn " << board400.At(at.x, at.y);
+    int differing = 0;
+    for (int y = 0; y < 400; ++y)
+        for (int x = 0; x < 400; ++x) differing += saved.At(x, y) != board400.At(x, y) ? 1 : 0;
+    EXPECT_EQ(differing, 0) << "pixels unlike the board drawn at 400";
+    // A piece stands on (5, 8): its square is unlike the empty (5, 4) of its colour.
+    EXPECT_FALSE(SameImage(Crop(saved, 200, 350, 50, 50), Crop(saved, 200, 150, 50, 50))) << "no king on (5, 8)";
+
+    // On the clipboard as a bitmap and as PNG.
+    ASSERT_EQ(board2_->CopyImage(Pixels(200)), S_OK);
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    const UINT png = RegisterClipboardFormatW(L"PNG");
+    const bool hasDib = IsClipboardFormatAvailable(CF_DIB) != FALSE, hasPng = IsClipboardFormatAvailable(png) != FALSE;
+    LONG dibWidth = 0, dibHeight = 0;
+    SIZE_T pngBytes = 0;
+    if (HANDLE dib = GetClipboardData(CF_DIB)) {
+        if (const auto* header = static_cast<const BITMAPINFOHEADER*>(GlobalLock(dib))) {
+            dibWidth = header->biWidth;
+            dibHeight = header->biHeight;
+            GlobalUnlock(dib);
+        }
+    }
+    if (HANDLE data = GetClipboardData(png)) pngBytes = GlobalSize(data);
+    CloseClipboard();
+    EXPECT_TRUE(hasDib) << "no CF_DIB";
+    EXPECT_TRUE(hasPng) << "no PNG";
+    EXPECT_EQ(dibWidth, 200) << "height " << dibHeight;
+    EXPECT_EQ(dibHeight, 200);
+    EXPECT_GT(pngBytes, 100u);
+
+    // As a picture object, a bitmap of the size asked.
+    ComPtr<IPictureDisp> picture;
+    ASSERT_EQ(board2_->BoardPicture(Pixels(300), picture.GetAddressOf()), S_OK);
+    ComPtr<IPicture> bitmap;
+    ASSERT_EQ(picture.As(&bitmap), S_OK);
+    OLE_HANDLE handle = 0;
+    ASSERT_EQ(bitmap->get_Handle(&handle), S_OK);
+    BITMAP header{};
+    ASSERT_EQ(GetObjectW(reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)), sizeof header, &header),
+              static_cast<int>(sizeof header));
+    EXPECT_EQ(header.bmWidth, 300) << "height " << header.bmHeight;
+    EXPECT_EQ(header.bmHeight, 300);
+}
+
+// Once a container runs untrusted scripts, the members that reach the user's
+// files and clipboard are refused with 70, the same whether a path exists or
+// not, and write nothing; the others stay usable.
+TEST_F(BoardClassTest, UntrustedCallersReachNoFileNorTheClipboard) {
+    ComPtr<IObjectSafety> safety;
+    ASSERT_EQ(board2_.As(&safety), S_OK);
+    ASSERT_EQ(safety->SetInterfaceSafetyOptions(IID_IDispatch, INTERFACESAFE_FOR_UNTRUSTED_CALLER,
+                                                INTERFACESAFE_FOR_UNTRUSTED_CALLER),
+              S_OK);
+    wchar_t folder[MAX_PATH + 1] = {};
+    ASSERT_NE(GetTempPathW(MAX_PATH, folder), 0u);
+    const std::wstring path = std::wstring(folder) + L"quelder_untrusted.png";
+    DeleteFileW(path.c_str());
+    const HRESULT kDenied = static_cast<HRESULT>(0x800A0046);
+    for (const std::wstring& target : {path, std::wstring(folder) + L"no such folder\\x.png"}) {
+        EXPECT_EQ(board2_->SaveImage(Text(target.c_str()).value, Pixels(100)), kDenied) << Narrow(target);
+        EXPECT_EQ(TakeErrorInfo().description, L"Permission denied");
+    }
+    EXPECT_EQ(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES) << "a file was written";
+    EXPECT_EQ(board2_->CopyImage(Pixels(100)), kDenied);
+    EXPECT_EQ(board2_->NewGame(), S_OK) << "a harmless member";
+    ASSERT_EQ(safety->SetInterfaceSafetyOptions(IID_IDispatch, INTERFACESAFE_FOR_UNTRUSTED_CALLER, 0), S_OK);
+    EXPECT_EQ(board2_->SaveImage(Text(path.c_str()).value, Pixels(100)), S_OK) << "trusted again";
+    EXPECT_NE(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES);
+    DeleteFileW(path.c_str());
 }
 
 }  // namespace

@@ -394,6 +394,44 @@ b.LegalMoves = ""
 b.LastMove = ""
 b.CheckSquare = ""
 CheckEqual "empty texts clear", b.LegalMoves & b.LastMove & b.CheckSquare, ""
+
+' Pictures of the board: files in the temp folder, by their extension, and
+' none at all where the call fails.
+Dim fso, temp, picture, pictures, written
+Set fso = CreateObject("Scripting.FileSystemObject")
+temp = fso.GetSpecialFolder(2).Path & "\"
+pictures = Array( _
+    Array("quelder_script.png", Empty, 0, ""), _
+    Array("quelder_script.BMP", 200, 0, ""), _
+    Array("quelder_script.gif", Empty, 380, "The file's extension names no picture format (.png, .bmp, .jpg)"), _
+    Array("quelder_script_small.png", 63, 380, "Invalid property value"), _
+    Array("quelder_script_large.png", 4097, 380, "Invalid property value"), _
+    Array("quelder_script_word.png", "big", 13, "Type mismatch"), _
+    Array("no such folder\quelder_script.png", Empty, 75, "Path/File access error"))
+For Each picture In pictures
+    If fso.FileExists(temp & picture(0)) Then fso.DeleteFile temp & picture(0)
+    If IsEmpty(picture(1)) Then
+        b.SaveImage temp & picture(0)
+    Else
+        b.SaveImage temp & picture(0), picture(1)
+    End If
+    If picture(2) = 0 Then
+        CheckNoError "SaveImage " & picture(0)
+        written = -1
+        If fso.FileExists(temp & picture(0)) Then written = fso.GetFile(temp & picture(0)).Size
+        Pass "SaveImage " & picture(0) & " wrote a file", written > 0, "its size " & written
+        fso.DeleteFile temp & picture(0)
+    Else
+        CheckError "SaveImage " & picture(0) & " at " & picture(1), picture(2), picture(3)
+        Pass "SaveImage " & picture(0) & " left no file", Not fso.FileExists(temp & picture(0)), "a file is there"
+    End If
+Next
+b.CopyImage 100
+CheckNoError "CopyImage 100"
+Set p = b.BoardPicture(128)
+CheckEqual "BoardPicture is a bitmap", p.Type, 1
+Set p = b.BoardPicture(64000)
+CheckError "BoardPicture 64000", 380, "Invalid property value"
 Set b = Nothing
 
 WScript.Echo passed & " passed, " & failed & " failed"

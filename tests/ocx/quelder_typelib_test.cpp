@@ -32,6 +32,7 @@ std::wstring TypeText(ITypeInfo* info, const TYPEDESC& type) {
         case VT_R4: return L"float";
         case VT_BOOL: return L"VARIANT_BOOL";
         case VT_BSTR: return L"BSTR";
+        case VT_VARIANT: return L"VARIANT";
         case VT_HRESULT: return L"HRESULT";
         case VT_VOID: return L"void";
         case VT_USERDEFINED: {
@@ -207,7 +208,8 @@ TEST_P(DefaultInterface, Members) {
         EXPECT_TRUE(attr->wTypeFlags & TYPEFLAG_FDUAL) << std::hex << attr->wTypeFlags;
     }
 
-    const USHORT in = PARAMFLAG_FIN, inOut = PARAMFLAG_FIN | PARAMFLAG_FOUT, result = PARAMFLAG_FOUT | PARAMFLAG_FRETVAL;
+    const USHORT in = PARAMFLAG_FIN, inOut = PARAMFLAG_FIN | PARAMFLAG_FOUT, result = PARAMFLAG_FOUT | PARAMFLAG_FRETVAL,
+                 optional = PARAMFLAG_FIN | PARAMFLAG_FOPT;
     struct Expected {
         const wchar_t* name;
         INVOKEKIND kind;
@@ -272,6 +274,9 @@ TEST_P(DefaultInterface, Members) {
             {L"DarkSquareColor", INVOKE_PROPERTYGET, 121, {L"long*"}, {result}, 0},
             {L"DarkSquareColor", INVOKE_PROPERTYPUT, 121, {L"long"}, {in}, 0},
             {L"UseWood", INVOKE_FUNC, 122, {}, {}, 0},
+            {L"SaveImage", INVOKE_FUNC, 123, {L"BSTR", L"VARIANT"}, {in, optional}, 0},
+            {L"CopyImage", INVOKE_FUNC, 124, {L"VARIANT"}, {optional}, 0},
+            {L"BoardPicture", INVOKE_FUNC, 125, {L"VARIANT", L"IPictureDisp**"}, {optional, result}, 0},
         };
         expected.insert(expected.end(), own.begin(), own.end());
     }
