@@ -37,7 +37,8 @@ install_missing() {
   [ "$(id -u)" -eq 0 ] || sudo=sudo
   # 32-bit Wine comes from the i386 architecture.
   dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
-  $sudo apt-get update -qq
+  # A mirror caught mid-sync fails one index; the others still serve the install.
+  $sudo apt-get update -qq || say "some package lists could not be refreshed; installing from the rest"
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
