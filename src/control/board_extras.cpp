@@ -177,6 +177,11 @@ void BoardExtras::UseWood() {
     look_.flat.reset();
 }
 
+void BoardExtras::UsePieces(std::shared_ptr<const PieceSet> pieces) {
+    // Every square is drawn again as the member ends.
+    squares_.UsePieces(std::move(pieces));
+}
+
 void BoardExtras::LaidOut() { host_.LaidOut(look_.flipped); }
 
 void BoardExtras::SetDragPieces(bool on) {

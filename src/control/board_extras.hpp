@@ -114,6 +114,8 @@ public:
     void SetLightColour(std::int32_t colour, Pixel drawn);
     void SetDarkColour(std::int32_t colour, Pixel drawn);
     void UseWood();
+    // The pieces drawn in place of the built-in ones; none: the built-in ones.
+    void UsePieces(std::shared_ptr<const PieceSet> pieces);
     bool Wood() const { return !look_.flat; }
 
     // The board the window's interaction reads.

@@ -14,6 +14,7 @@
 #include "board/enabled.hpp"
 #include "board/square_events.hpp"
 #include "control/image_export.hpp"
+#include "control/piece_files.hpp"
 #include "control/pictures.hpp"
 #include "position/move_piece.hpp"
 #include "position/move_text.hpp"
@@ -610,6 +611,18 @@ STDMETHODIMP QuelderControl::BoardPicture(VARIANT Size, IPictureDisp** result) {
             Raise(error::kOutOfMemory);
         }
     });
+}
+
+STDMETHODIMP QuelderControl::LoadPieceSet(BSTR Folder) {
+    return Member([&] {
+        RefuseUntrustedCallers();
+        // All twelve read before the board changes: a failure leaves the set it had.
+        Extras().UsePieces(ReadPieceSet(std::wstring_view(Folder != nullptr ? Folder : L"", SysStringLen(Folder))));
+    });
+}
+
+STDMETHODIMP QuelderControl::UseBuiltInPieces() {
+    return Member([&] { Extras().UsePieces(nullptr); });
 }
 
 STDMETHODIMP QuelderControl::get_Flipped(VARIANT_BOOL* result) {

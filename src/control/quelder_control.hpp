@@ -153,6 +153,8 @@ public:
     void RefuseUntrustedCallers() const;
     STDMETHODIMP CopyImage(VARIANT Size) override;
     STDMETHODIMP BoardPicture(VARIANT Size, IPictureDisp** result) override;
+    STDMETHODIMP LoadPieceSet(BSTR Folder) override;
+    STDMETHODIMP UseBuiltInPieces() override;
 
     // ISupportErrorInfo
     STDMETHODIMP InterfaceSupportsErrorInfo(REFIID riid) override;

@@ -102,6 +102,33 @@ BoardPicture FitPicture(ConstImagePart picture, int width, int height) {
     return fitted;
 }
 
+BoardPicture FitCoveredPicture(const BoardPicture& picture, int size) {
+    const int w = picture.image.Width(), h = picture.image.Height();
+    if (w <= 0 || h <= 0 || picture.coverage.size() != static_cast<std::size_t>(w) * static_cast<std::size_t>(h) ||
+        size < 1 || size > kMaxScaleSide)
+        return {};
+    // The longer side takes the square; the other keeps the proportion.
+    const int width = std::max(1, w >= h ? size : static_cast<int>((static_cast<long long>(w) * size + h / 2) / h));
+    const int height = std::max(1, h >= w ? size : static_cast<int>((static_cast<long long>(h) * size + w / 2) / w));
+    Image covered(w, h);
+    std::vector<Pixel>& grey = covered.Pixels();
+    for (std::size_t i = 0; i < grey.size(); ++i) {
+        const std::uint8_t a = picture.coverage[i];
+        grey[i] = MakePixel(a, a, a);
+    }
+    const Image colours = ScaleImage(picture.image, width, height), coverage = ScaleImage(covered, width, height);
+    if (colours.Empty() || coverage.Empty()) return {};
+    BoardPicture fitted{Image(size, size, kMaskColour), std::vector<std::uint8_t>(static_cast<std::size_t>(size) * size, 0)};
+    const int left = (size - width) / 2, top = (size - height) / 2;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            fitted.image.Set(left + x, top + y, colours.At(x, y));
+            fitted.coverage[static_cast<std::size_t>(top + y) * size + static_cast<std::size_t>(left + x)] =
+                BlueOf(coverage.At(x, y));
+        }
+    return fitted;
+}
+
 void DrawSelectedCovered(ImagePart dst, const BoardPicture& picture, int x, int y, Pixel highlight) {
     // The colours are mixed with black by their coverage a already, so the
     // highlight is too: (colour + highlight) / 2 taken a / 255 of, rounded as

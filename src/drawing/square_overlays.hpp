@@ -19,6 +19,13 @@ namespace quelder {
 // size an exact copy with coverage 0 or 255. Empty for an empty picture or a
 // side (of the picture or asked for) outside 1..kMaxScaleSide.
 BoardPicture FitPicture(ConstImagePart picture, int width, int height);
+// A picture with its own coverage (a piece read from a file with its
+// transparency) fitted into a square of size x size: scaled smoothly, its
+// colours and its coverage alike, so that its longer side is size, and
+// centred. Its colours are mixed with black by their coverage, as
+// DrawCovered takes them, so the edges show no rim. Empty for an empty
+// picture or a side outside 1..kMaxScaleSide.
+BoardPicture FitCoveredPicture(const BoardPicture& picture, int size);
 
 // Draws a picture as DrawCovered does, in the selected style: each pixel's
 // colour mixed half and half with the highlight, as DrawSelected mixes whole

@@ -9,6 +9,7 @@ std::string_view StandardErrorText(std::int32_t number) {
         case error::kOutOfMemory: return "Out of memory";
         case error::kSubscriptOutOfRange: return "Subscript out of range";
         case error::kTypeMismatch: return "Type mismatch";
+        case error::kFileNotFound: return "File not found";
         case error::kPermissionDenied: return "Permission denied";
         case error::kPathFileAccess: return "Path/File access error";
         case error::kObjectNotSet: return "Object variable or With block variable not set";

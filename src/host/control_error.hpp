@@ -15,6 +15,7 @@ constexpr std::int32_t kOverflow = 6;
 constexpr std::int32_t kOutOfMemory = 7;
 constexpr std::int32_t kSubscriptOutOfRange = 9;
 constexpr std::int32_t kTypeMismatch = 13;
+constexpr std::int32_t kFileNotFound = 53;
 constexpr std::int32_t kPermissionDenied = 70;
 constexpr std::int32_t kPathFileAccess = 75;
 constexpr std::int32_t kObjectNotSet = 91;

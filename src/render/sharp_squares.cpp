@@ -291,6 +291,14 @@ const BoardPicture& SharpSquares::Art(std::int32_t number, int width, int height
     const bool builtIn = static_cast<std::size_t>(number) <= builtIn_.size() &&
                          picture == builtIn_[static_cast<std::size_t>(number - 1)].lock();
     if (builtIn && width == height && width <= kMaxBoardArtSize && number <= kBoardPictureCount) {
+        if (pieces_ && number >= 2 && number <= 13) {
+            if (piecesSize_ != width) {
+                piecesArt_.clear();  // the old size goes before the new is drawn
+                piecesArt_ = pieces_->Draw(width);
+                piecesSize_ = width;
+            }
+            if (piecesArt_.size() == 12) return piecesArt_[static_cast<std::size_t>(number - 2)];
+        }
         auto found = shapes_.find(width);
         if (found == shapes_.end()) {
             if (shapes_.size() >= kShapeSizes) shapes_.clear();
@@ -309,6 +317,13 @@ const BoardPicture& SharpSquares::Art(std::int32_t number, int width, int height
                     .first;
     }
     return found->second.art;
+}
+
+void SharpSquares::UsePieces(std::shared_ptr<const PieceSet> pieces) {
+    pieces_ = std::move(pieces);
+    piecesArt_.clear();
+    piecesSize_ = 0;
+    for (Drawn& d : drawn_) d.valid = false;
 }
 
 void SharpSquares::ForgetPicturesNotSet() {

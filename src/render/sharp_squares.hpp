@@ -29,6 +29,16 @@
 
 namespace quelder {
 
+// Pieces drawn from other pictures than the built-in shapes (a set read from
+// files): the twelve, in the order of the board images 2 to 13, each drawn
+// for a square of size pixels. An empty list when they cannot be drawn at
+// that size; the built-in pieces stand in for them.
+class PieceSet {
+public:
+    virtual ~PieceSet() = default;
+    virtual std::vector<BoardPicture> Draw(int size) const noexcept = 0;
+};
+
 class SharpSquares {
 public:
     // The host's board images as it starts are the built-in ones: pictures
@@ -36,7 +46,8 @@ public:
     explicit SharpSquares(PixelHostBase& host);
     // Squares on another host that draw as model's do: the pictures built-in
     // to model are built-in here too.
-    SharpSquares(PixelHostBase& host, const SharpSquares& model) : host_(host), builtIn_(model.builtIn_) {}
+    SharpSquares(PixelHostBase& host, const SharpSquares& model)
+        : host_(host), builtIn_(model.builtIn_), pieces_(model.pieces_) {}
     SharpSquares(const SharpSquares&) = delete;
     SharpSquares& operator=(const SharpSquares&) = delete;
 
@@ -48,6 +59,12 @@ public:
     // The pictures drawn for a square of width x height: the host's picture
     // of number, from the shapes when it is the built-in one.
     const BoardPicture& Art(std::int32_t number, int width, int height);
+
+    // The pieces drawn in place of the built-in ones (none: the built-in
+    // ones); a picture the host set still stands on top of either. Every
+    // square is drawn again.
+    void UsePieces(std::shared_ptr<const PieceSet> pieces);
+    const std::shared_ptr<const PieceSet>& Pieces() const { return pieces_; }
 
 private:
     struct Drawn {
@@ -104,6 +121,10 @@ private:
     };
     std::map<const void*, Fitted> fitted_;
     std::pair<int, int> fittedSize_{0, 0};
+    // The set in use, and its pieces at one size: the one drawn last.
+    std::shared_ptr<const PieceSet> pieces_;
+    int piecesSize_ = 0;
+    std::vector<BoardPicture> piecesArt_;
     BoardPicture none_;
 };
 

@@ -6,6 +6,8 @@
 #include <wincodec.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <functional>
 #include <utility>
 #include <string>
@@ -89,6 +91,32 @@ Image DecodedFile(const std::wstring& path) {
         return Image();
     for (Pixel& p : image.Pixels()) p &= 0x00FFFFFF;
     return image;
+}
+
+// Writes a PNG of width x height through the system's encoder, each pixel
+// given as 0xAARRGGBB, not premultiplied. False when it could not.
+bool WritePng(const std::wstring& path, int width, int height, const std::function<std::uint32_t(int, int)>& pixel) {
+    ComPtr<IWICImagingFactory> factory;
+    ComPtr<IWICStream> stream;
+    ComPtr<IWICBitmapEncoder> encoder;
+    ComPtr<IWICBitmapFrameEncode> frame;
+    WICPixelFormatGUID format = GUID_WICPixelFormat32bppBGRA;
+    if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                reinterpret_cast<void**>(factory.GetAddressOf()))) ||
+        FAILED(factory->CreateStream(stream.GetAddressOf())) ||
+        FAILED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE)) ||
+        FAILED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.GetAddressOf())) ||
+        FAILED(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache)) ||
+        FAILED(encoder->CreateNewFrame(frame.GetAddressOf(), nullptr)) || FAILED(frame->Initialize(nullptr)) ||
+        FAILED(frame->SetSize(static_cast<UINT>(width), static_cast<UINT>(height))) ||
+        FAILED(frame->SetPixelFormat(&format)) || !IsEqualGUID(format, GUID_WICPixelFormat32bppBGRA))
+        return false;
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)] = pixel(x, y);
+    return SUCCEEDED(frame->WritePixels(static_cast<UINT>(height), static_cast<UINT>(width) * 4,
+                                        static_cast<UINT>(pixels.size() * 4), reinterpret_cast<BYTE*>(pixels.data()))) &&
+           SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
 }
 
 VARIANT Pixels(LONG size) {
@@ -346,6 +374,84 @@ TEST_F(BoardClassTest, SavesCopiesAndHandsOutItsPictureAtTheSizeAsked) {
     EXPECT_EQ(header.bmHeight, 300);
 }
 
+// A set of twelve PNG pictures with transparency drawn in place of the
+// built-in pieces at the squares' size, with no dark rim; a set that cannot
+// be read in full changes nothing.
+TEST_F(BoardClassTest, DrawsAPieceSetReadFromFilesOrKeepsTheOneItHas) {
+    wchar_t temp[MAX_PATH + 1] = {};
+    ASSERT_NE(GetTempPathW(MAX_PATH, temp), 0u);
+    const std::wstring folder = std::wstring(temp) + L"quelder_piece_set\\";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    // 32 x 32: a disc, opaque to a radius of 10 and fading out to 14, in the
+    // piece's colour (the W king white, each other piece a colour of its own).
+    const wchar_t* names[] = {L"wP", L"wN", L"wB", L"wR", L"wQ", L"wK", L"bP", L"bN", L"bB", L"bR", L"bQ", L"bK"};
+    const auto colourOf = [](int k) -> std::uint32_t { return k == 5 ? 0xFFFFFFu : 0x204060u + static_cast<std::uint32_t>(k) * 0x0A0C0Eu; };
+    const auto disc = [](std::uint32_t colour) {
+        return [colour](int x, int y) -> std::uint32_t {
+            const double d = std::hypot(x + 0.5 - 16, y + 0.5 - 16);
+            const int alpha = d <= 10 ? 255 : d >= 14 ? 0 : static_cast<int>((14 - d) / 4 * 255);
+            return static_cast<std::uint32_t>(alpha) << 24 | colour;
+        };
+    };
+    const auto writeSet = [&] {
+        for (int k = 0; k < 12; ++k) ASSERT_TRUE(WritePng(folder + names[k] + L".png", 32, 32, disc(colourOf(k)))) << k;
+    };
+    writeSet();
+    ASSERT_EQ(board2_->NewGame(), S_OK);
+    const Image builtIn = Draw(board2_.Get(), 296);
+    ASSERT_EQ(board2_->LoadPieceSet(Text(folder.c_str()).value), S_OK) << TakeErrorInfo().description;
+    const Image loaded = Draw(board2_.Get(), 296);
+    // (5, 8), the W king, and (5, 1), the B king, at 37-pixel squares; (5, 4)
+    // is an empty square of the W king's colour.
+    const Image king = SquareOf(loaded, 37, 5, 8), empty = SquareOf(loaded, 37, 5, 4);
+    EXPECT_EQ(king.At(18, 18), 0xFFFFFFu) << std::hex << "the W king's middle: " << king.At(18, 18);
+    EXPECT_EQ(SquareOf(loaded, 37, 4, 8).At(18, 18), colourOf(4)) << std::hex << "the W queen's middle";
+    EXPECT_EQ(SquareOf(loaded, 37, 5, 1).At(18, 18), colourOf(11)) << std::hex << "the B king's middle";
+    EXPECT_EQ(king.At(1, 1), empty.At(1, 1)) << std::hex << "the corner shows the wood: " << king.At(1, 1);
+    int darker = 0;
+    for (int y = 0; y < 37; ++y)
+        for (int x = 0; x < 37; ++x) {
+            const Pixel p = king.At(x, y), under = empty.At(x, y);
+            darker += RedOf(p) < RedOf(under) || GreenOf(p) < GreenOf(under) || BlueOf(p) < BlueOf(under) ? 1 : 0;
+        }
+    EXPECT_EQ(darker, 0) << "pixels of a white piece darker than the wood under it: a rim";
+
+    // Each fault leaves the board as it is, and names the file.
+    struct Fault {
+        const wchar_t* file;
+        int width;  // 0: not a picture at all
+        HRESULT error;
+        const wchar_t* says;
+    };
+    const Fault faults[] = {
+        {L"bQ.png", -1, static_cast<HRESULT>(0x800A0035), L"File not found: "},
+        {L"wN.png", 0, static_cast<HRESULT>(0x800A017C), L" is not a picture that can be read"},
+        {L"wP.png", 4097, static_cast<HRESULT>(0x800A017C), L" is larger than 4,096 pixels a side"},
+    };
+    ASSERT_EQ(board2_->UseBuiltInPieces(), S_OK);
+    EXPECT_TRUE(SameImage(Draw(board2_.Get(), 296), builtIn)) << "the built-in pieces again";
+    for (const Fault& fault : faults) {
+        writeSet();
+        const std::wstring path = folder + fault.file;
+        DeleteFileW(path.c_str());
+        if (fault.width == 0) {
+            const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+            DWORD written = 0;
+            WriteFile(file, "not a picture", 13, &written, nullptr);
+            CloseHandle(file);
+        } else if (fault.width > 0) {
+            ASSERT_TRUE(WritePng(path, fault.width, 1, [](int, int) { return 0xFF000000u; }));
+        }
+        EXPECT_EQ(board2_->LoadPieceSet(Text(folder.c_str()).value), fault.error) << Narrow(fault.file);
+        const std::wstring says = TakeErrorInfo().description;
+        EXPECT_NE(says.find(fault.says), std::wstring::npos) << Narrow(says);
+        EXPECT_NE(says.find(fault.file), std::wstring::npos) << Narrow(says);
+        EXPECT_TRUE(SameImage(Draw(board2_.Get(), 296), builtIn)) << Narrow(fault.file) << " changed the board";
+    }
+    for (const wchar_t* name : names) DeleteFileW((folder + name + L".png").c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
 // Once a container runs untrusted scripts, the members that reach the user's
 // files and clipboard are refused with 70, the same whether a path exists or
 // not, and write nothing; the others stay usable.
@@ -363,6 +469,8 @@ TEST_F(BoardClassTest, UntrustedCallersReachNoFileNorTheClipboard) {
     for (const std::wstring& target : {path, std::wstring(folder) + L"no such folder\\x.png"}) {
         EXPECT_EQ(board2_->SaveImage(Text(target.c_str()).value, Pixels(100)), kDenied) << Narrow(target);
         EXPECT_EQ(TakeErrorInfo().description, L"Permission denied");
+        const std::wstring itsFolder = target.substr(0, target.find_last_of(L'\\'));
+        EXPECT_EQ(board2_->LoadPieceSet(Text(itsFolder.c_str()).value), kDenied) << Narrow(itsFolder);
     }
     EXPECT_EQ(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES) << "a file was written";
     EXPECT_EQ(board2_->CopyImage(Pixels(100)), kDenied);

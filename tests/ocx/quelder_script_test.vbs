@@ -432,6 +432,10 @@ Set p = b.BoardPicture(128)
 CheckEqual "BoardPicture is a bitmap", p.Type, 1
 Set p = b.BoardPicture(64000)
 CheckError "BoardPicture 64000", 380, "Invalid property value"
+b.LoadPieceSet temp & "no such folder"
+CheckError "LoadPieceSet from a missing folder", 53, "File not found: " & temp & "no such folder\bP.png"
+b.UseBuiltInPieces
+CheckNoError "UseBuiltInPieces"
 Set b = Nothing
 
 WScript.Echo passed & " passed, " & failed & " failed"

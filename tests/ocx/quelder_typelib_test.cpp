@@ -277,6 +277,8 @@ TEST_P(DefaultInterface, Members) {
             {L"SaveImage", INVOKE_FUNC, 123, {L"BSTR", L"VARIANT"}, {in, optional}, 0},
             {L"CopyImage", INVOKE_FUNC, 124, {L"VARIANT"}, {optional}, 0},
             {L"BoardPicture", INVOKE_FUNC, 125, {L"VARIANT", L"IPictureDisp**"}, {optional, result}, 0},
+            {L"LoadPieceSet", INVOKE_FUNC, 126, {L"BSTR"}, {in}, 0},
+            {L"UseBuiltInPieces", INVOKE_FUNC, 127, {}, {}, 0},
         };
         expected.insert(expected.end(), own.begin(), own.end());
     }

@@ -1,0 +1,162 @@
+#include "control/piece_files.hpp"
+
+#include <windows.h>
+#include <objidl.h>
+#include <wincodec.h>
+
+#include <array>
+#include <cstdint>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "com/com_base.hpp"
+#include "com/com_error.hpp"
+#include "com/com_ptr.hpp"
+#include "drawing/square_overlays.hpp"
+#include "handles/win_handles.hpp"
+#include "host/control_error.hpp"
+
+namespace quelder::win32 {
+
+using com::ComPtr;
+
+namespace {
+
+// In the order of the board images 2 to 13: the B set, then the W set.
+constexpr std::array<const wchar_t*, 12> kPieceNames = {L"bP", L"bR", L"bN", L"bB", L"bQ", L"bK",
+                                                        L"wP", L"wR", L"wN", L"wB", L"wQ", L"wK"};
+
+using Bytes = std::vector<std::uint8_t>;
+
+ComPtr<IWICImagingFactory> Factory() {
+    ComPtr<IWICImagingFactory> factory;
+    const HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                        IID_IWICImagingFactory, reinterpret_cast<void**>(factory.GetAddressOf()));
+    if (hr == E_OUTOFMEMORY) Raise(error::kOutOfMemory);
+    if (FAILED(hr)) Raise(error::kInvalidPropertyValue, "The system cannot read pictures");
+    return factory;
+}
+
+enum class Decoded { Ok, NotAPicture, TooLarge };
+
+// The picture in bytes with its colours mixed with black by its coverage,
+// as DrawCovered lays it.
+Decoded Decode(IWICImagingFactory& factory, const Bytes& bytes, BoardPicture& out) {
+    ComPtr<IWICStream> stream;
+    if (FAILED(factory.CreateStream(stream.GetAddressOf())) ||
+        FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()))))
+        return Decoded::NotAPicture;
+    ComPtr<IWICBitmapDecoder> decoder;
+    ComPtr<IWICBitmapFrameDecode> frame;
+    UINT width = 0, height = 0;
+    if (FAILED(factory.CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand,
+                                               decoder.GetAddressOf())) ||
+        FAILED(decoder->GetFrame(0, frame.GetAddressOf())) || FAILED(frame->GetSize(&width, &height)) ||
+        width == 0 || height == 0)
+        return Decoded::NotAPicture;
+    if (width > kMaxPieceFileSide || height > kMaxPieceFileSide) return Decoded::TooLarge;
+    ComPtr<IWICBitmapSource> converted;
+    if (FAILED(WICConvertBitmapSource(GUID_WICPixelFormat32bppPBGRA, frame.Get(), converted.GetAddressOf())))
+        return Decoded::NotAPicture;
+    const UINT stride = width * 4;
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(stride) * height);
+    if (FAILED(converted->CopyPixels(nullptr, stride, static_cast<UINT>(pixels.size()), pixels.data())))
+        return Decoded::NotAPicture;
+    out.image = Image(static_cast<int>(width), static_cast<int>(height));
+    out.coverage.assign(static_cast<std::size_t>(width) * height, 0);
+    std::vector<Pixel>& colours = out.image.Pixels();
+    for (std::size_t i = 0; i < colours.size(); ++i) {
+        const std::uint8_t* p = pixels.data() + i * 4;  // blue, green, red, alpha
+        colours[i] = MakePixel(p[2], p[1], p[0]);
+        out.coverage[i] = p[3];
+    }
+    return Decoded::Ok;
+}
+
+struct CloseFile {
+    void operator()(HANDLE file) const { CloseHandle(file); }
+};
+
+// The bytes of the file at path; false when there is no such file.
+bool ReadFileBytes(const std::wstring& path, Bytes& bytes) {
+    const HANDLE opened = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (opened == INVALID_HANDLE_VALUE) {
+        const DWORD why = GetLastError();
+        if (why == ERROR_FILE_NOT_FOUND || why == ERROR_PATH_NOT_FOUND || why == ERROR_INVALID_NAME) return false;
+        Raise(error::kInvalidPropertyValue, com::Narrow(path) + " cannot be read");
+    }
+    const handles::Unique<HANDLE, CloseFile> file(opened);
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size)) Raise(error::kInvalidPropertyValue, com::Narrow(path) + " cannot be read");
+    if (size.QuadPart > kMaxPieceFileBytes)
+        Raise(error::kInvalidPropertyValue, com::Narrow(path) + " is too large for a piece");
+    bytes.resize(static_cast<std::size_t>(size.QuadPart));
+    DWORD read = 0;
+    if (!::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+        read != bytes.size())
+        Raise(error::kInvalidPropertyValue, com::Narrow(path) + " cannot be read");
+    return true;
+}
+
+class FilePieces final : public PieceSet {
+public:
+    explicit FilePieces(std::array<Bytes, 12> files) : files_(std::move(files)) {}
+
+    std::vector<BoardPicture> Draw(int size) const noexcept override {
+        try {
+            const ComPtr<IWICImagingFactory> factory = Factory();
+            std::vector<BoardPicture> pieces;
+            pieces.reserve(files_.size());
+            for (const Bytes& file : files_) {
+                BoardPicture decoded;
+                if (Decode(*factory.Get(), file, decoded) != Decoded::Ok) return {};
+                pieces.push_back(FitCoveredPicture(decoded, size));
+                if (pieces.back().image.Empty()) return {};
+            }
+            return pieces;
+        } catch (...) {
+            // Drawn from the built-in shapes instead.
+            return {};
+        }
+    }
+
+private:
+    std::array<Bytes, 12> files_;
+};
+
+}  // namespace
+
+std::shared_ptr<const PieceSet> ReadPieceSet(std::wstring_view folder) {
+    try {
+        std::wstring base(folder);
+        if (base.find(L'\0') != std::wstring::npos) Raise(error::kFileNotFound);
+        if (!base.empty() && base.back() != L'\\' && base.back() != L'/') base.push_back(L'\\');
+        const ComPtr<IWICImagingFactory> factory = Factory();
+        std::array<Bytes, 12> files;
+        for (std::size_t k = 0; k < kPieceNames.size(); ++k) {
+            std::wstring path = base + kPieceNames[k] + L".png";
+            if (!ReadFileBytes(path, files[k])) {
+                const std::wstring bmp = base + kPieceNames[k] + L".bmp";
+                if (!ReadFileBytes(bmp, files[k])) Raise(error::kFileNotFound, "File not found: " + com::Narrow(path));
+                path = bmp;
+            }
+            // Read whole once: a file that cannot be drawn fails now, not
+            // when the board is painted.
+            BoardPicture decoded;
+            switch (Decode(*factory.Get(), files[k], decoded)) {
+            case Decoded::Ok: break;
+            case Decoded::TooLarge:
+                Raise(error::kInvalidPropertyValue, com::Narrow(path) + " is larger than 4,096 pixels a side");
+            case Decoded::NotAPicture:
+                Raise(error::kInvalidPropertyValue, com::Narrow(path) + " is not a picture that can be read");
+            }
+        }
+        return std::make_shared<const FilePieces>(std::move(files));
+    } catch (const std::bad_alloc&) {
+        Raise(error::kOutOfMemory);
+    }
+}
+
+}  // namespace quelder::win32
