@@ -29,6 +29,9 @@ constexpr std::array<const wchar_t*, 12> kPieceNames = {L"bP", L"bR", L"bN", L"b
 
 using Bytes = std::vector<std::uint8_t>;
 
+// The largest picture kept decoded from loading until the set is first drawn.
+constexpr long long kKeptPixels = 512 * 512;
+
 ComPtr<IWICImagingFactory> Factory() {
     ComPtr<IWICImagingFactory> factory;
     const HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
@@ -102,17 +105,26 @@ bool ReadFileBytes(const std::wstring& path, Bytes& bytes) {
 
 class FilePieces final : public PieceSet {
 public:
-    explicit FilePieces(std::array<Bytes, 12> files) : files_(std::move(files)) {}
+    // decoded: the files' pictures as read to check them, drawn from once.
+    FilePieces(std::array<Bytes, 12> files, std::array<BoardPicture, 12> decoded)
+        : files_(std::move(files)), decoded_(std::move(decoded)) {}
 
     std::vector<BoardPicture> Draw(int size) const noexcept override {
         try {
-            const ComPtr<IWICImagingFactory> factory = Factory();
+            // The pictures read when the set was loaded serve its first
+            // drawing, and go; after that each size decodes the files again.
+            std::array<BoardPicture, 12> decoded = std::move(decoded_);
+            decoded_ = {};
             std::vector<BoardPicture> pieces;
             pieces.reserve(files_.size());
-            for (const Bytes& file : files_) {
-                BoardPicture decoded;
-                if (Decode(*factory.Get(), file, decoded) != Decoded::Ok) return {};
-                pieces.push_back(FitCoveredPicture(decoded, size));
+            ComPtr<IWICImagingFactory> factory;
+            for (std::size_t k = 0; k < files_.size(); ++k) {
+                if (decoded[k].image.Empty()) {
+                    if (!factory) factory = Factory();
+                    if (Decode(*factory.Get(), files_[k], decoded[k]) != Decoded::Ok) return {};
+                }
+                pieces.push_back(FitCoveredPicture(decoded[k], size));
+                decoded[k] = {};
                 if (pieces.back().image.Empty()) return {};
             }
             return pieces;
@@ -124,6 +136,7 @@ public:
 
 private:
     std::array<Bytes, 12> files_;
+    mutable std::array<BoardPicture, 12> decoded_;
 };
 
 }  // namespace
@@ -135,6 +148,7 @@ std::shared_ptr<const PieceSet> ReadPieceSet(std::wstring_view folder) {
         if (!base.empty() && base.back() != L'\\' && base.back() != L'/') base.push_back(L'\\');
         const ComPtr<IWICImagingFactory> factory = Factory();
         std::array<Bytes, 12> files;
+        std::array<BoardPicture, 12> decoded;
         for (std::size_t k = 0; k < kPieceNames.size(); ++k) {
             std::wstring path = base + kPieceNames[k] + L".png";
             if (!ReadFileBytes(path, files[k])) {
@@ -144,16 +158,21 @@ std::shared_ptr<const PieceSet> ReadPieceSet(std::wstring_view folder) {
             }
             // Read whole once: a file that cannot be drawn fails now, not
             // when the board is painted.
-            BoardPicture decoded;
-            switch (Decode(*factory.Get(), files[k], decoded)) {
-            case Decoded::Ok: break;
+            switch (Decode(*factory.Get(), files[k], decoded[k])) {
+            case Decoded::Ok:
+                // Kept for the first drawing when small, as a set's pictures
+                // are: a large one would hold its pixels until the board is
+                // drawn, which may be never.
+                if (static_cast<long long>(decoded[k].image.Width()) * decoded[k].image.Height() > kKeptPixels)
+                    decoded[k] = {};
+                break;
             case Decoded::TooLarge:
                 Raise(error::kInvalidPropertyValue, com::Narrow(path) + " is larger than 4,096 pixels a side");
             case Decoded::NotAPicture:
                 Raise(error::kInvalidPropertyValue, com::Narrow(path) + " is not a picture that can be read");
             }
         }
-        return std::make_shared<const FilePieces>(std::move(files));
+        return std::make_shared<const FilePieces>(std::move(files), std::move(decoded));
     } catch (const std::bad_alloc&) {
         Raise(error::kOutOfMemory);
     }

@@ -1,8 +1,9 @@
 // A piece set read from image files: twelve files in one folder, one a piece,
 // named wP wN wB wR wQ wK bP bN bB bR bQ bK with the extension .png (or
 // .bmp), decoded by the system's Windows Imaging Component with their
-// transparency. The files' bytes are kept; their pixels are decoded only to
-// draw the pieces at a square size, and let go once drawn.
+// transparency. The files' bytes are kept; their pixels are decoded to draw
+// the pieces at a square size, and let go once drawn (those read to check the
+// files serve the first drawing).
 #pragma once
 
 #include <memory>

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "control/quelder_idl.hpp"
+#include "crash_report.hpp"
 #include "plain_site.hpp"
 #include "support/win_test_support.hpp"
 #include "support/window_test_support.hpp"

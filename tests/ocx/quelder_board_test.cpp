@@ -3,10 +3,8 @@
 // where a change shows; and its picture as a file, on the clipboard and as a
 // picture object.
 #include <gtest/gtest.h>
-#include <wincodec.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <utility>
@@ -16,6 +14,7 @@
 #include "control_test_support.hpp"
 #include "plain_site.hpp"
 #include "support/message_loop.hpp"
+#include "support/picture_files.hpp"
 #include "support/update_region.hpp"
 #include "support/window_test_support.hpp"
 
@@ -66,58 +65,6 @@ struct Text {
     Text& operator=(const Text&) = delete;
     BSTR value;
 };
-
-// A picture file as the system's decoder reads it, in 32-bit pixels; empty
-// when it cannot be read.
-Image DecodedFile(const std::wstring& path) {
-    ComPtr<IWICImagingFactory> factory;
-    ComPtr<IWICBitmapDecoder> decoder;
-    ComPtr<IWICBitmapFrameDecode> frame;
-    ComPtr<IWICFormatConverter> converter;
-    UINT width = 0, height = 0;
-    if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                reinterpret_cast<void**>(factory.GetAddressOf()))) ||
-        FAILED(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
-                                                  decoder.GetAddressOf())) ||
-        FAILED(decoder->GetFrame(0, frame.GetAddressOf())) ||
-        FAILED(factory->CreateFormatConverter(converter.GetAddressOf())) ||
-        FAILED(converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone, nullptr, 0,
-                                     WICBitmapPaletteTypeCustom)) ||
-        FAILED(converter->GetSize(&width, &height)))
-        return Image();
-    Image image(static_cast<int>(width), static_cast<int>(height));
-    if (FAILED(converter->CopyPixels(nullptr, width * 4, width * height * 4,
-                                     reinterpret_cast<BYTE*>(image.Pixels().data()))))
-        return Image();
-    for (Pixel& p : image.Pixels()) p &= 0x00FFFFFF;
-    return image;
-}
-
-// Writes a PNG of width x height through the system's encoder, each pixel
-// given as 0xAARRGGBB, not premultiplied. False when it could not.
-bool WritePng(const std::wstring& path, int width, int height, const std::function<std::uint32_t(int, int)>& pixel) {
-    ComPtr<IWICImagingFactory> factory;
-    ComPtr<IWICStream> stream;
-    ComPtr<IWICBitmapEncoder> encoder;
-    ComPtr<IWICBitmapFrameEncode> frame;
-    WICPixelFormatGUID format = GUID_WICPixelFormat32bppBGRA;
-    if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                reinterpret_cast<void**>(factory.GetAddressOf()))) ||
-        FAILED(factory->CreateStream(stream.GetAddressOf())) ||
-        FAILED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE)) ||
-        FAILED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.GetAddressOf())) ||
-        FAILED(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache)) ||
-        FAILED(encoder->CreateNewFrame(frame.GetAddressOf(), nullptr)) || FAILED(frame->Initialize(nullptr)) ||
-        FAILED(frame->SetSize(static_cast<UINT>(width), static_cast<UINT>(height))) ||
-        FAILED(frame->SetPixelFormat(&format)) || !IsEqualGUID(format, GUID_WICPixelFormat32bppBGRA))
-        return false;
-    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)] = pixel(x, y);
-    return SUCCEEDED(frame->WritePixels(static_cast<UINT>(height), static_cast<UINT>(width) * 4,
-                                        static_cast<UINT>(pixels.size() * 4), reinterpret_cast<BYTE*>(pixels.data()))) &&
-           SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
-}
 
 VARIANT Pixels(LONG size) {
     VARIANT v;
@@ -382,20 +329,9 @@ TEST_F(BoardClassTest, DrawsAPieceSetReadFromFilesOrKeepsTheOneItHas) {
     ASSERT_NE(GetTempPathW(MAX_PATH, temp), 0u);
     const std::wstring folder = std::wstring(temp) + L"quelder_piece_set\\";
     CreateDirectoryW(folder.c_str(), nullptr);
-    // 32 x 32: a disc, opaque to a radius of 10 and fading out to 14, in the
-    // piece's colour (the W king white, each other piece a colour of its own).
-    const wchar_t* names[] = {L"wP", L"wN", L"wB", L"wR", L"wQ", L"wK", L"bP", L"bN", L"bB", L"bR", L"bQ", L"bK"};
+    // Discs: the W king white, each other piece a colour of its own.
     const auto colourOf = [](int k) -> std::uint32_t { return k == 5 ? 0xFFFFFFu : 0x204060u + static_cast<std::uint32_t>(k) * 0x0A0C0Eu; };
-    const auto disc = [](std::uint32_t colour) {
-        return [colour](int x, int y) -> std::uint32_t {
-            const double d = std::hypot(x + 0.5 - 16, y + 0.5 - 16);
-            const int alpha = d <= 10 ? 255 : d >= 14 ? 0 : static_cast<int>((14 - d) / 4 * 255);
-            return static_cast<std::uint32_t>(alpha) << 24 | colour;
-        };
-    };
-    const auto writeSet = [&] {
-        for (int k = 0; k < 12; ++k) ASSERT_TRUE(WritePng(folder + names[k] + L".png", 32, 32, disc(colourOf(k)))) << k;
-    };
+    const auto writeSet = [&] { ASSERT_TRUE(WritePieceSet(folder, 32, colourOf)); };
     writeSet();
     ASSERT_EQ(board2_->NewGame(), S_OK);
     const Image builtIn = Draw(board2_.Get(), 296);
@@ -448,7 +384,7 @@ TEST_F(BoardClassTest, DrawsAPieceSetReadFromFilesOrKeepsTheOneItHas) {
         EXPECT_NE(says.find(fault.file), std::wstring::npos) << Narrow(says);
         EXPECT_TRUE(SameImage(Draw(board2_.Get(), 296), builtIn)) << Narrow(fault.file) << " changed the board";
     }
-    for (const wchar_t* name : names) DeleteFileW((folder + name + L".png").c_str());
+    for (const wchar_t* name : kPieceFileNames) DeleteFileW((folder + name + L".png").c_str());
     RemoveDirectoryW(folder.c_str());
 }
 

@@ -6,7 +6,7 @@
 //
 // --quick: fewer repetitions (for CI); the figures in the README come from a
 // full run. --only runs one benchmark: paint, move, dispatch, instances,
-// memory, board-class, drag or play.
+// memory, board-class, drag, play or look.
 #include <objbase.h>
 
 #include <cstdio>
@@ -52,7 +52,8 @@ int main() {
             {L"paint", PaintBenchmark},         {L"move", MoveBenchmark},
             {L"dispatch", DispatchBenchmark},   {L"instances", InstancesBenchmark},
             {L"memory", BoardMemoryBenchmark},  {L"board-class", BoardClassBenchmark},
-            {L"drag", DragBenchmark},           {L"play", PlayBenchmark}};
+            {L"drag", DragBenchmark},           {L"play", PlayBenchmark},
+            {L"look", LookBenchmark}};
         bool first = true;
         for (const auto& [name, run] : kBenchmarks) {
             if (!only.empty() && only != name) continue;

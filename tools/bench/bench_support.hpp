@@ -198,6 +198,7 @@ void DispatchBenchmark(const Options& options, const Ocx& ocx);
 void MoveBenchmark(const Options& options, const Ocx& ocx);
 void InstancesBenchmark(const Options& options, const Ocx& ocx);
 void BoardMemoryBenchmark(const Options& options, const Ocx& ocx);
+void LookBenchmark(const Options& options, const Ocx& ocx);
 void BoardClassBenchmark(const Options& options, const Ocx& ocx);
 void DragBenchmark(const Options& options, const Ocx& ocx);
 void PlayBenchmark(const Options& options, const Ocx& ocx);
