@@ -27,9 +27,10 @@ inline LONG WINAPI ReportCrash(EXCEPTION_POINTERS* info) {
 #else
     const auto* stack = reinterpret_cast<const ULONG_PTR*>(context->Esp);
 #endif
-    for (int i = 0, shown = 0; i < 512 && shown < 16 && !IsBadReadPtr(stack + i, sizeof(ULONG_PTR)); ++i) {
+    for (int i = 0, shown = 0; i < 512 && shown < 24 && !IsBadReadPtr(stack + i, sizeof(ULONG_PTR)); ++i) {
         HMODULE in = nullptr;
-        if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        if (stack[i] < 0x10000 ||
+            !GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                                 reinterpret_cast<LPCSTR>(stack[i]), &in))
             continue;
         char where[MAX_PATH] = "?";

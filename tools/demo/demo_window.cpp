@@ -1,6 +1,8 @@
 #include "demo_window.hpp"
 
 #include <commctrl.h>
+#include <commdlg.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <array>
@@ -55,6 +57,71 @@ constexpr std::array<CheckSpec, 3> kChecks{{
      L"ShowCoordinates", L"Files and ranks along the board's edges.", L"No coordinates."},
 }};
 
+// The flat colour pairs of the Look menu: light and dark squares.
+struct ColourPair {
+    Look look;
+    COLORREF light, dark;
+};
+constexpr std::array<ColourPair, 3> kColourPairs{{
+    {Look::Brown, RGB(0xF0, 0xD9, 0xB5), RGB(0xB5, 0x88, 0x63)},
+    {Look::Green, RGB(0xEE, 0xEE, 0xD2), RGB(0x76, 0x96, 0x56)},
+    {Look::Blue, RGB(0xDE, 0xE3, 0xE6), RGB(0x8C, 0xA2, 0xAD)},
+}};
+
+HMENU LookMenu() {
+    HMENU look = CreatePopupMenu();
+    const auto add = [look](Look id, const wchar_t* text) {
+        AppendMenuW(look, MF_STRING, static_cast<UINT_PTR>(id), text);
+    };
+    add(Look::Wood, L"&Wood");
+    add(Look::Brown, L"&Brown squares");
+    add(Look::Green, L"&Green squares");
+    add(Look::Blue, L"Bl&ue squares");
+    AppendMenuW(look, MF_SEPARATOR, 0, nullptr);
+    add(Look::PieceSet, L"&Piece set from a folder...");
+    add(Look::BuiltInPieces, L"B&uilt-in pieces");
+    AppendMenuW(look, MF_SEPARATOR, 0, nullptr);
+    add(Look::SavePicture, L"&Save picture...");
+    add(Look::CopyPicture, L"&Copy");
+    HMENU bar = CreateMenu();
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(look), L"&Look");
+    return bar;
+}
+
+com::Bstr Text(const std::wstring& text) {
+    com::Bstr owned;
+    *owned.put() = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    return owned;
+}
+
+// A folder the user picks; empty when none.
+std::wstring PickFolder(HWND owner) {
+    BROWSEINFOW browse{};
+    browse.hwndOwner = owner;
+    browse.lpszTitle = L"The folder of the twelve pictures, wP.png to bK.png";
+    browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+    PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&browse);
+    if (chosen == nullptr) return {};
+    wchar_t path[MAX_PATH] = {};
+    const bool ok = SHGetPathFromIDListW(chosen, path) != FALSE;
+    CoTaskMemFree(chosen);
+    return ok ? path : std::wstring();
+}
+
+// A file to save the picture to; empty when none.
+std::wstring PickPictureFile(HWND owner) {
+    wchar_t path[MAX_PATH] = L"board.png";
+    OPENFILENAMEW save{};
+    save.lStructSize = sizeof save;
+    save.hwndOwner = owner;
+    save.lpstrFilter = L"PNG picture\0*.png\0Bitmap\0*.bmp\0JPEG picture\0*.jpg\0";
+    save.lpstrFile = path;
+    save.nMaxFile = MAX_PATH;
+    save.lpstrDefExt = L"png";
+    save.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
+    return GetSaveFileNameW(&save) ? path : std::wstring();
+}
+
 const CheckSpec* CheckOf(Command command) {
     for (const auto& check : kChecks)
         if (check.command == command) return &check;
@@ -102,7 +169,7 @@ bool DemoWindow::Create(int show) {
     }
     constexpr DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
     HWND window = CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, L"Quelder Demo", style, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance_, this);
+                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, LookMenu(), instance_, this);
     if (window == nullptr) {
         failure_ = L"The main window could not be created (error " + std::to_wstring(GetLastError()) + L").";
         return false;
@@ -113,7 +180,7 @@ bool DemoWindow::Create(int show) {
     // The smallest size that shows everything is the size to start with.
     const SIZE client = MinimumClientSize();
     RECT frame{0, 0, client.cx, client.cy};
-    AdjustWindowRectEx(&frame, style, FALSE, WS_EX_CONTROLPARENT);
+    AdjustWindowRectEx(&frame, style, TRUE, WS_EX_CONTROLPARENT);
     SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     Layout();
@@ -375,6 +442,64 @@ void DemoWindow::OnCommand(Command command) {
     if (FAILED(hr)) SetMoveText(std::wstring(call) + L" failed: " + LastErrorText(hr));
 }
 
+void DemoWindow::OnLook(Look look) {
+    if (!board_) return;
+    _QuelderBoard& board = *board_.Get();
+    HRESULT hr = S_OK;
+    std::wstring call;
+    switch (look) {
+    case Look::Wood:
+        call = L"UseWood";
+        hr = board.UseWood();
+        if (SUCCEEDED(hr)) SetMoveText(L"Wooden squares.");
+        break;
+    case Look::Brown:
+    case Look::Green:
+    case Look::Blue:
+        for (const ColourPair& pair : kColourPairs) {
+            if (pair.look != look) continue;
+            call = L"LightSquareColor";
+            BoardUpdate update(board_);
+            hr = board.put_LightSquareColor(static_cast<LONG>(pair.light));
+            if (SUCCEEDED(hr)) hr = board.put_DarkSquareColor(static_cast<LONG>(pair.dark));
+        }
+        if (SUCCEEDED(hr)) SetMoveText(L"Flat squares in two colours (LightSquareColor, DarkSquareColor).");
+        break;
+    case Look::PieceSet: {
+        const std::wstring folder = PickFolder(window_.get());
+        if (folder.empty()) return;
+        call = L"LoadPieceSet";
+        hr = board.LoadPieceSet(Text(folder).get());
+        if (SUCCEEDED(hr)) SetMoveText(L"Pieces from " + folder + L".");
+        break;
+    }
+    case Look::BuiltInPieces:
+        call = L"UseBuiltInPieces";
+        hr = board.UseBuiltInPieces();
+        if (SUCCEEDED(hr)) SetMoveText(L"The built-in pieces.");
+        break;
+    case Look::SavePicture: {
+        const std::wstring path = PickPictureFile(window_.get());
+        if (path.empty()) return;
+        call = L"SaveImage";
+        VARIANT size;
+        VariantInit(&size);  // empty: the board's own size
+        hr = board.SaveImage(Text(path).get(), size);
+        if (SUCCEEDED(hr)) SetMoveText(L"The board saved as " + path + L".");
+        break;
+    }
+    case Look::CopyPicture: {
+        call = L"CopyImage";
+        VARIANT size;
+        VariantInit(&size);
+        hr = board.CopyImage(size);
+        if (SUCCEEDED(hr)) SetMoveText(L"The board is on the clipboard, as a bitmap and as PNG.");
+        break;
+    }
+    }
+    if (FAILED(hr)) SetMoveText(call + L" failed: " + LastErrorText(hr));
+}
+
 void DemoWindow::OnBoardEvent(BoardEvent& event) {
     // The user's shapes, shown on the status bar.
     if (event.kind == EventKind::AnnotationsChanged && FAILED(board_.Annotations(event.annotations)))
@@ -459,6 +584,8 @@ LRESULT DemoWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             const int id = LOWORD(wParam);
             if (id >= static_cast<int>(Command::NewGame) && id <= static_cast<int>(Command::About))
                 OnCommand(static_cast<Command>(id));
+            else if (id >= static_cast<int>(Look::Wood) && id <= static_cast<int>(Look::CopyPicture))
+                OnLook(static_cast<Look>(id));
         }
         return 0;
     case WM_DESTROY:

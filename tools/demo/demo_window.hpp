@@ -3,7 +3,9 @@
 // the board control (the QuelderBoard class) hosted by ProgID in an AtlAxWin
 // child window, a line saying what the last click or move did, and a status
 // bar naming the last event of the control with its values and, beside it,
-// the user's arrows and circles (Annotations). New game plays a game by the
+// the user's arrows and circles (Annotations). A Look menu chooses the
+// squares' colours (three flat pairs or the wood), a piece set from a folder,
+// and saves or copies the board as a picture. New game plays a game by the
 // rules (board_road.hpp): the board is given the legal moves, and shows the
 // last move and a check. Pieces may be dragged, clicked and clicked to, or
 // typed as moves, and the board played with the keys: it has the focus when
@@ -27,6 +29,8 @@
 namespace quelder::demo {
 
 enum class Command { NewGame = 101, Clear, Bigger, Smaller, Enabled, Flipped, Coordinates, About };
+// The Look menu's commands.
+enum class Look { Wood = 301, Brown, Green, Blue, PieceSet, BuiltInPieces, SavePicture, CopyPicture };
 // The other children of the window, by control id.
 constexpr int kBoardHostId = 200, kStatusBarId = 201, kMoveLineId = 202;
 
@@ -82,6 +86,7 @@ private:
     SIZE MinimumClientSize() const;
     void GrowToFit();
     void OnCommand(Command command);
+    void OnLook(Look look);
     void ChangeBoardSize(int size);
     // Sets the check boxes from the control's properties.
     void SyncChecks();
