@@ -6,6 +6,7 @@
 #include "appearance/board_picture.hpp"
 #include "position/new_game.hpp"
 #include "position/selection.hpp"
+#include "render/board_image.hpp"
 #include "render/sharp_squares.hpp"
 #include "support/board_fixture.hpp"
 
@@ -214,6 +215,28 @@ TEST(SharpSquares, DrawsEachAdditionToTheLookWhereItShowsAndOnlyThere) {
         for (std::int16_t i = 1; i <= kSquareCount; ++i)
             EXPECT_EQ(cleared[static_cast<std::size_t>(i)], before[static_cast<std::size_t>(i)]) << Where(i);
     }
+}
+
+// The board drawn as a picture of another size is the board laid out and
+// drawn at that size, under the sanitizers: marks, an arrow, coordinates and
+// the selection, from the other side too.
+TEST(SharpSquares, DrawsTheBoardAsAPictureOfAnySize) {
+    testing::Control c;
+    NewGame(c.board);
+    SelectSquare(c.board, 3, 2);
+    BoardLook look;
+    look.coordinates = true;
+    look.marks[static_cast<std::size_t>(SquareIndex(4, 4))] = MakePixel(255, 0, 0);
+    look.arrows.push_back({Square{5, 7}, Square{5, 5}, MakePixel(0, 0, 255)});
+    SharpSquares squares(c.host);
+    squares.Settle(c.board, look, [](PixelSquareView&) {});
+    for (const bool flipped : {false, true})
+        for (const int size : {64, 296, 400, 1001}) {
+            look.flipped = flipped;
+            const Image picture = DrawBoardImage(c.host, squares, c.board, look, size);
+            EXPECT_EQ(picture.Width(), size) << "flipped " << flipped;
+            EXPECT_EQ(picture.Height(), size) << "flipped " << flipped;
+        }
 }
 
 }  // namespace
