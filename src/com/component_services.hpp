@@ -10,13 +10,14 @@
 
 namespace quelder::com {
 
-// One object of the project: a creatable class (a control) or a form that
-// lives inside the library only.
+// One object of the project: a creatable class (a control, or a property
+// page: made by its CLSID alone, with no ProgID, control keys or type
+// description) or a form that lives inside the library only.
 struct ObjectEntry {
-    enum class Kind { Control, Form };
+    enum class Kind { Control, Page, Form };
     Kind kind;
     const wchar_t* name;  // "Quelder", "frmAbout"
-    // The rest is for classes only.
+    // The rest is for classes only; a page has a CLSID, create, and threading model.
     const CLSID* clsid = nullptr;
     HRESULT (*create)(REFIID riid, void** ppv) = nullptr;
     const wchar_t* progId = nullptr;

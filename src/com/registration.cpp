@@ -1,5 +1,6 @@
 // Self-registration: the type library, and for every class of the component
-// its CLSID, ProgID and control keys; for every interface its marshalling keys.
+// its CLSID, ProgID and control keys (for a property page its CLSID key alone);
+// for every interface its marshalling keys.
 // For the machine under HKEY_LOCAL_MACHINE\Software\Classes, for the current
 // user under HKEY_CURRENT_USER\Software\Classes. Never through
 // HKEY_CLASSES_ROOT: Windows shows there the user's keys over the machine's,
@@ -81,7 +82,10 @@ std::wstring VersionText(const ComponentDescription& component) {
     return std::to_wstring(component.majorVersion) + L"." + std::to_wstring(component.minorVersion);
 }
 
-bool IsClass(const ObjectEntry& entry) { return entry.kind == ObjectEntry::Kind::Control && entry.clsid != nullptr; }
+bool IsClass(const ObjectEntry& entry) {
+    return (entry.kind == ObjectEntry::Kind::Control || entry.kind == ObjectEntry::Kind::Page) && entry.clsid != nullptr;
+}
+bool HasProgId(const ObjectEntry& entry) { return IsClass(entry) && entry.progId != nullptr; }
 // The keys of the classes, by their paths from the registration's root.
 std::wstring Classes(const std::wstring& below) { return L"Software\\Classes\\" + below; }
 std::wstring ClassKey(const ObjectEntry& entry) { return Classes(L"CLSID\\" + GuidText(*entry.clsid)); }
@@ -153,7 +157,7 @@ public:
         for (const ObjectEntry& entry : component_.objects) {
             if (!IsClass(entry)) continue;
             snapshots.emplace_back(root_, ClassKey(entry));
-            snapshots.emplace_back(root_, ProgIdKey(entry));
+            if (HasProgId(entry)) snapshots.emplace_back(root_, ProgIdKey(entry));
         }
         for (const REGSAM view : kBothViews)
             for (const InterfaceEntry& entry : component_.interfaces)
@@ -215,7 +219,7 @@ void RegisterLibrary(const Target& target) {
     if (helpDirectory.Created()) helpDirectory.Set(nullptr, target.Path().substr(0, target.Path().find_last_of(L'\\')));
 }
 
-void RegisterControlClass(const Target& target, const ObjectEntry& entry) {
+void RegisterComClass(const Target& target, const ObjectEntry& entry) {
     const ComponentDescription& component = target.Component();
     const std::wstring& path = target.Path();
     RegistryKey key(target.Root(), ClassKey(entry));
@@ -223,6 +227,8 @@ void RegisterControlClass(const Target& target, const ObjectEntry& entry) {
     RegistryKey server(key, L"InprocServer32");
     server.Set(nullptr, path);
     server.Set(L"ThreadingModel", entry.threadingModel);
+    // A property page is made by its CLSID alone.
+    if (entry.kind != ObjectEntry::Kind::Control) return;
     RegistryKey(key, L"ProgID").Set(nullptr, entry.progId);
     RegistryKey(key, L"Control");
     RegistryKey misc(key, L"MiscStatus");
@@ -292,7 +298,7 @@ HRESULT RegisterServer(const ComponentDescription& component, RegistrationScope 
             for (const REGSAM view : kBothViews)
                 for (const InterfaceEntry& entry : component.interfaces) RegisterInterface(target, entry, view);
             for (const ObjectEntry& entry : component.objects)
-                if (IsClass(entry)) RegisterControlClass(target, entry);
+                if (IsClass(entry)) RegisterComClass(target, entry);
         });
         rollback.Commit();
     });
@@ -320,7 +326,7 @@ HRESULT UnregisterServer(const ComponentDescription& component, RegistrationScop
         // What all registrations of the classes share goes with the last one.
         if (AnotherRegistrationRemains(target)) return result;
         for (const ObjectEntry& entry : component.objects) {
-            if (!IsClass(entry)) continue;
+            if (!HasProgId(entry)) continue;
             const std::wstring progId = ProgIdKey(entry);
             const auto clsid = registry::String(root, progId + L"\\CLSID");
             if (clsid && registry::SameName(*clsid, GuidText(*entry.clsid)) && !registry::DeleteTree(root, progId))

@@ -2,6 +2,7 @@
 
 #include <olectl.h>
 
+#include "control/board_property_page.hpp"
 #include "control/quelder_idl.hpp"
 #include "control/quelder_control.hpp"
 #include "resources/resource_ids.h"
@@ -17,6 +18,9 @@ const com::ObjectEntry kObjects[] = {
      kQuelderMiscStatus, IDB_TOOLBOX, &IID__Quelder},
     {Kind::Control, L"QuelderBoard", &CLSID_QuelderBoard, &QuelderControl::CreateQuelderBoard,
      L"QuelderLib.QuelderBoard", L"Apartment", kQuelderMiscStatus, IDB_TOOLBOX, &IID__QuelderBoard},
+    // The board class's property page, named by its GetPages.
+    {Kind::Page, L"QuelderBoard property page", &CLSID_QuelderBoardPage, &BoardPropertyPage::Create, nullptr,
+     L"Apartment"},
     // The About box: one form shared by every control, nothing to register.
     {Kind::Form, L"frmAbout"},
 };

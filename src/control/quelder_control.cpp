@@ -71,7 +71,7 @@ void QuelderControl::Construct() {
 
 STDMETHODIMP QuelderControl::QueryInterface(REFIID riid, void** ppv) {
     if (!kind_.extended) {
-        if (IsEqualIID(riid, IID__QuelderBoard)) {
+        if (IsEqualIID(riid, IID__QuelderBoard) || IsEqualIID(riid, IID_ISpecifyPropertyPages)) {
             if (ppv != nullptr) *ppv = nullptr;
             return ppv == nullptr ? E_POINTER : E_NOINTERFACE;
         }
@@ -698,6 +698,17 @@ STDMETHODIMP QuelderControl::GetGUID(DWORD kind, GUID* guid) {
         *guid = GUID_NULL;
         if (kind != GUIDKIND_DEFAULT_SOURCE_DISP_IID) return E_INVALIDARG;
         *guid = *kind_.events;
+        return S_OK;
+    });
+}
+
+STDMETHODIMP QuelderControl::GetPages(CAUUID* pages) {
+    return com::Guard(IID_ISpecifyPropertyPages, [&]() -> HRESULT {
+        CAUUID& out = Out(pages);
+        auto* clsids = static_cast<GUID*>(CoTaskMemAlloc(sizeof(GUID)));
+        if (clsids == nullptr) return E_OUTOFMEMORY;
+        clsids[0] = CLSID_QuelderBoardPage;
+        out = {1, clsids};
         return S_OK;
     });
 }

@@ -67,7 +67,7 @@ static_assert(kQuelderMiscStatus == 0x20191);
 class QuelderControl final
     : public com::Object<_QuelderBoard, _Quelder, ISupportErrorInfo, IProvideClassInfo2, IConnectionPointContainer, IObjectSafety,
                          IOleObject, IOleInPlaceObject, IOleInPlaceActiveObject, IOleControl, IViewObject2,
-                         IPersistStreamInit, IPersistPropertyBag, IQuickActivate>,
+                         IPersistStreamInit, IPersistPropertyBag, IQuickActivate, ISpecifyPropertyPages>,
       private HostOwner,
       private SquareInput,
       private ExtrasOwner {
@@ -83,7 +83,7 @@ public:
     ~QuelderControl() override;
 
     // IUnknown: the published class has neither the board class's interface
-    // nor its events.
+    // nor its events, nor its property page.
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
     STDMETHODIMP_(ULONG) AddRef() override { return Object::AddRef(); }
     STDMETHODIMP_(ULONG) Release() override { return Object::Release(); }
@@ -250,6 +250,9 @@ public:
     // IPersistPropertyBag
     STDMETHODIMP Load(IPropertyBag* bag, IErrorLog* log) override;
     STDMETHODIMP Save(IPropertyBag* bag, BOOL clearDirty, BOOL saveAllProperties) override;
+
+    // ISpecifyPropertyPages: the board class's page (board_property_page.hpp).
+    STDMETHODIMP GetPages(CAUUID* pages) override;
 
 protected:
     // IOleWindow, IViewObject and IPersist, the bases of listed interfaces.

@@ -1,6 +1,7 @@
 // Owners for Windows handles (registry keys, kernel handles, windows, hooks,
-// GDI objects, memory DCs) and for the DCs borrowed from a window: each gives
-// its handle back exactly once, when it goes out of scope or is reset.
+// loaded libraries, GDI objects, memory DCs) and for the DCs borrowed from a
+// window: each gives its handle back exactly once, when it goes out of scope
+// or is reset.
 #pragma once
 
 #include <windows.h>
@@ -44,6 +45,9 @@ struct CloseKernelHandle {
 struct DestroyWindowHandle {
     void operator()(HWND window) const { DestroyWindow(window); }
 };
+struct FreeModule {
+    void operator()(HMODULE module) const { FreeLibrary(module); }
+};
 struct RemoveHook {
     void operator()(HHOOK hook) const { UnhookWindowsHookEx(hook); }
 };
@@ -58,8 +62,10 @@ using UniqueRegKey = Unique<HKEY, CloseRegKey>;
 using UniqueKernelHandle = Unique<HANDLE, CloseKernelHandle>;
 using UniqueWindow = Unique<HWND, DestroyWindowHandle>;
 using UniqueHook = Unique<HHOOK, RemoveHook>;
+using UniqueModule = Unique<HMODULE, FreeModule>;
 using UniqueBitmap = Unique<HBITMAP, DeleteGdiObject>;
 using UniqueBrush = Unique<HBRUSH, DeleteGdiObject>;
+using UniqueFont = Unique<HFONT, DeleteGdiObject>;
 using UniqueRegion = Unique<HRGN, DeleteGdiObject>;
 using UniqueMemoryDc = Unique<HDC, DeleteMemoryDc>;
 

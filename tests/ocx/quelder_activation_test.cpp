@@ -1,9 +1,10 @@
 // Which Quelder.ocx a host gets when it asks COM for each of its classes, and
 // that the controls work there: created by ProgID and by CLSID, the type
-// library found, scripted by the VBScript engine in this process, and hosted
-// in Wine's AtlAxWin at the size the screen's dots per inch give them. The
-// classes are looked up as any host looks them up: in the registry, or in
-// the assemblies the program's manifest names.
+// library found, the board class's property page made, scripted by the
+// VBScript engine in this process, and hosted in Wine's AtlAxWin at the size
+// the screen's dots per inch give them. The classes are looked up as any host
+// looks them up: in the registry, or in the assemblies the program's
+// manifest names.
 //
 // With QUELDER_DPI set (to what the prefix's LogPixels says), the screen
 // must have that many dots per inch.
@@ -102,6 +103,10 @@ TEST_P(EachClass, ItsTypeLibraryAndItsStatusComeFromTheNamedFile) {
     if (Absent()) {
         EXPECT_EQ(byName, CO_E_CLASSSTRING) << "CLSIDFromProgID: " << Hex(byName);
         EXPECT_EQ(made, REGDB_E_CLASSNOTREG) << "CoCreateInstance: " << Hex(made);
+        ComPtr<IUnknown> page;
+        const HRESULT pageMade = CoCreateInstance(CLSID_QuelderBoardPage, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                                  reinterpret_cast<void**>(page.GetAddressOf()));
+        EXPECT_EQ(pageMade, REGDB_E_CLASSNOTREG) << "the property page: " << Hex(pageMade);
         EXPECT_EQ(loaded, TYPE_E_LIBNOTREGISTERED) << "LoadRegTypeLib: " << Hex(loaded);
         return;
     }
@@ -143,6 +148,25 @@ TEST_P(EachClass, ItsTypeLibraryAndItsStatusComeFromTheNamedFile) {
     ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
                                reinterpret_cast<void**>(again.GetAddressOf())), S_OK);
     EXPECT_EQ(ServingFile(again.Get()), ocx_);
+
+    // The board class's property page, by the CLSID the board names, comes
+    // from the same file; the published class names none.
+    ComPtr<ISpecifyPropertyPages> specify;
+    const HRESULT asked = board.As(&specify);
+    if (*c.clsid != CLSID_QuelderBoard) {
+        EXPECT_EQ(asked, E_NOINTERFACE) << Hex(asked);
+        return;
+    }
+    ASSERT_EQ(asked, S_OK) << Hex(asked);
+    CAUUID pages{};
+    ASSERT_EQ(specify->GetPages(&pages), S_OK);
+    ASSERT_EQ(pages.cElems, 1u);
+    ComPtr<IUnknown> page;
+    const HRESULT pageMade = CoCreateInstance(pages.pElems[0], nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage,
+                                              reinterpret_cast<void**>(page.GetAddressOf()));
+    CoTaskMemFree(pages.pElems);
+    ASSERT_EQ(pageMade, S_OK) << "the property page: " << Hex(pageMade);
+    EXPECT_EQ(ServingFile(page.Get()), ocx_);
 }
 
 // The VBScript engine, run in this process: what it creates it looks up as

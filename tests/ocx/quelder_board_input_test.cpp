@@ -1,7 +1,8 @@
 // The board class under a user's real mouse and keys, hosted by its ProgID in
 // Wine's AtlAxWin container: pieces dragged and dropped, drops the host
-// cancels, drags put back, the focus square and its keys, and the board as a
-// screen reader reads it through oleacc. Needs Quelder.ocx registered.
+// cancels, drags put back, the focus square and its keys, the board as a
+// screen reader reads it through oleacc, and its property page as a form
+// designer's frame drives it. Needs Quelder.ocx registered.
 #include <gtest/gtest.h>
 
 #include <oleacc.h>
@@ -628,6 +629,143 @@ TEST_F(BoardInputTest, AMoveSlidesBetweenItsSquaresAndReadsFinalThroughout) {
     Pump(100);
     SystemParametersInfoW(SPI_SETCLIENTAREAANIMATION, 0, reinterpret_cast<void*>(static_cast<INT_PTR>(animate)), 0);
     EXPECT_TRUE(SameImage(Shot(window_), start)) << "with the animation of controls off";
+}
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+
+// A property frame's site for a page: the status flags it heard, together.
+class PageSite : public CountedObject<IPropertyPageSite, IID_IPropertyPageSite> {
+public:
+    DWORD heard = 0;
+
+    STDMETHODIMP OnStatusChange(DWORD flags) override {
+        heard |= flags;
+        return S_OK;
+    }
+    STDMETHODIMP GetLocaleID(LCID* locale) override {
+        if (locale == nullptr) return E_POINTER;
+        *locale = LOCALE_USER_DEFAULT;
+        return S_OK;
+    }
+    STDMETHODIMP GetPageContainer(IUnknown** container) override {
+        if (container != nullptr) *container = nullptr;
+        return E_NOTIMPL;
+    }
+    STDMETHODIMP TranslateAccelerator(MSG*) override { return S_FALSE; }
+};
+
+#pragma GCC diagnostic pop
+
+std::wstring WindowText(HWND window) {
+    wchar_t text[64] = {};
+    GetWindowTextW(window, text, 64);
+    return text;
+}
+
+// A form designer shows the board's property page as a property frame does:
+// the page the board names, made by its CLSID, shows the board's values;
+// what the user types and clicks makes it dirty, and Apply sets it through
+// the board's members (its flat colours then saved with the form). A value a
+// member refuses fails Apply with the member's error and changes nothing.
+// Calls out of order fail or do nothing; the published class has no page.
+TEST_F(BoardInputTest, ItsPropertyPageShowsTheBoardAndAppliesWhatTheUserChanges) {
+    ComPtr<IUnknown> published;
+    ASSERT_EQ(CoCreateInstance(CLSID_Quelder, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                               reinterpret_cast<void**>(published.GetAddressOf())), S_OK);
+    ComPtr<ISpecifyPropertyPages> specify;
+    EXPECT_EQ(published.As(&specify), E_NOINTERFACE) << "the published class";
+    ASSERT_EQ(board_.As(&specify), S_OK);
+    CAUUID pages{};
+    ASSERT_EQ(specify->GetPages(&pages), S_OK);
+    ASSERT_EQ(pages.cElems, 1u);
+    ComPtr<IPropertyPage> page;
+    const HRESULT made = CoCreateInstance(pages.pElems[0], nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage,
+                                          reinterpret_cast<void**>(page.GetAddressOf()));
+    CoTaskMemFree(pages.pElems);
+    ASSERT_EQ(made, S_OK) << std::hex << made;
+
+    EXPECT_EQ(page->Deactivate(), S_OK) << "before Activate";
+    EXPECT_EQ(page->Apply(), S_OK) << "nothing to apply";
+    IUnknown* notABoard[] = {published.Get()};
+    EXPECT_EQ(page->SetObjects(1, notABoard), E_NOINTERFACE);
+    PageSite site;
+    ASSERT_EQ(page->SetPageSite(&site), S_OK);
+    IUnknown* objects[] = {board_.Get()};
+    ASSERT_EQ(page->SetObjects(1, objects), S_OK);
+    PROPPAGEINFO info{};
+    ASSERT_EQ(page->GetPageInfo(&info), S_OK);
+    EXPECT_EQ(std::wstring(info.pszTitle), L"Board");
+    EXPECT_TRUE(info.size.cx > 200 && info.size.cy > 100) << info.size.cx << " x " << info.size.cy;
+    CoTaskMemFree(info.pszTitle);
+
+    // Opened: the board's values (the fixture drags pieces).
+    ASSERT_EQ(board_->put_AnimationTime(150), S_OK);
+    const RECT place{0, 300, info.size.cx, 300 + info.size.cy};
+    ASSERT_EQ(page->Activate(top_.get(), &place, FALSE), S_OK);
+    EXPECT_EQ(page->Activate(top_.get(), &place, FALSE), E_UNEXPECTED) << "open already";
+    ASSERT_EQ(page->Show(SW_SHOW), S_OK);
+    const HWND shown = FindWindowExW(top_.get(), nullptr, L"#32770", nullptr);
+    const HWND edit = FindWindowExW(shown, nullptr, L"Edit", nullptr);
+    const HWND coordinates = FindWindowExW(shown, nullptr, L"Button", L"Show &coordinates");
+    const HWND drag = FindWindowExW(shown, nullptr, L"Button", L"D&rag pieces");
+    const HWND flat = FindWindowExW(shown, nullptr, L"Button", L"&Flat colours");
+    ASSERT_TRUE(edit && coordinates && drag && flat) << "the page's controls";
+    EXPECT_EQ(WindowText(edit), L"150");
+    EXPECT_EQ(SendMessageW(drag, BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(SendMessageW(coordinates, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(SendMessageW(flat, BM_GETCHECK, 0, 0), BST_UNCHECKED) << "a board in wood";
+    EXPECT_EQ(page->IsPageDirty(), S_FALSE);
+    EXPECT_EQ(site.heard, 0u);
+
+    // Typed and clicked, as the controls tell their dialog.
+    const auto type = [&](const wchar_t* text) {
+        SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+        SendMessageW(shown, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(edit), EN_CHANGE), reinterpret_cast<LPARAM>(edit));
+    };
+    type(L"750");
+    SendMessageW(coordinates, BM_CLICK, 0, 0);
+    SendMessageW(flat, BM_CLICK, 0, 0);
+    EXPECT_EQ(page->IsPageDirty(), S_OK);
+    EXPECT_EQ(site.heard, DWORD{PROPPAGESTATUS_DIRTY | PROPPAGESTATUS_VALIDATE});
+    ComPtr<IPersistStreamInit> saved;
+    ASSERT_EQ(board_.As(&saved), S_OK);
+    EXPECT_EQ(saved->IsDirty(), S_FALSE) << "nothing applied yet";
+
+    ASSERT_EQ(page->Apply(), S_OK);
+    LONG time = 0;
+    VARIANT_BOOL labelled = VARIANT_FALSE;
+    EXPECT_EQ(board_->get_AnimationTime(&time), S_OK);
+    EXPECT_EQ(time, 750);
+    EXPECT_EQ(board_->get_ShowCoordinates(&labelled), S_OK);
+    EXPECT_EQ(labelled, VARIANT_TRUE);
+    EXPECT_EQ(page->IsPageDirty(), S_FALSE) << "after Apply";
+    EXPECT_EQ(saved->IsDirty(), S_OK) << "the flat squares' colours are saved with the form";
+
+    // Refused by AnimationTime: Apply fails as the member does, the page stays dirty.
+    for (const auto& [text, refusal] : {std::pair{L"5000", HRESULT(0x800A017C)}, std::pair{L"fast", DISP_E_TYPEMISMATCH}}) {
+        type(text);
+        const HRESULT hr = page->Apply();
+        EXPECT_EQ(hr, refusal) << Narrow(text) << ": " << std::hex << hr;
+        if (hr == HRESULT(0x800A017C)) {
+            EXPECT_EQ(TakeErrorInfo().description, L"Invalid property value");
+        }
+        EXPECT_EQ(board_->get_AnimationTime(&time), S_OK);
+        EXPECT_EQ(time, 750) << Narrow(text);
+        EXPECT_EQ(page->IsPageDirty(), S_OK) << Narrow(text);
+    }
+
+    // Closed as a frame closes it; then opened with nothing and let go of open.
+    ASSERT_EQ(page->Deactivate(), S_OK);
+    EXPECT_FALSE(IsWindow(shown));
+    EXPECT_EQ(page->SetObjects(0, nullptr), S_OK);
+    EXPECT_EQ(page->SetPageSite(nullptr), S_OK);
+    EXPECT_EQ(site.references, 0) << "the page still holds the site";
+    ASSERT_EQ(page->Activate(top_.get(), &place, FALSE), S_OK);
+    const HWND reopened = FindWindowExW(top_.get(), nullptr, L"#32770", nullptr);
+    EXPECT_TRUE(IsWindow(reopened));
+    page.Reset();
+    EXPECT_FALSE(IsWindow(reopened)) << "released open";
 }
 
 }  // namespace

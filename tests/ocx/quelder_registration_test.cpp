@@ -128,6 +128,8 @@ private:
 const std::wstring kClsid = GuidText(CLSID_Quelder);
 const std::wstring kLibid = GuidText(LIBID_QuelderLib);
 const std::wstring kClassKey = L"CLSID\\" + kClsid;
+// The board class's property page: its CLSID's keys alone.
+const std::wstring kPageKey = L"CLSID\\" + GuidText(CLSID_QuelderBoardPage);
 const std::wstring kMarshaler = L"{00020424-0000-0000-C000-000000000046}";
 const std::wstring kLibraryVersion = L"TypeLib\\" + kLibid + L"\\1.0";
 const std::wstring kLibraryFile = kLibraryVersion + (sizeof(void*) == 8 ? L"\\409\\win64" : L"\\409\\win32");
@@ -150,6 +152,8 @@ void ExpectRegistered(const Place& place = {}) {
         {kClassKey + L"\\Version", nullptr, L"1.0"},
         {L"QuelderLib.Quelder", nullptr, L"Quelder"},
         {L"QuelderLib.Quelder\\CLSID", nullptr, kClsid},
+        {kPageKey, nullptr, L"QuelderBoard property page"},
+        {kPageKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
     };
     for (const Value& v : values) {
         const auto actual = RegistryString(v.key, v.name, place);
@@ -158,6 +162,9 @@ void ExpectRegistered(const Place& place = {}) {
     }
     const auto server = RegistryString(kClassKey + L"\\InprocServer32", nullptr, place);
     EXPECT_TRUE(SamePath(server, path)) << Where(place) << Narrow(kClassKey) << "\\InprocServer32: " << Show(server);
+    const auto pageServer = RegistryString(kPageKey + L"\\InprocServer32", nullptr, place);
+    EXPECT_TRUE(SamePath(pageServer, path)) << Where(place) << "the page's InprocServer32: " << Show(pageServer);
+    EXPECT_FALSE(KeyExists(kPageKey + L"\\ProgID", place)) << Where(place) << "the page has a ProgID";
     const auto toolbox = RegistryString(kClassKey + L"\\ToolboxBitmap32", nullptr, place);
     EXPECT_TRUE(SamePath(toolbox, path + L", 30000")) << Where(place) << "ToolboxBitmap32: " << Show(toolbox);
     EXPECT_TRUE(KeyExists(kClassKey + L"\\Control", place)) << Where(place);
@@ -190,8 +197,8 @@ void ExpectRegistered(const Place& place = {}) {
 }
 
 void ExpectUnregistered(const Place& place = {}) {
-    for (const std::wstring& key : {kClassKey, std::wstring(L"QuelderLib.Quelder"), kInterfaces[0], kInterfaces[1],
-                                    L"TypeLib\\" + kLibid}) {
+    for (const std::wstring& key : {kClassKey, kPageKey, std::wstring(L"QuelderLib.Quelder"), kInterfaces[0],
+                                    kInterfaces[1], L"TypeLib\\" + kLibid}) {
         EXPECT_FALSE(KeyExists(key, place)) << Where(place) << Narrow(key) << " is still there";
     }
     // The interfaces were registered in the other view too.
@@ -248,7 +255,7 @@ void Describe(HKEY key, const std::string& name, std::string& out) {
 std::string UserKeys() {
     std::string out;
     for (const Place& place : {kUser, OtherView(kUser)}) {
-        for (const std::wstring& path : {kClassKey, L"CLSID\\" + GuidText(CLSID_QuelderBoard), std::wstring(L"QuelderLib.Quelder"),
+        for (const std::wstring& path : {kClassKey, L"CLSID\\" + GuidText(CLSID_QuelderBoard), kPageKey, std::wstring(L"QuelderLib.Quelder"),
                                          std::wstring(L"QuelderLib.QuelderBoard"), L"TypeLib\\" + kLibid, kInterfaces[0],
                                          kInterfaces[1]}) {
             if (const handles::UniqueRegKey key = OpenKey(path, place))
