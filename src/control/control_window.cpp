@@ -395,7 +395,7 @@ LRESULT ControlWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         // Top-level windows hear of these from the system, and containers
         // pass them on to their controls.
         input_.SystemColoursChanged();
-        return 0;
+        return DefWindowProcW(surface_.window, message, wParam, lParam);
     case WM_TIMER:
         if (wParam != kFrameTimer) return DefWindowProcW(surface_.window, message, wParam, lParam);
         input_.Frame();
