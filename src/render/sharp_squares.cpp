@@ -54,8 +54,9 @@ constexpr std::size_t kShapeSizes = 2;
 // in brightness (0 to 255) gives way to black or white, whichever differs more.
 constexpr int kLeastContrast = 60;
 // In high contrast a piece is ringed a pixel wide for every 24 of the square's
-// edge (one at least), a selected one twice as wide in the highlight; the
-// ringed pieces are kept in at most this many colours and widths a picture.
+// edge (one at least), a selected one twice as wide in the highlight. Of the
+// ringed pictures at most this many are kept (the twelve pieces in two
+// colours, and the host's, fit many times over); beyond, they are let go of.
 constexpr int kRingShare = 24;
 constexpr std::size_t kOutlinesKept = 4 * 16;
 
