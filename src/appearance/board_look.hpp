@@ -44,11 +44,26 @@ struct ChooserItem {
 constexpr Pixel kDefaultFlatLight = MakePixel(0xF0, 0xD9, 0xB5);
 constexpr Pixel kDefaultFlatDark = MakePixel(0xB5, 0x88, 0x63);
 
+// The system's colours, taken when the user turns Windows' high contrast on:
+// the windows' and the buttons' grounds, the text's and the highlight's.
+struct SystemColours {
+    Pixel window = 0;
+    Pixel face = 0;
+    Pixel text = 0;
+    Pixel highlight = 0;
+    friend bool operator==(const SystemColours&, const SystemColours&) = default;
+};
+
 struct BoardLook {
     bool flipped = false;
     // The squares in two flat colours (light, dark) instead of the wood.
     std::optional<std::pair<Pixel, Pixel>> flat;
     bool coordinates = false;
+    // High contrast: the squares flat in the window's and the buttons'
+    // colours whatever flat says, the pieces ringed in the text's colour,
+    // labels in it, and the marks, the selection, the destinations, the last
+    // move and the focus frame in the highlight. None: the board's own colours.
+    std::optional<SystemColours> system;
     std::array<std::optional<Pixel>, 65> marks{};  // by square index; 0 unused
     // In the order drawn. One arrow per pair of squares: at most 64 x 64.
     std::vector<BoardArrow> arrows;

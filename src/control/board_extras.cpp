@@ -36,7 +36,9 @@ std::optional<FocusKey> FocusKeyOf(interaction::Key key) {
 
 BoardExtras::BoardExtras(PixelHostBase& host, const Board& board, ControlWindow& window, ExtrasOwner& owner)
     : host_(host), board_(board), window_(window), owner_(owner), squares_(host), shown_(Pieces()),
-      animation_(shown_) {}
+      animation_(shown_) {
+    FollowSystemColours();
+}
 
 BoardExtras::~BoardExtras() {
     if (accessible_) accessible_->Disconnect();
@@ -122,7 +124,7 @@ void BoardExtras::ShowMoving() {
     const PixelSquareView& view = host_.View(1);
     for (const interaction::Sprite& s : animation_.Sprites(now)) {
         const POINT at = PixelsOf(s.at);
-        sprites.push_back({&squares_.Art(s.piece, view.PixelWidth(), view.PixelHeight()), at.x, at.y,
+        sprites.push_back({&squares_.PieceArt(s.piece, view.PixelWidth(), view.PixelHeight()), at.x, at.y,
                            static_cast<int>(std::lround(std::clamp(s.opacity, 0.0, 1.0) * 255))});
     }
     window_.SetSprites(std::move(sprites));
@@ -148,7 +150,7 @@ std::vector<Sprite> BoardExtras::FinalPieces() {
     for (std::int16_t k = 1; k <= kSquareCount; ++k) {
         if (((hidden >> (k - 1)) & 1) == 0 || ShowsNoPiece(board_.m_Pieces[At(k)])) continue;
         const PixelSquareView& view = host_.View(k);
-        pieces.push_back({&squares_.Art(board_.m_Pieces[At(k)], view.PixelWidth(), view.PixelHeight()),
+        pieces.push_back({&squares_.PieceArt(board_.m_Pieces[At(k)], view.PixelWidth(), view.PixelHeight()),
                           view.PixelLeft(), view.PixelTop(), 255});
     }
     return pieces;
@@ -175,6 +177,23 @@ void BoardExtras::UseWood() {
     lightColour_ = kDefaultLightColour;
     darkColour_ = kDefaultDarkColour;
     look_.flat.reset();
+}
+
+void BoardExtras::FollowSystemColours() {
+    HIGHCONTRASTW contrast{};
+    contrast.cbSize = sizeof contrast;
+    const bool on = SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) != FALSE &&
+                    (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+    if (!on) {
+        look_.system.reset();
+        return;
+    }
+    const auto colour = [](int index) {
+        const COLORREF rgb = GetSysColor(index);
+        return MakePixel(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
+    };
+    look_.system =
+        SystemColours{colour(COLOR_WINDOW), colour(COLOR_BTNFACE), colour(COLOR_WINDOWTEXT), colour(COLOR_HIGHLIGHT)};
 }
 
 void BoardExtras::UsePieces(std::shared_ptr<const PieceSet> pieces) {
@@ -335,7 +354,7 @@ interaction::SquareId BoardExtras::Step(interaction::SquareId square, interactio
 
 BoardPicture BoardExtras::PieceArt(std::int16_t index) {
     const PixelSquareView& view = host_.View(index);
-    return squares_.Art(board_.m_Pieces[At(index)], view.PixelWidth(), view.PixelHeight());
+    return squares_.PieceArt(board_.m_Pieces[At(index)], view.PixelWidth(), view.PixelHeight());
 }
 
 // ---- drawing and telling ---------------------------------------------------------------

@@ -117,6 +117,9 @@ public:
     // The pieces drawn in place of the built-in ones; none: the built-in ones.
     void UsePieces(std::shared_ptr<const PieceSet> pieces);
     bool Wood() const { return !look_.flat; }
+    // Reads whether Windows' high contrast is on, and the system's colours:
+    // while it is, the squares are drawn in them whatever the colours set.
+    void FollowSystemColours();
 
     // The board the window's interaction reads.
     bool DropsAllowed() const;

@@ -390,6 +390,12 @@ LRESULT ControlWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ENABLE:
         if (!wParam) Handle({interaction::Input::Kind::Disabled});
         return 0;
+    case WM_SETTINGCHANGE:
+    case WM_SYSCOLORCHANGE:
+        // Top-level windows hear of these from the system, and containers
+        // pass them on to their controls.
+        input_.SystemColoursChanged();
+        return DefWindowProcW(surface_.window, message, wParam, lParam);
     case WM_TIMER:
         if (wParam != kFrameTimer) return DefWindowProcW(surface_.window, message, wParam, lParam);
         input_.Frame();

@@ -511,6 +511,9 @@ STDMETHODIMP QuelderControl::OnMnemonic(MSG*) { return S_OK; }
 STDMETHODIMP QuelderControl::OnAmbientPropertyChange(DISPID id) {
     return com::Guard(IID_IOleControl, [&]() -> HRESULT {
         if (id == DISPID_UNKNOWN || id == DISPID_AMBIENT_USERMODE) ReadAmbientUserMode();
+        // Containers tell of several ambient changes at once this way, the
+        // system's colours among them.
+        if (id == DISPID_UNKNOWN) SystemColoursChanged();
         return S_OK;
     });
 }

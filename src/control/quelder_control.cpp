@@ -286,6 +286,12 @@ void QuelderControl::BecomeActive() {
     ActivateUserInterface();
 }
 
+void QuelderControl::SystemColoursChanged() {
+    if (!extras_) return;
+    const ChangeBatch batch(*this);
+    extras_->FollowSystemColours();
+}
+
 LRESULT QuelderControl::GetObject(WPARAM wParam, LPARAM lParam) {
     return extras_ ? extras_->GetObject(wParam, lParam) : 0;
 }

@@ -293,6 +293,7 @@ private:
     void Frame() override;
     void OverlayChanged(bool focusMoved) override;
     void BecomeActive() override;
+    void SystemColoursChanged() override;
     bool TakesKeys() const override { return extras_ != nullptr; }
     LRESULT GetObject(WPARAM wParam, LPARAM lParam) override;
     bool Liftable(interaction::SquareId square) const override;

@@ -51,6 +51,9 @@ public:
     // The window took the focus: the control becomes the container's active
     // object (a call out).
     virtual void BecomeActive() {}
+    // The system's settings or colours changed (WM_SETTINGCHANGE,
+    // WM_SYSCOLORCHANGE): high contrast may have come or gone.
+    virtual void SystemColoursChanged() {}
 
     // The keyboard (none unless TakesKeys): the window takes the focus when
     // clicked and by Tab.

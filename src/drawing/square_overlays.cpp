@@ -129,6 +129,51 @@ BoardPicture FitCoveredPicture(const BoardPicture& picture, int size) {
     return fitted;
 }
 
+BoardPicture OutlinedPicture(const BoardPicture& picture, int radius, Pixel colour) {
+    const int w = picture.image.Width(), h = picture.image.Height();
+    const std::size_t count = static_cast<std::size_t>(std::max(0, w)) * static_cast<std::size_t>(std::max(0, h));
+    if (radius < 1 || w <= 0 || h <= 0 || picture.coverage.size() != count) return picture;
+    // Spread a pixel at a time, by the eight neighbours and by the four in
+    // turn: the steps together reach an octagon, near enough a disc, at a
+    // cost that grows with the radius alone.
+    std::vector<std::uint8_t> spread = picture.coverage, step(count);
+    const auto at = [w](int x, int y) {
+        return static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x);
+    };
+    for (int k = 0; k < radius; ++k) {
+        const bool square = k % 2 == 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                std::uint8_t most = 0;
+                for (int dy = -1; dy <= 1; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx) {
+                        const int nx = x + dx, ny = y + dy;
+                        if ((!square && dx != 0 && dy != 0) || nx < 0 || ny < 0 || nx >= w || ny >= h) continue;
+                        most = std::max(most, spread[at(nx, ny)]);
+                    }
+                step[at(x, y)] = most;
+            }
+        spread.swap(step);
+    }
+    // The picture over the ring: its colours are mixed with black by their
+    // coverage already, the ring's by what of it the picture leaves.
+    BoardPicture outlined{Image(w, h, kMaskColour), std::vector<std::uint8_t>(count, 0)};
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const std::size_t i = at(x, y);
+            const int a = picture.coverage[i];
+            const int ring = (spread[i] * (255 - a) + 127) / 255;
+            const Pixel p = picture.image.At(x, y);
+            const auto add = [ring](int c, int r) {
+                return static_cast<std::uint8_t>(std::min(255, c + (r * ring + 127) / 255));
+            };
+            outlined.image.Set(x, y, MakePixel(add(RedOf(p), RedOf(colour)), add(GreenOf(p), GreenOf(colour)),
+                                               add(BlueOf(p), BlueOf(colour))));
+            outlined.coverage[i] = static_cast<std::uint8_t>(std::min(255, a + ring));
+        }
+    return outlined;
+}
+
 void DrawSelectedCovered(ImagePart dst, const BoardPicture& picture, int x, int y, Pixel highlight) {
     // The colours are mixed with black by their coverage a already, so the
     // highlight is too: (colour + highlight) / 2 taken a / 255 of, rounded as

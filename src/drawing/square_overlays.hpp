@@ -27,6 +27,14 @@ BoardPicture FitPicture(ConstImagePart picture, int width, int height);
 // picture or a side outside 1..kMaxScaleSide.
 BoardPicture FitCoveredPicture(const BoardPicture& picture, int size);
 
+// A picture that stands out on any ground: its coverage spread radius pixels
+// every way (each pixel takes the most coverage within an octagon of that
+// radius around it), and the picture laid over that spread in colour, so a
+// ring of colour radius pixels wide runs round it, smoothed as its own edges
+// are. The same size as the picture; a copy of it for a radius under 1 or a
+// picture whose coverage is not one per pixel.
+BoardPicture OutlinedPicture(const BoardPicture& picture, int radius, Pixel colour);
+
 // Draws a picture as DrawCovered does, in the selected style: each pixel's
 // colour mixed half and half with the highlight, as DrawSelected mixes whole
 // pixels, then laid by its coverage. A whole-pixel picture is drawn as

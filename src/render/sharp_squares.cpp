@@ -53,6 +53,18 @@ constexpr std::size_t kShapeSizes = 2;
 // On flat squares a colour that differs from the square's by less than this
 // in brightness (0 to 255) gives way to black or white, whichever differs more.
 constexpr int kLeastContrast = 60;
+// In high contrast a piece is ringed a pixel wide for every 24 of the square's
+// edge (one at least), a selected one twice as wide in the highlight. Of the
+// ringed pictures at most this many are kept (the twelve pieces in two
+// colours, and the host's, fit many times over); beyond, they are let go of.
+constexpr int kRingShare = 24;
+constexpr std::size_t kOutlinesKept = 4 * 16;
+
+int RingOf(int width, int height) { return std::max(1, std::min(width, height) / kRingShare); }
+
+// Whether a code is drawn as a piece: the pieces and pictures a host set for
+// them, not the squares' own pictures.
+bool IsPiece(std::int32_t code) { return code >= 2 && code <= 13; }
 
 int Brightness(Pixel p) { return (299 * RedOf(p) + 587 * GreenOf(p) + 114 * BlueOf(p)) / 1000; }
 
@@ -61,6 +73,17 @@ Pixel Readable(Pixel colour, Pixel square) {
     const int on = Brightness(square);
     if (std::abs(Brightness(colour) - on) >= kLeastContrast) return colour;
     return on >= 128 ? MakePixel(0, 0, 0) : MakePixel(255, 255, 255);
+}
+
+// The dark squares in high contrast: the buttons' colour, or where it hardly
+// differs from the windows' (as in most high-contrast themes) that colour
+// with a share of the text's, so that the squares still alternate.
+constexpr int kDarkSquareInk = 80;
+Pixel DarkSquareOf(const SystemColours& colours) {
+    if (std::abs(Brightness(colours.face) - Brightness(colours.window)) >= kLeastContrast / 2) return colours.face;
+    Image square(1, 1, colours.face);
+    Tint(square, colours.text, kDarkSquareInk);
+    return square.At(0, 0);
 }
 
 // The square's flat colour, and the other squares'; none on the wood.
@@ -166,9 +189,14 @@ SharpSquares::Drawn SharpSquares::Wanted(const Board& board, const BoardLook& lo
     d.mark = look.marks[static_cast<std::size_t>(index)];
     d.labels = LabelsOf(look, square);
     d.focused = look.focusShown && index == look.focus;
-    // Labels take the other squares' colour.
+    // Labels take the other squares' colour, or the system's text colour.
     const auto flat = FlatOf(look, square);
-    if (flat) {
+    if (look.system) {
+        d.system = look.system;
+        const bool light = SquareColour(square.col, square.row) == kLightSquare;
+        d.flat = light ? look.system->window : DarkSquareOf(*look.system);
+        if (d.labels != SquareLabels{}) d.ink = look.system->text;
+    } else if (flat) {
         d.flat = flat->first;
         if (d.labels != SquareLabels{}) d.ink = Readable(flat->second, flat->first);
     } else {
@@ -213,6 +241,7 @@ SharpSquares::Drawn SharpSquares::Wanted(const Board& board, const BoardLook& lo
 
 void SharpSquares::Settle(const Board& board, const BoardLook& look,
                           const std::function<void(PixelSquareView&)>& changed) {
+    ring_ = look.system ? std::optional<Pixel>(look.system->text) : std::nullopt;
     for (std::int16_t index = 1; index <= kSquareCount; ++index) {
         if (!host_.CheckLoaded(index)) continue;
         const Drawn wanted = Wanted(board, look, index);
@@ -234,31 +263,43 @@ void SharpSquares::Draw(const BoardLook& look, std::int16_t index, const Drawn& 
     const double edge = static_cast<double>(std::min(w, h)), centreX = w / 2.0, centreY = h / 2.0;
     const bool empty = ShowsNoPiece(d.code);
 
-    // The destinations and the focus frame keep their colours on the wood.
-    const Pixel destination = d.flat ? Readable(kDestination, *d.flat) : kDestination;
-    const Pixel focusFrame = d.flat ? Readable(kFocusFrame, *d.flat) : kFocusFrame;
-    if (d.flat) {
+    // The destinations and the focus frame keep their colours on the wood;
+    // in high contrast what marks a square is in the highlight, whole.
+    const std::optional<SystemColours>& system = d.system;
+    const Pixel destination = system ? system->highlight : d.flat ? Readable(kDestination, *d.flat) : kDestination;
+    const int destinationAlpha = system ? 255 : kDestinationAlpha;
+    const Pixel focusFrame = system ? system->highlight : d.flat ? Readable(kFocusFrame, *d.flat) : kFocusFrame;
+    if (system) {
+        Fill(image, d.mark ? system->highlight : *d.flat);
+    } else if (d.flat) {
         Fill(image, *d.flat);
     } else {
         Fill(image, view.Background());
         DrawCovered(image, Art(SquareColour(square.col, square.row), w, h), 0, 0);
     }
-    if (d.lastMove) Tint(image, kLastMove, kLastMoveAlpha);
-    if (d.picked) Tint(image, kPicked, kPickedAlpha);
-    if (d.mark) Tint(image, *d.mark, kMarkAlpha);
+    if (d.lastMove) Tint(image, system ? system->highlight : kLastMove, kLastMoveAlpha);
+    if (d.picked) Tint(image, system ? system->highlight : kPicked, kPickedAlpha);
+    if (d.mark && !system) Tint(image, *d.mark, kMarkAlpha);
     if (d.check) DrawGlow(image, kCheckGlow, kCheckAlpha);
     for (const UserShape& s : look.shapes)
         if (OnBoard(s) && IsCircle(s) && s.from == square)
             DrawRing(image, centreX, centreY, edge * kCircleOuter, edge * (kCircleOuter - kCircleStroke),
                      BrushColour(s.brush), kArrowAlpha);
     if (d.destination && !empty)
-        DrawRing(image, centreX, centreY, edge / 2, edge * (0.5 - kDestinationRing), destination, kDestinationAlpha);
-    if (d.selected != kFalse)
+        DrawRing(image, centreX, centreY, edge / 2, edge * (0.5 - kDestinationRing), destination, destinationAlpha);
+    if (system && IsPiece(d.code)) {
+        // Ringed in the text colour, or more widely in the highlight when selected.
+        const bool selected = d.selected != kFalse;
+        DrawCovered(image,
+                    Outlined(d.code, w, h, selected ? system->highlight : system->text,
+                             RingOf(w, h) * (selected ? 2 : 1)),
+                    0, 0);
+    } else if (d.selected != kFalse)
         DrawSelectedCovered(image, Art(d.code, w, h), 0, 0, host_.Images().Highlight());
     else if (d.code != None)
         DrawCovered(image, Art(d.code, w, h), 0, 0);
     if (d.destination && empty)
-        DrawRing(image, centreX, centreY, edge * kDotRadius, 0, destination, kDestinationAlpha);
+        DrawRing(image, centreX, centreY, edge * kDotRadius, 0, destination, destinationAlpha);
 
     const int labelHeight = std::max(5, h / 5), inset = std::max(1, h / 16);
     const Pixel ink = d.ink;
@@ -279,9 +320,9 @@ void SharpSquares::Draw(const BoardLook& look, std::int16_t index, const Drawn& 
     if (d.focused) DrawFrame(image, frame, focusFrame);
     if (d.dimmed) Tint(image, MakePixel(0, 0, 0), kDimAlpha);
     if (d.offered) {
-        FillRounded(image, edge * kChooserRounding, kChooserTile);
-        if (!ShowsNoPiece(*d.offered)) DrawCovered(image, Art(*d.offered, w, h), 0, 0);
-        if (d.offerFocused) DrawFrame(image, frame, kFocusFrame);
+        FillRounded(image, edge * kChooserRounding, system ? system->window : kChooserTile);
+        if (!ShowsNoPiece(*d.offered)) DrawCovered(image, PieceArt(*d.offered, w, h), 0, 0);
+        if (d.offerFocused) DrawFrame(image, frame, system ? system->highlight : kFocusFrame);
     }
 }
 
@@ -293,6 +334,7 @@ const BoardPicture& SharpSquares::Art(std::int32_t number, int width, int height
     if (builtIn && width == height && width <= kMaxBoardArtSize && number <= kBoardPictureCount) {
         if (pieces_ && number >= 2 && number <= 13) {
             if (piecesSize_ != width) {
+                ++artLetGo_;
                 piecesArt_.clear();  // the old size goes before the new is drawn
                 piecesArt_ = pieces_->Draw(width);
                 piecesSize_ = width;
@@ -301,12 +343,16 @@ const BoardPicture& SharpSquares::Art(std::int32_t number, int width, int height
         }
         auto found = shapes_.find(width);
         if (found == shapes_.end()) {
-            if (shapes_.size() >= kShapeSizes) shapes_.clear();
+            if (shapes_.size() >= kShapeSizes) {
+                ++artLetGo_;
+                shapes_.clear();
+            }
             found = shapes_.emplace(width, SharedShapes(width)).first;
         }
         return (*found->second)[static_cast<std::size_t>(number - 1)];
     }
     if (fittedSize_ != std::make_pair(width, height)) {
+        ++artLetGo_;
         fitted_.clear();
         fittedSize_ = {width, height};
     }
@@ -319,7 +365,27 @@ const BoardPicture& SharpSquares::Art(std::int32_t number, int width, int height
     return found->second.art;
 }
 
+const BoardPicture& SharpSquares::PieceArt(std::int32_t number, int width, int height) {
+    if (!ring_ || !IsPiece(number)) return Art(number, width, height);
+    return Outlined(number, width, height, *ring_, RingOf(width, height));
+}
+
+const BoardPicture& SharpSquares::Outlined(std::int32_t number, int width, int height, Pixel colour, int radius) {
+    const BoardPicture& art = Art(number, width, height);
+    if (outlinesLetGo_ != artLetGo_ || outlinesSize_ != std::make_pair(width, height) ||
+        outlines_.size() >= kOutlinesKept) {
+        outlines_.clear();
+        outlinesLetGo_ = artLetGo_;
+        outlinesSize_ = {width, height};
+    }
+    const OutlineKey key{&art, colour, radius};
+    auto found = outlines_.find(key);
+    if (found == outlines_.end()) found = outlines_.emplace(key, OutlinedPicture(art, radius, colour)).first;
+    return found->second;
+}
+
 void SharpSquares::UsePieces(std::shared_ptr<const PieceSet> pieces) {
+    ++artLetGo_;
     pieces_ = std::move(pieces);
     piecesArt_.clear();
     piecesSize_ = 0;
@@ -328,11 +394,12 @@ void SharpSquares::UsePieces(std::shared_ptr<const PieceSet> pieces) {
 
 void SharpSquares::ForgetPicturesNotSet() {
     const PixelImageList& images = host_.Images();
-    std::erase_if(fitted_, [&](const auto& entry) {
+    const auto gone = std::erase_if(fitted_, [&](const auto& entry) {
         for (int n = 1; n <= images.Count(); ++n)
             if (images.Picture(n) == entry.second.picture) return false;
         return true;
     });
+    if (gone > 0) ++artLetGo_;
 }
 
 }  // namespace quelder

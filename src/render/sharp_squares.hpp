@@ -14,6 +14,7 @@
 #pragma once
 
 #include <array>
+#include <compare>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -59,6 +60,9 @@ public:
     // The pictures drawn for a square of width x height: the host's picture
     // of number, from the shapes when it is the built-in one.
     const BoardPicture& Art(std::int32_t number, int width, int height);
+    // A piece as the squares show it: its Art, ringed in the text colour
+    // while the look last settled has the system's colours.
+    const BoardPicture& PieceArt(std::int32_t number, int width, int height);
 
     // The pieces drawn in place of the built-in ones (none: the built-in
     // ones); a picture the host set still stands on top of either. Every
@@ -76,6 +80,8 @@ private:
         // The square's flat colour; none: the wood.
         std::optional<Pixel> flat;
         SquareLabels labels;
+        // The system's colours in high contrast.
+        std::optional<SystemColours> system;
         // The labels' colour; 0 when the square has none.
         Pixel ink = 0;
         std::uint64_t arrows = 0;
@@ -104,6 +110,8 @@ private:
     Drawn Wanted(const Board& board, const BoardLook& look, std::int16_t index) const;
     void Draw(const BoardLook& look, std::int16_t index, const Drawn& wanted);
     PictureRef PictureOf(std::int32_t number) const;
+    // The art of number ringed radius pixels wide in colour.
+    const BoardPicture& Outlined(std::int32_t number, int width, int height, Pixel colour, int radius);
     // Lets go of the pictures fitted for pictures no longer set.
     void ForgetPicturesNotSet();
 
@@ -126,6 +134,20 @@ private:
     int piecesSize_ = 0;
     std::vector<BoardPicture> piecesArt_;
     BoardPicture none_;
+    // The pieces ringed for high contrast, by the art ringed, at one size and
+    // a few colours: the art's addresses stand for it while no art kept above
+    // is let go of (artLetGo_ counts those times).
+    struct OutlineKey {
+        const BoardPicture* art;
+        Pixel colour;
+        int radius;
+        friend auto operator<=>(const OutlineKey&, const OutlineKey&) = default;
+    };
+    std::map<OutlineKey, BoardPicture> outlines_;
+    std::pair<int, int> outlinesSize_{0, 0};
+    std::uint64_t artLetGo_ = 0, outlinesLetGo_ = 0;
+    // The text colour pieces are ringed in now; none: they are not.
+    std::optional<Pixel> ring_;
 };
 
 }  // namespace quelder

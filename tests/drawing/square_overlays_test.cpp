@@ -289,5 +289,66 @@ TEST(SquareOverlays, RingsTilesAndGlowsCoverTheirShapes) {
     EXPECT_EQ(glow, ground) << "a glow of no alpha";
 }
 
+// A red dot whole at the middle of a picture and a half-covered one near its
+// corner, ringed at several widths: the ring is exactly the colour, whole,
+// over an octagon (a square cut at the corners) of the width around each,
+// the dot stays red over it, and nothing else is drawn; a width under 1 or
+// a malformed picture gives the picture back.
+TEST(SquareOverlays, OutlineRingsAPictureInItsColourOverAnOctagon) {
+    const Pixel red = MakePixel(255, 0, 0), ink = MakePixel(10, 20, 250);
+    constexpr int kSide = 25, kMiddle = 12;
+    BoardPicture dot{Image(kSide, kSide, kMaskColour), std::vector<std::uint8_t>(kSide * kSide, 0)};
+    dot.image.Set(kMiddle, kMiddle, red);
+    dot.coverage[kMiddle * kSide + kMiddle] = 255;
+    dot.image.Set(2, 2, MakePixel(128, 0, 0));
+    dot.coverage[2 * kSide + 2] = 128;
+    for (int radius : {0, 1, 2, 3, 5}) {
+        const BoardPicture ringed = OutlinedPicture(dot, radius, ink);
+        ASSERT_EQ(ringed.image.Width(), kSide) << "radius " << radius;
+        ASSERT_EQ(ringed.coverage.size(), dot.coverage.size()) << "radius " << radius;
+        if (radius == 0) {
+            EXPECT_EQ(ringed.image.Pixels(), dot.image.Pixels()) << "radius 0";
+            EXPECT_EQ(ringed.coverage, dot.coverage) << "radius 0";
+            continue;
+        }
+        const int cut = radius + (radius + 1) / 2;  // the octagon's reach along a diagonal: |dx| + |dy|
+        const auto within = [&](int x, int y, int cx, int cy) {
+            const int dx = std::abs(x - cx), dy = std::abs(y - cy);
+            return std::max(dx, dy) <= radius && dx + dy <= cut;
+        };
+        int wrong = 0;
+        std::string first;
+        for (int y = 0; y < kSide; ++y)
+            for (int x = 0; x < kSide; ++x) {
+                const Pixel p = ringed.image.At(x, y);
+                const int a = ringed.coverage[static_cast<std::size_t>(y * kSide + x)];
+                Pixel expected = 0;
+                int expectedCover = 0;
+                if (x == kMiddle && y == kMiddle) {
+                    expected = red, expectedCover = 255;
+                } else if (x == 2 && y == 2) {
+                    // Half the dot, and over the other half the ring spread
+                    // from it, half covering: a quarter of the pixel, 64.
+                    expected = MakePixel(128 + (10 * 64 + 127) / 255, (20 * 64 + 127) / 255, (250 * 64 + 127) / 255);
+                    expectedCover = 192;
+                } else if (within(x, y, kMiddle, kMiddle)) {
+                    expected = ink, expectedCover = 255;
+                } else if (within(x, y, 2, 2)) {
+                    // Spread from a pixel half covered: half the ink.
+                    expected = MakePixel((10 * 128 + 127) / 255, (20 * 128 + 127) / 255, (250 * 128 + 127) / 255);
+                    expectedCover = 128;
+                }
+                if (p == expected && a == expectedCover) continue;
+                if (wrong++ == 0)
+                    first = std::to_string(x) + ", " + std::to_string(y) + ": " + std::to_string(p) + " covered " +
+                            std::to_string(a) + ", expected " + std::to_string(expected) + " covered " +
+                            std::to_string(expectedCover);
+            }
+        EXPECT_EQ(wrong, 0) << "radius " << radius << ", first at " << first;
+    }
+    BoardPicture malformed{Image(4, 4, red), {}};
+    EXPECT_EQ(OutlinedPicture(malformed, 2, ink).image.Pixels(), malformed.image.Pixels()) << "no coverage";
+}
+
 }  // namespace
 }  // namespace quelder

@@ -74,6 +74,112 @@ VARIANT Pixels(LONG size) {
     return v;
 }
 
+// The system as the control reads it, made to say that high contrast is on
+// and to give colours of the test's own: Wine reports high contrast off
+// whatever is set (SPI_SETHIGHCONTRAST fails there), so the control's own
+// imports of SystemParametersInfoW and GetSysColor are pointed here for the
+// scope of a FakeSystem, and back as it ends, whatever failed meanwhile.
+struct SystemState {
+    bool highContrast = false;
+    COLORREF window = 0, face = 0, text = 0, highlight = 0;
+};
+SystemState fakeSystem;
+using SpiFunction = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT);
+using ColourFunction = DWORD(WINAPI*)(int);
+SpiFunction realSpi = nullptr;
+ColourFunction realColour = nullptr;
+
+BOOL WINAPI FakeSpi(UINT action, UINT param, PVOID data, UINT ini) {
+    if (action != SPI_GETHIGHCONTRAST || !fakeSystem.highContrast || data == nullptr)
+        return realSpi(action, param, data, ini);
+    auto* contrast = static_cast<HIGHCONTRASTW*>(data);
+    contrast->dwFlags = HCF_HIGHCONTRASTON | HCF_AVAILABLE;
+    contrast->lpszDefaultScheme = nullptr;
+    return TRUE;
+}
+
+DWORD WINAPI FakeColour(int index) {
+    if (fakeSystem.highContrast) {
+        if (index == COLOR_WINDOW) return fakeSystem.window;
+        if (index == COLOR_BTNFACE) return fakeSystem.face;
+        if (index == COLOR_WINDOWTEXT) return fakeSystem.text;
+        if (index == COLOR_HIGHLIGHT) return fakeSystem.highlight;
+    }
+    return realColour(index);
+}
+
+// Points module's import of name from user32.dll at replacement; the old
+// address, or 0 when module imports no such function.
+ULONG_PTR ReplaceImport(HMODULE module, const char* name, ULONG_PTR replacement) {
+    auto* const base = reinterpret_cast<BYTE*>(module);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    for (auto* from = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+         from->Name != 0; ++from) {
+        if (lstrcmpiA(reinterpret_cast<const char*>(base + from->Name), "user32.dll") != 0) continue;
+        const auto* names = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + from->OriginalFirstThunk);
+        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + from->FirstThunk);
+        for (; names->u1.AddressOfData != 0; ++names, ++slots) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+            const auto* named = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+            if (lstrcmpA(reinterpret_cast<const char*>(named->Name), name) != 0) continue;
+            DWORD protection = 0;
+            if (!VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &protection)) return 0;
+            const ULONG_PTR was = static_cast<ULONG_PTR>(slots->u1.Function);
+            slots->u1.Function = static_cast<decltype(slots->u1.Function)>(replacement);
+            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, protection, &protection);
+            return was;
+        }
+    }
+    return 0;
+}
+
+class FakeSystem {
+public:
+    explicit FakeSystem(HMODULE module) : module_(module) {
+        const ULONG_PTR spi = ReplaceImport(module_, "SystemParametersInfoW", reinterpret_cast<ULONG_PTR>(&FakeSpi));
+        const ULONG_PTR colour = ReplaceImport(module_, "GetSysColor", reinterpret_cast<ULONG_PTR>(&FakeColour));
+        realSpi = reinterpret_cast<SpiFunction>(spi);
+        realColour = reinterpret_cast<ColourFunction>(colour);
+    }
+    ~FakeSystem() {
+        fakeSystem = {};
+        if (realSpi != nullptr) ReplaceImport(module_, "SystemParametersInfoW", reinterpret_cast<ULONG_PTR>(realSpi));
+        if (realColour != nullptr) ReplaceImport(module_, "GetSysColor", reinterpret_cast<ULONG_PTR>(realColour));
+    }
+    FakeSystem(const FakeSystem&) = delete;
+    FakeSystem& operator=(const FakeSystem&) = delete;
+    bool Installed() const { return realSpi != nullptr && realColour != nullptr; }
+
+private:
+    HMODULE module_;
+};
+
+Pixel PixelOf(COLORREF colour) { return MakePixel(GetRValue(colour), GetGValue(colour), GetBValue(colour)); }
+
+// The first pixel of each row of a square, from the left, that is not ground:
+// how many there are and how many of them are colour, and the first that is not.
+struct Edge {
+    int rows = 0, matching = 0;
+    Pixel other = 0;
+};
+Edge LeftEdgeOf(const Image& square, Pixel ground, Pixel colour) {
+    Edge edge;
+    for (int y = 0; y < square.Height(); ++y)
+        for (int x = 0; x < square.Width(); ++x) {
+            const Pixel p = square.At(x, y);
+            if (p == ground) continue;
+            ++edge.rows;
+            if (p == colour)
+                ++edge.matching;
+            else if (edge.other == 0)
+                edge.other = p;
+            break;
+        }
+    return edge;
+}
+
 class BoardClassTest : public ControlTest {
 protected:
     void SetUp() override {
@@ -319,6 +425,89 @@ TEST_F(BoardClassTest, SavesCopiesAndHandsOutItsPictureAtTheSizeAsked) {
               static_cast<int>(sizeof header));
     EXPECT_EQ(header.bmWidth, 300) << "height " << header.bmHeight;
     EXPECT_EQ(header.bmHeight, 300);
+}
+
+// Windows' high contrast on: the hosted board is drawn in the system's
+// colours, whatever its own, the pieces ringed in the text colour, the
+// selection and the marks in the highlight, on the screen, through
+// IViewObject::Draw and in a saved picture alike; it follows a change of the
+// colours, and off again it is drawn as before.
+TEST_F(BoardClassTest, FollowsHighContrastAndTheSystemColours) {
+    ASSERT_EQ(board2_->put_AnimationTime(0), S_OK);
+    const HWND window = ActivateInPlace(board2_.Get(), site_, top_.get());
+    ASSERT_NE(window, nullptr);
+    ASSERT_EQ(board2_->NewGame(), S_OK);
+    ASSERT_EQ(board2_->put_LightSquareColor(RGB(255, 0, 0)), S_OK);
+    SHORT col = 3, row = 2;
+    ASSERT_EQ(board2_->SelectSquare(&col, &row), S_OK);
+    ASSERT_EQ(board2_->MarkSquare(4, 4, RGB(0, 255, 0)), S_OK);
+    const auto settle = [&] { PumpUntil([&] { return InvalidArea(window) == 0; }, 2000); };
+    settle();
+    const Image before = Draw(board2_.Get(), 296);
+
+    FakeSystem system(ocx_.Module());
+    ASSERT_TRUE(system.Installed()) << "Quelder.ocx imports no SystemParametersInfoW or GetSysColor";
+    fakeSystem = {true, RGB(12, 34, 56), RGB(200, 60, 90), RGB(255, 255, 0), RGB(0, 200, 255)};
+    SendMessageW(window, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+    settle();
+    const Image shown = Shot(window), drawn = Draw(board2_.Get(), 296);
+    EXPECT_TRUE(SameImage(shown, drawn)) << "the screen and IViewObject::Draw";
+    const Pixel ground = PixelOf(fakeSystem.window), face = PixelOf(fakeSystem.face),
+                text = PixelOf(fakeSystem.text), highlight = PixelOf(fakeSystem.highlight);
+    // Column and row on the screen, unflipped: (c + r) even is light.
+    EXPECT_EQ(SquareOf(drawn, 37, 6, 4).At(1, 1), ground) << std::hex << SquareOf(drawn, 37, 6, 4).At(1, 1)
+                                                          << ", an empty light square";
+    EXPECT_EQ(SquareOf(drawn, 37, 5, 4).At(1, 1), face) << std::hex << SquareOf(drawn, 37, 5, 4).At(1, 1)
+                                                       << ", an empty dark square";
+    EXPECT_EQ(SquareOf(drawn, 37, 4, 4).At(1, 1), highlight) << std::hex << SquareOf(drawn, 37, 4, 4).At(1, 1)
+                                                            << ", the marked square";
+    const struct {
+        const char* what;
+        int col, row;
+        Pixel ground, ring;
+    } pieces[] = {
+        {"W knight on light", 2, 8, ground, text}, {"W rook on dark", 1, 8, face, text},
+        {"B rook on light", 1, 1, ground, text},   {"B knight on dark", 2, 1, face, text},
+        {"the selected B pawn", 3, 2, face, highlight},
+    };
+    for (const auto& piece : pieces) {
+        const Edge edge = LeftEdgeOf(SquareOf(drawn, 37, piece.col, piece.row), piece.ground, piece.ring);
+        EXPECT_GT(edge.rows, 15) << piece.what;
+        EXPECT_EQ(edge.matching, edge.rows) << piece.what << ": rows whose edge is not the ring's colour, first "
+                                            << std::hex << edge.other;
+    }
+    wchar_t folder[MAX_PATH + 1] = {};
+    ASSERT_NE(GetTempPathW(MAX_PATH, folder), 0u);
+    const std::wstring path = std::wstring(folder) + L"quelder_high_contrast.png";
+    ASSERT_EQ(board2_->SaveImage(Text(path.c_str()).value, Pixels(296)), S_OK) << TakeErrorInfo().description;
+    const Image saved = DecodedFile(path);
+    DeleteFileW(path.c_str());
+    EXPECT_EQ(SquareOf(saved, 37, 4, 4).At(1, 1), highlight) << std::hex << SquareOf(saved, 37, 4, 4).At(1, 1)
+                                                            << ", the saved marked square";
+    EXPECT_EQ(SquareOf(saved, 37, 5, 4).At(1, 1), face) << std::hex << SquareOf(saved, 37, 5, 4).At(1, 1);
+
+    // The colours change: the window hears of it. With the buttons' colour
+    // the windows', the dark squares take some of the text's, to alternate.
+    fakeSystem.highlight = RGB(0, 160, 0);
+    fakeSystem.face = fakeSystem.window;
+    SendMessageW(window, WM_SYSCOLORCHANGE, 0, 0);
+    settle();
+    const Image recoloured = Shot(window);
+    EXPECT_EQ(SquareOf(recoloured, 37, 4, 4).At(1, 1), MakePixel(0, 160, 0))
+        << std::hex << SquareOf(recoloured, 37, 4, 4).At(1, 1) << ", the marked square in the new highlight";
+    EXPECT_EQ(SquareOf(recoloured, 37, 6, 4).At(1, 1), ground) << std::hex << SquareOf(recoloured, 37, 6, 4).At(1, 1);
+    const Pixel dark = SquareOf(recoloured, 37, 5, 4).At(1, 1);
+    EXPECT_GT(Luma(dark), Luma(ground) + 40) << std::hex << dark << ", a dark square like a light one";
+
+    // Off again: as before, its colour as set.
+    fakeSystem.highContrast = false;
+    SendMessageW(window, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+    settle();
+    EXPECT_TRUE(SameImage(Draw(board2_.Get(), 296), before)) << "high contrast off";
+    EXPECT_TRUE(SameImage(Shot(window), before)) << "high contrast off, on the screen";
+    LONG light = 0;
+    ASSERT_EQ(board2_->get_LightSquareColor(&light), S_OK);
+    EXPECT_EQ(light, RGB(255, 0, 0)) << std::hex << light;
 }
 
 // A set of twelve PNG pictures with transparency drawn in place of the
