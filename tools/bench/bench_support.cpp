@@ -331,4 +331,12 @@ double CommittedPerBoard(int count, const std::function<std::unique_ptr<Hosted>(
     return (static_cast<double>(alive) - static_cast<double>(before)) / count;
 }
 
+HostedBoard::HostedBoard(HWND parent, const Ocx& ocx, int size, bool animated) : board_(ocx.CreateBoard()) {
+    if (!animated) CheckHr(board_->put_AnimationTime(0), "AnimationTime");
+    hosted_.emplace(parent, RECT{0, 0, size, size}, Published(board_));
+    window_ = hosted_->ControlWindow();
+    Check(window_ != nullptr, "the hosted board has no window");
+    SetSize(*board_.Get(), size);
+}
+
 }  // namespace quelder::bench

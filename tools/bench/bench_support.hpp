@@ -154,6 +154,25 @@ private:
     ComPtr<IUnknown> container_;
 };
 
+// A board-class control hosted at the top-left of parent, size pixels
+// square, with its window; its animation off unless animated.
+class HostedBoard {
+public:
+    HostedBoard(HWND parent, const Ocx& ocx, int size, bool animated = false);
+    _QuelderBoard* operator->() const { return board_.Get(); }
+    _QuelderBoard* Get() const { return board_.Get(); }
+    template <typename Pointer>
+    HRESULT As(Pointer* other) const {
+        return board_.As(other);
+    }
+    HWND Window() const { return window_; }
+
+private:
+    ComPtr<_QuelderBoard> board_;
+    std::optional<Hosted> hosted_;
+    HWND window_ = nullptr;
+};
+
 // A floor's window: a child of parent at (0, 0), width x height, of a window
 // class of its own (name) whose messages go to procedure; shown when
 // visible, above its siblings.

@@ -69,14 +69,10 @@ void BoardClassBenchmark(const Options& options, const Ocx& ocx) {
     // The screen may be smaller than the board: the control and the floor are
     // shown on the same window, clipped alike.
     TopWindow top(kBoard + 40, kBoard + 40);
-    const ComPtr<_QuelderBoard> board = ocx.CreateBoard();
     // The figures here are of the changes themselves; the animation's frames
     // are the play benchmark's.
-    CheckHr(board->put_AnimationTime(0), "AnimationTime");
-    Hosted hosted(top.get(), {0, 0, kBoard, kBoard}, Published(board));
-    const HWND window = hosted.ControlWindow();
-    Check(window != nullptr, "the hosted board has no window");
-    SetSize(*board.Get(), kBoard);
+    const HostedBoard board(top.get(), ocx, kBoard);
+    const HWND window = board.Window();
     CheckHr(board->NewGame(), "NewGame");
     Pump();
 

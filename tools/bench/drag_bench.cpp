@@ -41,12 +41,8 @@ void DragBenchmark(const Options& options, const Ocx& ocx) {
     const int calls = options.quick ? 10 : 40;
     std::printf("board class: a piece dragged across an %d-pixel board (squares of %d pixels)\n", kBoard, kEdge);
     TopWindow top(kBoard + 40, kBoard + 40);
-    const ComPtr<_QuelderBoard> board = ocx.CreateBoard();
-    CheckHr(board->put_AnimationTime(0), "AnimationTime");  // a drop does not slide; nothing else moves either
-    Hosted hosted(top.get(), {0, 0, kBoard, kBoard}, Published(board));
-    const HWND window = hosted.ControlWindow();
-    Check(window != nullptr, "the hosted board has no window");
-    SetSize(*board.Get(), kBoard);
+    const HostedBoard board(top.get(), ocx, kBoard);  // a drop does not slide; nothing else moves either
+    const HWND window = board.Window();
     CheckHr(board->NewGame(), "NewGame");
     CheckHr(board->put_DragPieces(VARIANT_TRUE), "DragPieces");
     UpdateWindow(window);

@@ -131,11 +131,8 @@ std::string SquaresIn(const std::vector<RECT>& rects) {
 void PlayBenchmark(const Options& options, const Ocx& ocx) {
     std::printf("board class: play on an %d-pixel board (squares of %d pixels)\n", kBoard, kEdge);
     TopWindow top(kBoard + 40, kBoard + 40);
-    const ComPtr<_QuelderBoard> board = ocx.CreateBoard();
-    Hosted hosted(top.get(), {0, 0, kBoard, kBoard}, Published(board));
-    const HWND window = hosted.ControlWindow();
-    Check(window != nullptr, "the hosted board has no window");
-    SetSize(*board.Get(), kBoard);
+    const HostedBoard board(top.get(), ocx, kBoard, true);
+    const HWND window = board.Window();
     const BstrText start(kStart), mirror(kMirror), opening(kOpening);
     CheckHr(board->put_Position(start.value), "Position let");
     UpdateWindow(window);
