@@ -23,6 +23,23 @@
 
 namespace quelder::testing {
 
+// The one property page a control names through ISpecifyPropertyPages, made
+// as a designer makes it; the failure of the first step that failed
+// (E_UNEXPECTED when it names another number of pages).
+inline HRESULT MakePropertyPage(IUnknown* control, com::ComPtr<IPropertyPage>& page) {
+    com::ComPtr<ISpecifyPropertyPages> specify;
+    HRESULT hr = control->QueryInterface(IID_ISpecifyPropertyPages, reinterpret_cast<void**>(specify.GetAddressOf()));
+    if (FAILED(hr)) return hr;
+    CAUUID pages{};
+    hr = specify->GetPages(&pages);
+    if (FAILED(hr)) return hr;
+    hr = pages.cElems == 1 ? CoCreateInstance(pages.pElems[0], nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage,
+                                              reinterpret_cast<void**>(page.GetAddressOf()))
+                           : E_UNEXPECTED;
+    CoTaskMemFree(pages.pElems);
+    return hr;
+}
+
 using quelder::com::ComPtr;
 
 // Quelder.ocx loaded into the test program.

@@ -151,20 +151,12 @@ TEST_P(EachClass, ItsTypeLibraryAndItsStatusComeFromTheNamedFile) {
 
     // The board class's property page, by the CLSID the board names, comes
     // from the same file; the published class names none.
-    ComPtr<ISpecifyPropertyPages> specify;
-    const HRESULT asked = board.As(&specify);
+    ComPtr<IPropertyPage> page;
+    const HRESULT pageMade = MakePropertyPage(board.Get(), page);
     if (*c.clsid != CLSID_QuelderBoard) {
-        EXPECT_EQ(asked, E_NOINTERFACE) << Hex(asked);
+        EXPECT_EQ(pageMade, E_NOINTERFACE) << Hex(pageMade);
         return;
     }
-    ASSERT_EQ(asked, S_OK) << Hex(asked);
-    CAUUID pages{};
-    ASSERT_EQ(specify->GetPages(&pages), S_OK);
-    ASSERT_EQ(pages.cElems, 1u);
-    ComPtr<IUnknown> page;
-    const HRESULT pageMade = CoCreateInstance(pages.pElems[0], nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage,
-                                              reinterpret_cast<void**>(page.GetAddressOf()));
-    CoTaskMemFree(pages.pElems);
     ASSERT_EQ(pageMade, S_OK) << "the property page: " << Hex(pageMade);
     EXPECT_EQ(ServingFile(page.Get()), ocx_);
 }

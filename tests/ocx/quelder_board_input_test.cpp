@@ -673,16 +673,9 @@ TEST_F(BoardInputTest, ItsPropertyPageShowsTheBoardAndAppliesWhatTheUserChanges)
     ComPtr<IUnknown> published;
     ASSERT_EQ(CoCreateInstance(CLSID_Quelder, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
                                reinterpret_cast<void**>(published.GetAddressOf())), S_OK);
-    ComPtr<ISpecifyPropertyPages> specify;
-    EXPECT_EQ(published.As(&specify), E_NOINTERFACE) << "the published class";
-    ASSERT_EQ(board_.As(&specify), S_OK);
-    CAUUID pages{};
-    ASSERT_EQ(specify->GetPages(&pages), S_OK);
-    ASSERT_EQ(pages.cElems, 1u);
     ComPtr<IPropertyPage> page;
-    const HRESULT made = CoCreateInstance(pages.pElems[0], nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage,
-                                          reinterpret_cast<void**>(page.GetAddressOf()));
-    CoTaskMemFree(pages.pElems);
+    EXPECT_EQ(MakePropertyPage(published.Get(), page), E_NOINTERFACE) << "the published class";
+    const HRESULT made = MakePropertyPage(board_.Get(), page);
     ASSERT_EQ(made, S_OK) << std::hex << made;
 
     EXPECT_EQ(page->Deactivate(), S_OK) << "before Activate";

@@ -58,13 +58,7 @@ Outline OutlineOf(const Image& piece, const Image& empty) {
 }
 
 // A BSTR for the length of a statement.
-struct Text {
-    explicit Text(const wchar_t* text) : value(SysAllocString(text)) {}
-    ~Text() { SysFreeString(value); }
-    Text(const Text&) = delete;
-    Text& operator=(const Text&) = delete;
-    BSTR value;
-};
+using Text = BstrText;
 
 VARIANT Pixels(LONG size) {
     VARIANT v;

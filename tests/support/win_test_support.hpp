@@ -29,6 +29,15 @@ inline std::wstring OcxPath() {
     return path;
 }
 
+// A BSTR for the life of a scope.
+struct BstrText {
+    explicit BstrText(const wchar_t* text) : value(SysAllocString(text)) {}
+    ~BstrText() { SysFreeString(value); }
+    BstrText(const BstrText&) = delete;
+    BstrText& operator=(const BstrText&) = delete;
+    BSTR value;
+};
+
 // COM for the life of a scope.
 struct ComApartment {
     ComApartment() { hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }

@@ -19,6 +19,7 @@
 #include "host/host_services.hpp"
 #include "control/quelder_idl.hpp"
 #include "handles/win_handles.hpp"
+#include "support/win_test_support.hpp"
 
 namespace quelder::bench {
 
@@ -97,13 +98,7 @@ Comparison Compare(int repetitions, int calls, const std::function<void()>& meas
                    const std::function<void()>& baseline, const Turns& turns = {});
 
 // A text for a member that takes a BSTR, made once, outside the timings.
-struct BstrText {
-    explicit BstrText(const wchar_t* text) : value(SysAllocString(text)) {}
-    ~BstrText() { SysFreeString(value); }
-    BstrText(const BstrText&) = delete;
-    BstrText& operator=(const BstrText&) = delete;
-    BSTR value;
-};
+using testing::BstrText;
 
 // A floor's picture: width x height 32-bit pixels, top-down, in a DIB
 // section selected into a memory DC of its own.

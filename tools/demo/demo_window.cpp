@@ -447,6 +447,8 @@ void DemoWindow::OnLook(Look look) {
     _QuelderBoard& board = *board_.Get();
     HRESULT hr = S_OK;
     std::wstring call;
+    VARIANT size;  // empty: the board's own size
+    VariantInit(&size);
     switch (look) {
     case Look::Wood:
         call = L"UseWood";
@@ -482,20 +484,15 @@ void DemoWindow::OnLook(Look look) {
         const std::wstring path = PickPictureFile(window_.get());
         if (path.empty()) return;
         call = L"SaveImage";
-        VARIANT size;
-        VariantInit(&size);  // empty: the board's own size
         hr = board.SaveImage(Text(path).get(), size);
         if (SUCCEEDED(hr)) SetMoveText(L"The board saved as " + path + L".");
         break;
     }
-    case Look::CopyPicture: {
+    case Look::CopyPicture:
         call = L"CopyImage";
-        VARIANT size;
-        VariantInit(&size);
         hr = board.CopyImage(size);
         if (SUCCEEDED(hr)) SetMoveText(L"The board is on the clipboard, as a bitmap and as PNG.");
         break;
-    }
     }
     if (FAILED(hr)) SetMoveText(call + L" failed: " + LastErrorText(hr));
 }
