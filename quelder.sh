@@ -39,7 +39,52 @@ install_missing() {
   dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
   # A mirror caught mid-sync fails one index; the others still serve the install.
   $sudo apt-get update -qq || say "some package lists could not be refreshed; installing from the rest"
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null \
+    && return 0
+  # Without one architecture's index (the i386 security updates, say), a
+  # library both architectures share can be offered at one version for amd64
+  # and another for i386, and apt gives up on 32-bit Wine as a whole. Install
+  # the rest, then 32-bit Wine from the bottom up: each i386 library apt will
+  # not install is installed on its own after what it needs, with its amd64
+  # twin moved to the version i386 has where the two differ.
+  say "the install failed; installing 32-bit Wine one library at a time"
+  local others=() p
+  for p in "${missing[@]}"; do [[ $p == *:i386 ]] || others+=("$p"); done
+  [ ${#others[@]} -eq 0 ] || apt_install "${others[@]}"
+  for p in "${missing[@]}"; do
+    [[ $p == *:i386 ]] || continue
+    install_i386 "${p%:i386}" 0 || return 1
+  done
+}
+
+apt_install() {
+  local sudo=
+  [ "$(id -u)" -eq 0 ] || sudo=sudo
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends --allow-downgrades \
+    "$@" >/dev/null 2>&1
+}
+
+# The i386 libraries apt names as "not going to be installed" for a request.
+refused_i386() {
+  apt-get install -s --no-install-recommends --allow-downgrades "$@" 2>&1 |
+    grep -oE '[a-z0-9.+-]+:i386( \([^)]*\))? but it is not going to be installed' |
+    sed 's/:i386.*//' | sort -u
+}
+
+install_i386() {  # package depth
+  local p=$1 depth=$2 want have request=("$1:i386") dep
+  want=$(apt-cache policy "$p:i386" | awk '/Candidate:/ { print $2 }')
+  have=$(dpkg-query -W -f='${Version}' "$p:amd64" 2>/dev/null || true)
+  if [ -n "$have" ] && [ -n "$want" ] && [ "$want" != "$have" ] &&
+     apt-cache madison "$p" | awk -v v="$want" '$3 == v && /amd64/ { f = 1 } END { exit !f }'; then
+    request=("$p:amd64=$want" "$p:i386=$want")
+  fi
+  apt_install "${request[@]}" && return 0
+  [ "$depth" -lt 8 ] || return 1
+  for dep in $(refused_i386 "${request[@]}"); do
+    [ "$dep" = "$p" ] || install_i386 "$dep" $((depth + 1)) || true
+  done
+  apt_install "${request[@]}" || { say "could not install $p:i386"; return 1; }
 }
 
 configure_and_build() {  # dir [cmake args...]
