@@ -221,7 +221,7 @@ void BoardExtras::EndUpdate() {
 }
 
 void BoardExtras::SetAnimationTime(std::int32_t milliseconds) {
-    if (milliseconds < 0 || milliseconds > 2000) Raise(error::kInvalidPropertyValue);
+    if (milliseconds < 0 || milliseconds > kMaxAnimationTime) Raise(error::kInvalidPropertyValue);
     animationTime_ = milliseconds;
 }
 

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "appearance/board_look.hpp"
+#include "appearance/saved_properties.hpp"
 #include "board/board_model.hpp"
 #include "com/com_ptr.hpp"
 #include "control/board_accessible.hpp"
@@ -107,8 +108,8 @@ public:
     // The squares' colours as OLE colours, as the host set them, and as
     // drawn: setting either draws flat squares in both (the other at its
     // default), UseWood goes back to the wood and to the default colours.
-    static constexpr std::int32_t kDefaultLightColour = RGB(0xF0, 0xD9, 0xB5);
-    static constexpr std::int32_t kDefaultDarkColour = RGB(0xB5, 0x88, 0x63);
+    static constexpr std::int32_t kDefaultLightColour = kDefaultLightSquareColour;
+    static constexpr std::int32_t kDefaultDarkColour = kDefaultDarkSquareColour;
     std::int32_t LightColour() const { return lightColour_; }
     std::int32_t DarkColour() const { return darkColour_; }
     void SetLightColour(std::int32_t colour, Pixel drawn);
@@ -200,12 +201,12 @@ private:
     BoardLook look_;
     SharpSquares squares_;
     int updates_ = 0;
-    bool dragPieces_ = false;
-    std::int32_t animationTime_ = 200;
+    bool dragPieces_ = BoardClassSettings{}.dragPieces;
+    std::int32_t animationTime_ = BoardClassSettings{}.animationTime;
     std::vector<CoordinateMove> legal_;
     std::int32_t promotionPiece_ = None;
-    bool userAnnotations_ = true;
-    bool typeMoves_ = false;
+    bool userAnnotations_ = BoardClassSettings{}.userAnnotations;
+    bool typeMoves_ = BoardClassSettings{}.typeMoves;
     std::int32_t lightColour_ = kDefaultLightColour;
     std::int32_t darkColour_ = kDefaultDarkColour;
     interaction::Pieces shown_{};  // the position the animation last took

@@ -1,9 +1,10 @@
 // Saving and loading the control's properties in a container: through a
 // stream (IPersistStreamInit, the stream form of saved_properties.hpp) or a
 // property bag (IPersistPropertyBag, the four keys as VARIANTs). A board of
-// the board class with flat squares saves their colours too: the bag's keys
-// "LightSquareColor" and "DarkSquareColor" after the four, the stream form's
-// version 2. Saved data without them is a board in wood.
+// the board class saves its squares' colours and the options a designer sets
+// too, where they are not the defaults: in the bag after the four keys, in
+// the stream form's versions 2 and 3. Saved data without them is a new
+// board's: in wood, with the default options.
 //
 // A container starts the saved properties once, through either interface:
 // as a new control's (InitNew, UserControl_InitProperties) or from what it
@@ -16,9 +17,6 @@
 // nothing; a bag value that cannot be read fails at its key, the keys before
 // it loaded, the others as they were. A failed Load starts nothing: the
 // container may load again or start the control as a new one.
-#include <string_view>
-#include <variant>
-
 #include "appearance/persistence.hpp"
 #include "appearance/property_conversion.hpp"
 #include "appearance/saved_properties.hpp"
@@ -30,11 +28,6 @@ namespace quelder::win32 {
 
 using com::Deref;
 using com::Out;
-
-namespace {
-constexpr std::string_view kLightKey = "LightSquareColor";
-constexpr std::string_view kDarkKey = "DarkSquareColor";
-}  // namespace
 
 STDMETHODIMP QuelderControl::GetClassID(CLSID* clsid) {
     return com::Guard(IID_IPersist, [&]() -> HRESULT {
@@ -83,7 +76,7 @@ STDMETHODIMP QuelderControl::Load(LPSTREAM stream) {
             ReadExactly(*stream, bytes.data() + kStreamFormHeaderSize, size - kStreamFormHeaderSize);
             StreamPictureCodec codec;
             LoadFromStreamForm(board_, bytes, codec,
-                               [&](const SavedSquareColours& colours) { LoadSquareColours(colours); });
+                               [&](const BoardClassSettings& settings) { LoadSettings(settings); });
         },
         IID_IPersistStreamInit);
 }
@@ -93,7 +86,7 @@ STDMETHODIMP QuelderControl::Save(LPSTREAM stream, BOOL clearDirty) {
         [&] {
             IStream& out = Deref(stream);
             StreamPictureCodec codec;
-            WriteAll(out, SaveToStreamForm(board_, codec, SquareColours()));
+            WriteAll(out, SaveToStreamForm(board_, codec, Settings()));
             saved_.Saved(clearDirty != FALSE);
             site_.SendOnSave();
         },
@@ -105,7 +98,7 @@ STDMETHODIMP QuelderControl::GetSizeMax(ULARGE_INTEGER* size) {
         [&] {
             ULARGE_INTEGER& out = Out(size);
             StreamPictureCodec codec;
-            out.QuadPart = StreamFormSizeMax(board_, codec, SquareColours());
+            out.QuadPart = StreamFormSizeMax(board_, codec, Settings());
         },
         IID_IPersistStreamInit);
 }
@@ -118,16 +111,7 @@ STDMETHODIMP QuelderControl::Load(IPropertyBag* bag, IErrorLog* log) {
         [&] {
             ComPropertyBag properties(*bag, log);
             UserControl_ReadProperties(board_, properties);
-            if (!extras_) return;
-            // Either key alone gives flat squares, the other at its default.
-            const PropertyValue light = properties.ReadProperty(kLightKey, std::monostate{});
-            const PropertyValue dark = properties.ReadProperty(kDarkKey, std::monostate{});
-            if (std::holds_alternative<std::monostate>(light) && std::holds_alternative<std::monostate>(dark))
-                LoadSquareColours(std::nullopt);
-            else
-                LoadSquareColours(std::make_pair(
-                    std::holds_alternative<std::monostate>(light) ? BoardExtras::kDefaultLightColour : ToInt32(light),
-                    std::holds_alternative<std::monostate>(dark) ? BoardExtras::kDefaultDarkColour : ToInt32(dark)));
+            if (extras_) LoadSettings(ReadBoardClassSettings(properties));
         },
         IID_IPersistPropertyBag);
 }
@@ -137,10 +121,7 @@ STDMETHODIMP QuelderControl::Save(IPropertyBag* bag, BOOL clearDirty, BOOL) {
         [&] {
             ComPropertyBag properties(Deref(bag), nullptr);
             UserControl_WriteProperties(board_, properties);
-            if (const SavedSquareColours colours = SquareColours()) {
-                properties.WriteProperty(kLightKey, colours->first, BoardExtras::kDefaultLightColour);
-                properties.WriteProperty(kDarkKey, colours->second, BoardExtras::kDefaultDarkColour);
-            }
+            if (extras_) WriteBoardClassSettings(properties, Settings());
             saved_.Saved(clearDirty != FALSE);
             site_.SendOnSave();
         },

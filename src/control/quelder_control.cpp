@@ -410,20 +410,37 @@ Pixel ColourOf(LONG colour) {
 }
 }  // namespace
 
-SavedSquareColours QuelderControl::SquareColours() const {
-    if (!extras_ || extras_->Wood()) return std::nullopt;
-    return std::make_pair(extras_->LightColour(), extras_->DarkColour());
+BoardClassSettings QuelderControl::Settings() const {
+    if (!extras_) return {};
+    BoardClassSettings settings;
+    if (!extras_->Wood()) settings.colours = std::make_pair(extras_->LightColour(), extras_->DarkColour());
+    settings.flipped = extras_->Flipped();
+    settings.coordinates = extras_->Coordinates();
+    settings.dragPieces = extras_->DragPieces();
+    settings.userAnnotations = extras_->UserAnnotations();
+    settings.typeMoves = extras_->TypeMoves();
+    settings.animationTime = extras_->AnimationTime();
+    return settings;
 }
 
-void QuelderControl::LoadSquareColours(const SavedSquareColours& colours) {
+// Everything is checked before the first change.
+void QuelderControl::LoadSettings(const BoardClassSettings& settings) {
     if (!extras_) return;
-    if (!colours) {
+    std::optional<std::pair<Pixel, Pixel>> drawn;
+    if (settings.colours) drawn = std::make_pair(ColourOf(settings.colours->first), ColourOf(settings.colours->second));
+    if (settings.animationTime < 0 || settings.animationTime > kMaxAnimationTime) Raise(error::kInvalidPropertyValue);
+    if (drawn) {
+        extras_->SetLightColour(settings.colours->first, drawn->first);
+        extras_->SetDarkColour(settings.colours->second, drawn->second);
+    } else {
         extras_->UseWood();
-        return;
     }
-    const Pixel light = ColourOf(colours->first), dark = ColourOf(colours->second);
-    extras_->SetLightColour(colours->first, light);
-    extras_->SetDarkColour(colours->second, dark);
+    extras_->SetFlipped(settings.flipped);
+    extras_->SetCoordinates(settings.coordinates);
+    extras_->SetDragPieces(settings.dragPieces);
+    extras_->SetAnimationTime(settings.animationTime);
+    extras_->SetUserAnnotations(settings.userAnnotations);
+    extras_->SetTypeMoves(settings.typeMoves);
 }
 
 void QuelderControl::Settle() noexcept {
@@ -445,7 +462,10 @@ STDMETHODIMP QuelderControl::get_DragPieces(VARIANT_BOOL* result) {
 }
 
 STDMETHODIMP QuelderControl::put_DragPieces(VARIANT_BOOL New_DragPieces) {
-    return Member([&] { Extras().SetDragPieces(New_DragPieces != VARIANT_FALSE); });
+    return Member([&] {
+        Extras().SetDragPieces(New_DragPieces != VARIANT_FALSE);
+        PropertyChanged("DragPieces");
+    });
 }
 
 namespace {
@@ -478,7 +498,10 @@ STDMETHODIMP QuelderControl::get_AnimationTime(LONG* result) {
 }
 
 STDMETHODIMP QuelderControl::put_AnimationTime(LONG New_AnimationTime) {
-    return Member([&] { Extras().SetAnimationTime(New_AnimationTime); });
+    return Member([&] {
+        Extras().SetAnimationTime(New_AnimationTime);
+        PropertyChanged("AnimationTime");
+    });
 }
 
 STDMETHODIMP QuelderControl::get_LegalMoves(BSTR* result) {
@@ -501,7 +524,10 @@ STDMETHODIMP QuelderControl::get_UserAnnotations(VARIANT_BOOL* result) {
 }
 
 STDMETHODIMP QuelderControl::put_UserAnnotations(VARIANT_BOOL New_UserAnnotations) {
-    return Member([&] { Extras().SetUserAnnotations(New_UserAnnotations != VARIANT_FALSE); });
+    return Member([&] {
+        Extras().SetUserAnnotations(New_UserAnnotations != VARIANT_FALSE);
+        PropertyChanged("UserAnnotations");
+    });
 }
 
 STDMETHODIMP QuelderControl::get_Annotations(BSTR* result) {
@@ -542,7 +568,10 @@ STDMETHODIMP QuelderControl::get_TypeMoves(VARIANT_BOOL* result) {
 }
 
 STDMETHODIMP QuelderControl::put_TypeMoves(VARIANT_BOOL New_TypeMoves) {
-    return Member([&] { Extras().SetTypeMoves(New_TypeMoves != VARIANT_FALSE); });
+    return Member([&] {
+        Extras().SetTypeMoves(New_TypeMoves != VARIANT_FALSE);
+        PropertyChanged("TypeMoves");
+    });
 }
 
 STDMETHODIMP QuelderControl::get_LightSquareColor(LONG* result) {
@@ -636,7 +665,10 @@ STDMETHODIMP QuelderControl::get_Flipped(VARIANT_BOOL* result) {
 }
 
 STDMETHODIMP QuelderControl::put_Flipped(VARIANT_BOOL New_Flipped) {
-    return Member([&] { Extras().SetFlipped(New_Flipped != VARIANT_FALSE); });
+    return Member([&] {
+        Extras().SetFlipped(New_Flipped != VARIANT_FALSE);
+        PropertyChanged("Flipped");
+    });
 }
 
 STDMETHODIMP QuelderControl::BeginUpdate() {
@@ -652,7 +684,10 @@ STDMETHODIMP QuelderControl::get_ShowCoordinates(VARIANT_BOOL* result) {
 }
 
 STDMETHODIMP QuelderControl::put_ShowCoordinates(VARIANT_BOOL New_ShowCoordinates) {
-    return Member([&] { Extras().SetCoordinates(New_ShowCoordinates != VARIANT_FALSE); });
+    return Member([&] {
+        Extras().SetCoordinates(New_ShowCoordinates != VARIANT_FALSE);
+        PropertyChanged("ShowCoordinates");
+    });
 }
 
 STDMETHODIMP QuelderControl::MarkSquare(short col, short row, LONG colour) {

@@ -376,8 +376,8 @@ private:
     // The board class's squares' colours as saved: none for wood, and for
     // the published class. Loading checks both colours before it sets
     // either (380 for one that is no OLE colour).
-    SavedSquareColours SquareColours() const;
-    void LoadSquareColours(const SavedSquareColours& colours);
+    BoardClassSettings Settings() const;
+    void LoadSettings(const BoardClassSettings& settings);
 
     // The views' changes during one call into the control reach the window,
     // and the container's view sink, once, when the call ends, or sooner

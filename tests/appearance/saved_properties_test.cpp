@@ -76,9 +76,9 @@ struct Target {
 
 // Loads bytes into the target: "" when it loaded, else the error's number.
 std::string Load(Target& t, const Bytes& bytes, BmpPictureCodec& codec,
-                 const std::function<void(const SavedSquareColours&)>& colours = {}) {
+                 const std::function<void(const BoardClassSettings&)>& settings = {}) {
     try {
-        LoadFromStreamForm(t.c.board, bytes, codec, colours);
+        LoadFromStreamForm(t.c.board, bytes, codec, settings);
         return "";
     } catch (const ControlError& e) {
         return std::to_string(e.Number()) + " " + e.Description();
@@ -87,48 +87,66 @@ std::string Load(Target& t, const Bytes& bytes, BmpPictureCodec& codec,
 
 const std::string kInvalid = "380 Invalid property value";
 
-Bytes ValidStream(BmpPictureCodec& codec, const Image& image = Pattern(3, 2)) {
+Bytes ValidStream(BmpPictureCodec& codec, const Image& image = Pattern(3, 2), const BoardClassSettings& settings = {}) {
     Control c;
     Apply(c, {false, -300, kTrue, std::make_shared<PixelPicture>(image)});
-    return SaveToStreamForm(c.board, codec);
+    return SaveToStreamForm(c.board, codec, settings);
 }
 
-// With the board class's square colours the form is version 2; without, the
-// version 1 every earlier save wrote, read as a board in wood. Colours that
-// the reader refuses leave everything as it was.
-TEST(StreamForm, RoundTripsTheFourValuesAndTheSquaresColours) {
-    struct Case { const char* what; Saved saved; SavedSquareColours colours; };
+// A form holds the board class's settings in the lowest version that can:
+// version 1, which every earlier save wrote, is a board in wood with the
+// default options; version 2 adds flat squares; version 3 any option. What
+// the reader refuses leaves everything as it was.
+TEST(StreamForm, RoundTripsTheFourValuesAndTheBoardClassSettings) {
+    const SavedSquareColours flat = std::make_pair(0x00B5D9F0, std::int32_t{-2147483643});
+    const auto options = [](const SavedSquareColours& colours) {
+        BoardClassSettings s{colours, true, true, true, false, true, 2000};
+        return s;
+    };
+    const auto only = [](auto member, auto value) {
+        BoardClassSettings s;
+        s.*member = value;
+        return s;
+    };
+    struct Case { const char* what; Saved saved; BoardClassSettings settings; int version; };
     const Case cases[] = {
-        {"defaults of a loaded instance", {true, 0, kFalse, nullptr}, std::nullopt},
-        {"the empty picture object", {true, 0, kFalse, std::make_shared<PixelPicture>(Image())}, std::nullopt},
-        {"a picture", {false, 13, kTrue, std::make_shared<PixelPicture>(Pattern(37, 37))}, std::nullopt},
-        {"extremes", {false, -32768, kTrue, std::make_shared<PixelPicture>(Pattern(1, 1))}, std::nullopt},
-        {"largest Piece", {true, 32767, kFalse, nullptr}, std::nullopt},
-        {"flat squares", {true, 0, kFalse, nullptr}, std::make_pair(0x00B5D9F0, std::int32_t{-2147483643})},
+        {"defaults of a loaded instance", {true, 0, kFalse, nullptr}, {}, 1},
+        {"the empty picture object", {true, 0, kFalse, std::make_shared<PixelPicture>(Image())}, {}, 1},
+        {"a picture", {false, 13, kTrue, std::make_shared<PixelPicture>(Pattern(37, 37))}, {}, 1},
+        {"extremes", {false, -32768, kTrue, std::make_shared<PixelPicture>(Pattern(1, 1))}, {}, 1},
+        {"largest Piece", {true, 32767, kFalse, nullptr}, {}, 1},
+        {"flat squares", {true, 0, kFalse, nullptr}, {flat}, 2},
         {"flat squares and a picture", {false, 5, kTrue, std::make_shared<PixelPicture>(Pattern(2, 3))},
-         std::make_pair(0, 0x00FFFFFF)},
+         {std::make_pair(0, 0x00FFFFFF)}, 2},
+        {"every option off its default, in wood", {true, 0, kFalse, nullptr}, options(std::nullopt), 3},
+        {"every option and flat squares, with a picture",
+         {false, 7, kTrue, std::make_shared<PixelPicture>(Pattern(4, 4))}, options(flat), 3},
+        {"AnimationTime 0 alone", {true, 0, kFalse, nullptr}, only(&BoardClassSettings::animationTime, 0), 3},
+        {"UserAnnotations off alone", {true, 0, kFalse, nullptr},
+         only(&BoardClassSettings::userAnnotations, false), 3},
     };
     for (const Case& k : cases) {
         BmpPictureCodec codec;
         Control from;
         Apply(from, k.saved);
-        const Bytes bytes = SaveToStreamForm(from.board, codec, k.colours);
-        EXPECT_EQ(bytes[4], k.colours ? 2 : 1) << k.what << ": version " << int{bytes[4]};
+        const Bytes bytes = SaveToStreamForm(from.board, codec, k.settings);
+        EXPECT_EQ(bytes[4], k.version) << k.what << ": version " << int{bytes[4]};
         EXPECT_EQ(StreamFormSize(bytes), bytes.size()) << k.what;
-        EXPECT_EQ(StreamFormSizeMax(from.board, codec, k.colours), bytes.size()) << k.what;
+        EXPECT_EQ(StreamFormSizeMax(from.board, codec, k.settings), bytes.size()) << k.what;
 
         Target refused;
-        EXPECT_EQ(Load(refused, bytes, codec, [](const SavedSquareColours&) { Raise(error::kInvalidPropertyValue); }),
+        EXPECT_EQ(Load(refused, bytes, codec, [](const BoardClassSettings&) { Raise(error::kInvalidPropertyValue); }),
                   kInvalid)
             << k.what;
-        EXPECT_EQ(refused.Unchanged(), "") << k.what << ": colours refused";
+        EXPECT_EQ(refused.Unchanged(), "") << k.what << ": settings refused";
 
         Target to;
-        SavedSquareColours heard = std::make_pair(1, 1);
-        ASSERT_EQ(Load(to, bytes, codec, [&](const SavedSquareColours& c) { heard = c; }), "")
+        BoardClassSettings heard = options(std::make_pair(1, 1));
+        ASSERT_EQ(Load(to, bytes, codec, [&](const BoardClassSettings& s) { heard = s; }), "")
             << k.what << ": " << Hex(bytes);
-        EXPECT_EQ(heard, k.colours) << k.what << ": " << (heard ? heard->first : -1) << ", "
-                                    << (heard ? heard->second : -1);
+        EXPECT_TRUE(heard == k.settings) << k.what << ": heard " << (heard.colours ? heard.colours->first : -1)
+                                         << ", " << (heard.colours ? heard.colours->second : -1) << ", flipped "
+                                         << heard.flipped << ", AnimationTime " << heard.animationTime;
         const Saved got = StateOf(to.c);
         EXPECT_EQ(got.enabled, k.saved.enabled) << k.what;
         EXPECT_EQ(got.piece, k.saved.piece) << k.what;
@@ -190,6 +208,14 @@ TEST(StreamForm, MalformedInputFailsAndChangesNothing) {
         tooBig.push_back(static_cast<std::uint8_t>(picture >> (8 * i)));
     }
     tooBig.resize(tooBig.size() + picture);
+    // Version 3's settings end the form: flat, two colours, options, AnimationTime.
+    const Bytes settings = ValidStream(codec, Pattern(3, 2), BoardClassSettings{std::nullopt, true});
+    auto inSettings = [&](std::size_t fromEnd, std::initializer_list<std::uint8_t> replacement) {
+        Bytes bytes = settings;
+        std::size_t at = bytes.size() - fromEnd;
+        for (const std::uint8_t b : replacement) bytes.at(at++) = b;
+        return bytes;
+    };
 
     struct Case { const char* what; Bytes bytes; };
     const Case cases[] = {
@@ -197,7 +223,13 @@ TEST(StreamForm, MalformedInputFailsAndChangesNothing) {
         {"another magic", with(0, {'Q', 'B', 'S', 'X'})},
         {"version 0", with(4, {0, 0})},
         {"version 2 without the squares' colours", with(4, {2, 0})},
-        {"version 3", with(4, {3, 0})},
+        {"version 3 without the settings", with(4, {3, 0})},
+        {"version 4", with(4, {4, 0})},
+        {"squares neither wood nor flat", inSettings(14, {2})},
+        {"wood with a colour", inSettings(13, {1})},
+        {"an option bit past TypeMoves", inSettings(5, {0x21})},
+        {"AnimationTime 2001", inSettings(4, {0xD1, 0x07, 0, 0})},
+        {"AnimationTime -1", inSettings(4, {0xFF, 0xFF, 0xFF, 0xFF})},
         {"version 256", with(4, {0, 1})},
         {"body one byte short", with(6, {static_cast<std::uint8_t>(valid[6] - 1)})},
         {"body one byte long", with(6, {static_cast<std::uint8_t>(valid[6] + 1)})},

@@ -28,11 +28,12 @@ void Write(const std::string& target, const std::string& name, const Bytes& byte
     WriteFileBytes((dir / name).c_str(), bytes);
 }
 
-Bytes Saved(bool enabled, std::int16_t piece, VBool isSelected, const PictureRef& picture) {
+Bytes Saved(bool enabled, std::int16_t piece, VBool isSelected, const PictureRef& picture,
+            const BoardClassSettings& settings = {}) {
     Board board(fuzz::SharedHost());
     fuzz::Apply(board, {enabled, piece, isSelected, picture});
     testing::BmpPictureCodec codec;
-    return SaveToStreamForm(board, codec);
+    return SaveToStreamForm(board, codec, settings);
 }
 
 // A stream form around picture bytes as they are, for pictures that the
@@ -68,6 +69,10 @@ void StreamSeeds() {
 
     Write(t, "picture_4_bit", WithPicture(Palettised(4)));
     Write(t, "picture_8_bit", WithPicture(Palettised(8)));
+    Write(t, "flat_squares", Saved(true, 0, kFalse, nullptr, {std::make_pair(0x00FFFFFF, -2147483643)}));
+    Write(t, "board_class_settings",
+          Saved(false, 4, kFalse, fuzz::SolidPicture(2, 2, MakePixel(9, 8, 7)),
+                BoardClassSettings{std::make_pair(1, 2), true, false, true, false, true, 750}));
 
     Bytes version = plain;
     version[4] = 2;

@@ -2,8 +2,9 @@
 //
 // Whatever the bytes, the reader either loads them or fails with 380 and
 // leaves the board as it was; no other error and no other exception. What it
-// loads saves again to a form that loads to the same values, and a form
-// without a picture saves back byte for byte.
+// loads saves again to a form that loads to the same values, in no higher a
+// version, and a form without a picture saves back byte for byte when its
+// version was the lowest that holds what it holds.
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -23,11 +24,11 @@ fuzz::SavedState Before() {
     return {false, 12345, kTrue, picture};
 }
 
-// colours hears the squares' colours the form holds.
+// settings hears the board class's settings the form holds.
 bool Loads(Board& board, std::span<const std::uint8_t> bytes, PictureCodec& codec, const char* what,
-           SavedSquareColours& colours) {
+           BoardClassSettings& settings) {
     try {
-        LoadFromStreamForm(board, bytes, codec, [&](const SavedSquareColours& heard) { colours = heard; });
+        LoadFromStreamForm(board, bytes, codec, [&](const BoardClassSettings& heard) { settings = heard; });
         return true;
     } catch (const ControlError& e) {
         Expect(e.Number() == error::kInvalidPropertyValue,
@@ -60,8 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Board board(host);
     const fuzz::SavedState before = Before();
     fuzz::Apply(board, before);
-    SavedSquareColours colours;
-    const bool loaded = Loads(board, bytes, codec, "loading the input", colours);
+    BoardClassSettings settings;
+    const bool loaded = Loads(board, bytes, codec, "loading the input", settings);
     CheckSize(bytes, loaded);
     if (!loaded) {
         Expect(fuzz::SameObjects(fuzz::StateOf(board), before),
@@ -71,15 +72,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // What loaded saves again, and that loads to the same values.
     const fuzz::SavedState first = fuzz::StateOf(board);
-    const std::vector<std::uint8_t> saved = SaveToStreamForm(board, codec, colours);
-    Expect(StreamFormSizeMax(board, codec, colours) == saved.size(), "StreamFormSizeMax differs from the saved size");
-    if (!first.picture) Expect(saved == std::vector<std::uint8_t>(bytes.begin(), bytes.end()),
-                               "a form without a picture did not save back byte for byte");
+    const std::vector<std::uint8_t> saved = SaveToStreamForm(board, codec, settings);
+    Expect(StreamFormSizeMax(board, codec, settings) == saved.size(), "StreamFormSizeMax differs from the saved size");
+    Expect(saved[4] <= bytes[4], "saved again in version " + std::to_string(saved[4]) + ", loaded from version " +
+                                     std::to_string(bytes[4]));
+    if (!first.picture && saved[4] == bytes[4])
+        Expect(saved == std::vector<std::uint8_t>(bytes.begin(), bytes.end()),
+               "a form without a picture did not save back byte for byte");
     Board again(host);
     fuzz::Apply(again, before);
-    SavedSquareColours reloaded;
+    BoardClassSettings reloaded;
     Expect(Loads(again, saved, codec, "loading the saved form", reloaded), "the saved form did not load");
-    Expect(reloaded == colours, "saved and loaded again, the squares' colours differ");
+    Expect(reloaded == settings, "saved and loaded again, the board class's settings differ");
     Expect(fuzz::SameContent(fuzz::StateOf(again), first),
            "saved and loaded again: " + fuzz::Describe(fuzz::StateOf(again)) + ", loaded first: " +
                fuzz::Describe(first));

@@ -666,7 +666,7 @@ std::wstring WindowText(HWND window) {
 // A form designer shows the board's property page as a property frame does:
 // the page the board names, made by its CLSID, shows the board's values;
 // what the user types and clicks makes it dirty, and Apply sets it through
-// the board's members (its flat colours then saved with the form). A value a
+// the board's members (and what it applied is saved with the form). A value a
 // member refuses fails Apply with the member's error and changes nothing.
 // Calls out of order fail or do nothing; the published class has no page.
 TEST_F(BoardInputTest, ItsPropertyPageShowsTheBoardAndAppliesWhatTheUserChanges) {
@@ -692,8 +692,13 @@ TEST_F(BoardInputTest, ItsPropertyPageShowsTheBoardAndAppliesWhatTheUserChanges)
     EXPECT_TRUE(info.size.cx > 200 && info.size.cy > 100) << info.size.cx << " x " << info.size.cy;
     CoTaskMemFree(info.pszTitle);
 
-    // Opened: the board's values (the fixture drags pieces).
+    // Opened: the board's values (the fixture drags pieces), the form saved.
     ASSERT_EQ(board_->put_AnimationTime(150), S_OK);
+    ComPtr<IPersistStreamInit> saved;
+    ASSERT_EQ(board_.As(&saved), S_OK);
+    ComPtr<IStream> form;
+    ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, form.GetAddressOf()), S_OK);
+    ASSERT_EQ(saved->Save(form.Get(), TRUE), S_OK);
     const RECT place{0, 300, info.size.cx, 300 + info.size.cy};
     ASSERT_EQ(page->Activate(top_.get(), &place, FALSE), S_OK);
     EXPECT_EQ(page->Activate(top_.get(), &place, FALSE), E_UNEXPECTED) << "open already";
@@ -721,8 +726,6 @@ TEST_F(BoardInputTest, ItsPropertyPageShowsTheBoardAndAppliesWhatTheUserChanges)
     SendMessageW(flat, BM_CLICK, 0, 0);
     EXPECT_EQ(page->IsPageDirty(), S_OK);
     EXPECT_EQ(site.heard, DWORD{PROPPAGESTATUS_DIRTY | PROPPAGESTATUS_VALIDATE});
-    ComPtr<IPersistStreamInit> saved;
-    ASSERT_EQ(board_.As(&saved), S_OK);
     EXPECT_EQ(saved->IsDirty(), S_FALSE) << "nothing applied yet";
 
     ASSERT_EQ(page->Apply(), S_OK);
@@ -733,7 +736,7 @@ TEST_F(BoardInputTest, ItsPropertyPageShowsTheBoardAndAppliesWhatTheUserChanges)
     EXPECT_EQ(board_->get_ShowCoordinates(&labelled), S_OK);
     EXPECT_EQ(labelled, VARIANT_TRUE);
     EXPECT_EQ(page->IsPageDirty(), S_FALSE) << "after Apply";
-    EXPECT_EQ(saved->IsDirty(), S_OK) << "the flat squares' colours are saved with the form";
+    EXPECT_EQ(saved->IsDirty(), S_OK) << "what the page applied is saved with the form";
 
     // Refused by AnimationTime: Apply fails as the member does, the page stays dirty.
     for (const auto& [text, refusal] : {std::pair{L"5000", HRESULT(0x800A017C)}, std::pair{L"fast", DISP_E_TYPEMISMATCH}}) {

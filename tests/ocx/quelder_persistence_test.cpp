@@ -383,41 +383,75 @@ TEST_F(PersistenceTest, AControlStartsAsNewOrLoadedAndOnlyOnce) {
     }
 }
 
-// The board class saves its flat squares' colours after the four keys, and
-// in a stream as the form's version 2; in wood it saves what it always did,
-// and saved data without the colours, a bag's or a stream's, reads as wood.
-// Each saved form loads into another board that gives back the colours and
-// saves the same again; a colour that is no OLE colour fails with 380.
-TEST_F(PersistenceTest, TheBoardClassSavesItsSquaresColoursAndReadsOldDataAsWood) {
-    constexpr LONG kLight = 0x00B5D9F0, kDark = 0x006388B5;  // the defaults
+// The board class saves its flat squares' colours and the options a designer
+// sets (those off their defaults) after the four keys, and in a stream as the
+// form's version 2 (colours alone) or 3; a board in wood with the default
+// options saves what it always did, and saved data without them, a bag's or a
+// stream's, reads as a new board. Each saved form loads into another board
+// that gives back the same and saves the same again; a colour that is no OLE
+// colour fails with 380.
+TEST_F(PersistenceTest, TheBoardClassSavesItsSquaresAndOptionsAndReadsOldDataAsANewBoard) {
     constexpr LONG kWindow = static_cast<LONG>(0x80000005);
     struct Case {
         const char* what;
         std::function<void(_QuelderBoard&)> set;
-        LONG light, dark;
-        bool flat;
+        std::wstring state;  // colours and options as read back
+        std::vector<std::wstring> keys;  // written after the four
+        int version;
     };
     const Case cases[] = {
-        {"a new board", [](_QuelderBoard&) {}, kLight, kDark, false},
-        {"the light squares' colour", [](_QuelderBoard& b) { b.put_LightSquareColor(kWindow); }, kWindow, kDark, true},
-        {"the dark squares' colour", [](_QuelderBoard& b) { b.put_DarkSquareColor(0x102030); }, kLight, 0x102030, true},
+        {"a new board", [](_QuelderBoard&) {}, L"B5D9F0 6388B5 wood 0000 200 1", {}, 1},
+        {"the light squares' colour", [](_QuelderBoard& b) { b.put_LightSquareColor(kWindow); },
+         L"80000005 6388B5 flat 0000 200 1", {L"LightSquareColor", L"DarkSquareColor"}, 2},
+        {"the dark squares' colour", [](_QuelderBoard& b) { b.put_DarkSquareColor(0x102030); },
+         L"B5D9F0 102030 flat 0000 200 1", {L"LightSquareColor", L"DarkSquareColor"}, 2},
         {"both, then UseWood",
          [](_QuelderBoard& b) {
              b.put_LightSquareColor(0xFFFFFF);
              b.put_DarkSquareColor(0);
              b.UseWood();
          },
-         kLight, kDark, false},
+         L"B5D9F0 6388B5 wood 0000 200 1", {}, 1},
+        {"every option a designer sets, in wood",
+         [](_QuelderBoard& b) {
+             b.put_Flipped(VARIANT_TRUE);
+             b.put_ShowCoordinates(VARIANT_TRUE);
+             b.put_DragPieces(VARIANT_TRUE);
+             b.put_TypeMoves(VARIANT_TRUE);
+             b.put_AnimationTime(0);
+             b.put_UserAnnotations(VARIANT_FALSE);
+         },
+         L"B5D9F0 6388B5 wood 1111 0 0",
+         {L"Flipped", L"ShowCoordinates", L"DragPieces", L"AnimationTime", L"UserAnnotations", L"TypeMoves"}, 3},
+        {"flat squares and one option",
+         [](_QuelderBoard& b) {
+             b.put_DarkSquareColor(0x102030);
+             b.put_AnimationTime(2000);
+         },
+         L"B5D9F0 102030 flat 0000 2000 1", {L"LightSquareColor", L"DarkSquareColor", L"AnimationTime"}, 3},
     };
-    const auto colours = [](_QuelderBoard& b) {
-        LONG light = -1, dark = -1;
+    const auto state = [](_QuelderBoard& b) {
+        LONG light = -1, dark = -1, time = -1;
+        VARIANT_BOOL flags[5]{}, annotations{};
         b.get_LightSquareColor(&light);
         b.get_DarkSquareColor(&dark);
-        return std::make_pair(light, dark);
+        b.get_Flipped(&flags[0]);
+        b.get_ShowCoordinates(&flags[1]);
+        b.get_DragPieces(&flags[2]);
+        b.get_TypeMoves(&flags[3]);
+        b.get_AnimationTime(&time);
+        b.get_UserAnnotations(&annotations);
+        TestBag saved;
+        Persist<IPersistPropertyBag>(&b)->Save(&saved, FALSE, TRUE);
+        wchar_t text[96];
+        swprintf(text, 96, L"%lX %lX %ls %d%d%d%d %ld %d", static_cast<unsigned long>(light),
+                 static_cast<unsigned long>(dark), saved.Find(L"DarkSquareColor") ? L"flat" : L"wood", !!flags[0],
+                 !!flags[1], !!flags[2], !!flags[3], time, !!annotations);
+        return std::wstring(text);
     };
-    const auto written = [](bool flat) {
+    const auto written = [](const std::vector<std::wstring>& extra) {
         std::vector<std::wstring> keys{L"Enabled", L"Piece", L"IsSelected", L"Picture"};
-        if (flat) keys.insert(keys.end(), {L"LightSquareColor", L"DarkSquareColor"});
+        keys.insert(keys.end(), extra.begin(), extra.end());
         return keys;
     };
     for (const Case& c : cases) {
@@ -426,27 +460,28 @@ TEST_F(PersistenceTest, TheBoardClassSavesItsSquaresColoursAndReadsOldDataAsWood
         ASSERT_TRUE(board);
         ASSERT_EQ(Persist<IPersistStreamInit>(board.Get())->InitNew(), S_OK);
         c.set(*board.Get());
+        // Each member the other cases call marks the board changed.
+        EXPECT_EQ(Persist<IPersistStreamInit>(board.Get())->IsDirty(), &c == &cases[0] ? S_FALSE : S_OK);
+        EXPECT_EQ(state(*board.Get()), c.state);
         TestBag bag;
         ASSERT_EQ(Persist<IPersistPropertyBag>(board.Get())->Save(&bag, TRUE, TRUE), S_OK);
-        EXPECT_EQ(bag.written, written(c.flat)) << bag.written.size() << " keys";
-        if (c.flat) {
+        EXPECT_EQ(bag.written, written(c.keys)) << bag.written.size() << " keys";
+        if (bag.Find(L"LightSquareColor") != nullptr) {
             EXPECT_EQ(V_VT(bag.Find(L"LightSquareColor")), VT_I4);
-            EXPECT_EQ(V_I4(bag.Find(L"LightSquareColor")), c.light) << std::hex << V_I4(bag.Find(L"LightSquareColor"));
-            EXPECT_EQ(V_I4(bag.Find(L"DarkSquareColor")), c.dark) << std::hex << V_I4(bag.Find(L"DarkSquareColor"));
         }
         const std::vector<std::uint8_t> stream = StateOf(board.Get()).stream;
-        EXPECT_EQ(stream[4], c.flat ? 2 : 1) << "version " << int{stream[4]};
+        EXPECT_EQ(stream[4], c.version) << "version " << int{stream[4]};
 
         auto fromBag = ocx_.CreateBoard();
         ASSERT_EQ(Persist<IPersistPropertyBag>(fromBag.Get())->Load(&bag, nullptr), S_OK);
-        EXPECT_EQ(colours(*fromBag.Get()), std::make_pair(c.light, c.dark));
+        EXPECT_EQ(state(*fromBag.Get()), c.state) << "from the bag";
         TestBag again;
         ASSERT_EQ(Persist<IPersistPropertyBag>(fromBag.Get())->Save(&again, TRUE, TRUE), S_OK);
-        EXPECT_EQ(again.written, written(c.flat)) << again.written.size() << " keys";
+        EXPECT_EQ(again.written, written(c.keys)) << again.written.size() << " keys";
 
         auto fromStream = ocx_.CreateBoard();
         ASSERT_EQ(Persist<IPersistStreamInit>(fromStream.Get())->Load(StreamOf(stream).Get()), S_OK);
-        EXPECT_EQ(colours(*fromStream.Get()), std::make_pair(c.light, c.dark));
+        EXPECT_EQ(state(*fromStream.Get()), c.state) << "from the stream";
         EXPECT_EQ(StateOf(fromStream.Get()).stream, stream) << "saved again";
     }
 
@@ -463,19 +498,23 @@ TEST_F(PersistenceTest, TheBoardClassSavesItsSquaresColoursAndReadsOldDataAsWood
     ASSERT_EQ(Persist<IPersistPropertyBag>(fromOldBag.Get())->Load(&oldBag, nullptr), S_OK);
     TestBag woodBag;
     ASSERT_EQ(Persist<IPersistPropertyBag>(fromOldBag.Get())->Save(&woodBag, TRUE, TRUE), S_OK);
-    EXPECT_EQ(woodBag.written, written(false)) << woodBag.written.size() << " keys";
+    EXPECT_EQ(woodBag.written, written({})) << woodBag.written.size() << " keys";
 
-    // A colour that is none fails at its key; the other key alone is flat.
-    TestBag bad;
-    bad.Put(L"LightSquareColor", I4(0x7FFFFFFF));
-    auto refused = ocx_.CreateBoard();
-    EXPECT_EQ(Persist<IPersistPropertyBag>(refused.Get())->Load(&bad, nullptr), kInvalidPropertyValue);
-    EXPECT_EQ(colours(*refused.Get()), std::make_pair(kLight, kDark));
+    // A colour that is none, or an AnimationTime out of its range, fails and
+    // leaves a new board; either colour key alone is flat.
+    for (const auto& [key, value] : {std::pair{L"LightSquareColor", 0x7FFFFFFF}, std::pair{L"AnimationTime", 2001}}) {
+        TestBag bad;
+        bad.Put(L"Flipped", Text(L"True"));
+        bad.Put(key, I4(value));
+        auto refused = ocx_.CreateBoard();
+        EXPECT_EQ(Persist<IPersistPropertyBag>(refused.Get())->Load(&bad, nullptr), kInvalidPropertyValue) << key;
+        EXPECT_EQ(state(*refused.Get()), cases[0].state) << key;
+    }
     TestBag darkOnly;
     darkOnly.Put(L"DarkSquareColor", Text(L"255"));
     auto dark = ocx_.CreateBoard();
     ASSERT_EQ(Persist<IPersistPropertyBag>(dark.Get())->Load(&darkOnly, nullptr), S_OK);
-    EXPECT_EQ(colours(*dark.Get()), std::make_pair(kLight, LONG{255}));
+    EXPECT_EQ(state(*dark.Get()), L"B5D9F0 FF flat 0000 200 1");
     EXPECT_EQ(StateOf(dark.Get()).stream[4], 2);
 }
 
