@@ -6,12 +6,14 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <utility>
 #include <string>
 #include <vector>
 
 #include "control_test_support.hpp"
+#include "drawing/bmp_codec.hpp"
 #include "plain_site.hpp"
 #include "support/message_loop.hpp"
 #include "support/picture_files.hpp"
@@ -535,16 +537,32 @@ TEST_F(BoardClassTest, DrawsAPieceSetReadFromFilesOrKeepsTheOneItHas) {
         }
     EXPECT_EQ(darker, 0) << "pixels of a white piece darker than the wood under it: a rim";
 
+    // A piece with no .png is read from its .bmp, which covers its square.
+    DeleteFileW((folder + L"wQ.png").c_str());
+    Image solid(32, 32);
+    for (Pixel& p : solid.Pixels()) p = 0x123456u;
+    const std::vector<std::uint8_t> bmp = EncodeBmp(solid);
+    const HANDLE bmpFile = CreateFileW((folder + L"wQ.bmp").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD bmpWritten = 0;
+    WriteFile(bmpFile, bmp.data(), static_cast<DWORD>(bmp.size()), &bmpWritten, nullptr);
+    CloseHandle(bmpFile);
+    ASSERT_EQ(board2_->LoadPieceSet(Text(folder.c_str()).value), S_OK) << TakeErrorInfo().description;
+    const Image queen = SquareOf(Draw(board2_.Get(), 296), 37, 4, 8);
+    EXPECT_EQ(queen.At(18, 18), 0x123456u) << std::hex << "the W queen's middle, from a .bmp: " << queen.At(18, 18);
+    EXPECT_EQ(queen.At(1, 1), 0x123456u) << std::hex << "the W queen's corner, from a .bmp: " << queen.At(1, 1);
+    DeleteFileW((folder + L"wQ.bmp").c_str());
+
     // Each fault leaves the board as it is, and names the file.
     struct Fault {
         const wchar_t* file;
-        int width;  // 0: not a picture at all
+        int width;  // 0: not a picture at all; -2: a PNG's signature, then nothing of one
         HRESULT error;
         const wchar_t* says;
     };
     const Fault faults[] = {
         {L"bQ.png", -1, static_cast<HRESULT>(0x800A0035), L"File not found: "},
         {L"wN.png", 0, static_cast<HRESULT>(0x800A017C), L" is not a picture that can be read"},
+        {L"bB.png", -2, static_cast<HRESULT>(0x800A017C), L" is not a picture that can be read"},
         {L"wP.png", 4097, static_cast<HRESULT>(0x800A017C), L" is larger than 4,096 pixels a side"},
     };
     ASSERT_EQ(board2_->UseBuiltInPieces(), S_OK);
@@ -553,10 +571,11 @@ TEST_F(BoardClassTest, DrawsAPieceSetReadFromFilesOrKeepsTheOneItHas) {
         writeSet();
         const std::wstring path = folder + fault.file;
         DeleteFileW(path.c_str());
-        if (fault.width == 0) {
+        if (fault.width == 0 || fault.width == -2) {
             const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
             DWORD written = 0;
-            WriteFile(file, "not a picture", 13, &written, nullptr);
+            const char* text = fault.width == 0 ? "not a picture" : "\x89PNG\r\n\x1a\nnot a picture";
+            WriteFile(file, text, static_cast<DWORD>(strlen(text)), &written, nullptr);
             CloseHandle(file);
         } else if (fault.width > 0) {
             ASSERT_TRUE(WritePng(path, fault.width, 1, [](int, int) { return 0xFF000000u; }));
