@@ -8,6 +8,7 @@
 
 #include "com/com_error.hpp"
 #include "control/board_extras.hpp"
+#include "control/board_squares.hpp"
 #include "resources/resource_ids.h"
 
 namespace quelder::win32 {
@@ -280,8 +281,15 @@ BoardPropertyPage::Values BoardPropertyPage::ReadFrom(IDispatch& board) {
     values.light = V_I4(&value);
     Get(board, kDarkSquareColor, VT_I4, value);
     values.dark = V_I4(&value);
-    // A board in wood reads both colours at their defaults.
-    values.wood = values.light == BoardExtras::kDefaultLightColour && values.dark == BoardExtras::kDefaultDarkColour;
+    // A board of this module says; one in another apartment is taken for
+    // wood when it reads both colours at their defaults.
+    ComPtr<IBoardSquares> squares;
+    BOOL wood = FALSE;
+    if (SUCCEEDED(board.QueryInterface(__uuidof(IBoardSquares), reinterpret_cast<void**>(squares.GetAddressOf()))) &&
+        SUCCEEDED(squares->GetWood(&wood)))
+        values.wood = wood != FALSE;
+    else
+        values.wood = values.light == BoardExtras::kDefaultLightColour && values.dark == BoardExtras::kDefaultDarkColour;
     return values;
 }
 

@@ -71,7 +71,8 @@ void QuelderControl::Construct() {
 
 STDMETHODIMP QuelderControl::QueryInterface(REFIID riid, void** ppv) {
     if (!kind_.extended) {
-        if (IsEqualIID(riid, IID__QuelderBoard) || IsEqualIID(riid, IID_ISpecifyPropertyPages)) {
+        if (IsEqualIID(riid, IID__QuelderBoard) || IsEqualIID(riid, IID_ISpecifyPropertyPages) ||
+            IsEqualIID(riid, __uuidof(IBoardSquares))) {
             if (ppv != nullptr) *ppv = nullptr;
             return ppv == nullptr ? E_POINTER : E_NOINTERFACE;
         }
@@ -739,6 +740,13 @@ STDMETHODIMP QuelderControl::GetGUID(DWORD kind, GUID* guid) {
         *guid = GUID_NULL;
         if (kind != GUIDKIND_DEFAULT_SOURCE_DISP_IID) return E_INVALIDARG;
         *guid = *kind_.events;
+        return S_OK;
+    });
+}
+
+STDMETHODIMP QuelderControl::GetWood(BOOL* wood) {
+    return com::Guard(__uuidof(IBoardSquares), [&]() -> HRESULT {
+        Out(wood) = Extras().Wood() ? TRUE : FALSE;
         return S_OK;
     });
 }

@@ -36,6 +36,7 @@
 #include "com/com_error.hpp"
 #include "com/dispatch.hpp"
 #include "control/board_extras.hpp"
+#include "control/board_squares.hpp"
 #include "control/container_site.hpp"
 #include "control/control_window.hpp"
 #include "control/event_source.hpp"
@@ -67,7 +68,8 @@ static_assert(kQuelderMiscStatus == 0x20191);
 class QuelderControl final
     : public com::Object<_QuelderBoard, _Quelder, ISupportErrorInfo, IProvideClassInfo2, IConnectionPointContainer, IObjectSafety,
                          IOleObject, IOleInPlaceObject, IOleInPlaceActiveObject, IOleControl, IViewObject2,
-                         IPersistStreamInit, IPersistPropertyBag, IQuickActivate, ISpecifyPropertyPages>,
+                         IPersistStreamInit, IPersistPropertyBag, IQuickActivate, ISpecifyPropertyPages,
+                         IBoardSquares>,
       private HostOwner,
       private SquareInput,
       private ExtrasOwner {
@@ -253,6 +255,8 @@ public:
 
     // ISpecifyPropertyPages: the board class's page (board_property_page.hpp).
     STDMETHODIMP GetPages(CAUUID* pages) override;
+    // IBoardSquares: for the page (board_squares.hpp).
+    STDMETHODIMP GetWood(BOOL* wood) override;
 
 protected:
     // IOleWindow, IViewObject and IPersist, the bases of listed interfaces.

@@ -751,9 +751,16 @@ TEST_F(BoardInputTest, ItsPropertyPageShowsTheBoardAndAppliesWhatTheUserChanges)
         EXPECT_EQ(page->IsPageDirty(), S_OK) << Narrow(text);
     }
 
-    // Closed as a frame closes it; then opened with nothing and let go of open.
+    // Closed as a frame closes it, and opened again: the board is flat now,
+    // in the wood's own colours, and the page says so.
     ASSERT_EQ(page->Deactivate(), S_OK);
     EXPECT_FALSE(IsWindow(shown));
+    ASSERT_EQ(page->Activate(top_.get(), &place, FALSE), S_OK);
+    const HWND again = FindWindowExW(top_.get(), nullptr, L"#32770", nullptr);
+    EXPECT_EQ(SendMessageW(FindWindowExW(again, nullptr, L"Button", L"&Flat colours"), BM_GETCHECK, 0, 0), BST_CHECKED)
+        << "a flat board in the default colours";
+    ASSERT_EQ(page->Deactivate(), S_OK);
+    // Then opened with nothing and let go of open.
     EXPECT_EQ(page->SetObjects(0, nullptr), S_OK);
     EXPECT_EQ(page->SetPageSite(nullptr), S_OK);
     EXPECT_EQ(site.references, 0) << "the page still holds the site";
