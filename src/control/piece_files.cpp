@@ -47,6 +47,7 @@ public:
     PictureReader() {
         const HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
                                             IID_IWICImagingFactory, reinterpret_cast<void**>(factory_.GetAddressOf()));
+        if (hr == E_OUTOFMEMORY) Raise(error::kOutOfMemory);
         if (FAILED(hr)) Raise(error::kInvalidPropertyValue, "The system cannot read pictures");
     }
 
